@@ -1,0 +1,11 @@
+#pragma once
+// Stages of the channel network.
+namespace torva {
+struct ModelState;
+
+void stage_load_channels(ModelState& s);         // channel file, hot start, initial areas
+void stage_channel_point_setup(ModelState& s);   // channel point-source inputs
+void stage_channel_routing(ModelState& s);       // routing with the land and aquifer exchanges
+void stage_channel_point_inputs(ModelState& s);  // point inputs of the step
+
+}  // namespace torva

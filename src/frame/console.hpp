@@ -1,0 +1,23 @@
+#pragma once
+// The one printf-style facility for console and summary output.  The summary file is the
+// ErrorCode record's `log`; quiet suppresses progress lines, super-quiet all console output.
+#include <cstdarg>
+
+namespace torva {
+
+#define TORVA_PRINTF(a, b) __attribute__((format(printf, a, b)))
+
+// Console (unless super-quiet) and the summary file when open.
+void say(const char* fmt, ...) TORVA_PRINTF(1, 2);
+// Console only (unless super-quiet).
+void say_console(const char* fmt, ...) TORVA_PRINTF(1, 2);
+// Summary file only.
+void say_summary(const char* fmt, ...) TORVA_PRINTF(1, 2);
+// Progress lines: console only, not when quiet or super-quiet.
+void say_progress(bool quiet, const char* fmt, ...) TORVA_PRINTF(2, 3);
+// Standard error, always.
+void say_error(const char* fmt, ...) TORVA_PRINTF(1, 2);
+
+void flush_console();
+
+}  // namespace torva

@@ -1,0 +1,77 @@
+#pragma once
+// One run's whole state.  Each subsystem declares its own record in its own header; this
+// record only composes them.
+#include <string>
+
+#include "channel/channel_state.hpp"
+#include "channel/routing_state.hpp"
+#include "frame/clock.hpp"
+#include "input/cell_params.hpp"
+#include "input/grid.hpp"
+#include "input/series_store.hpp"
+#include "input/settings.hpp"
+#include "output/ledger.hpp"
+#include "output/output_files.hpp"
+#include "overland/connectivity_state.hpp"
+#include "overland/overland_state.hpp"
+#include "overland/rain_state.hpp"
+#include "subsurface/infil_state.hpp"
+#include "subsurface/richards_state.hpp"
+
+namespace torva {
+
+// The caller's result block of a calibration or Monte Carlo run.
+struct CalibrationResult;
+
+struct RunControl {
+  bool calibration_run = false;
+  CalibrationResult* calibration_result = nullptr;
+  bool long_term = false;
+  bool quiet = false;
+  bool super_quiet = false;
+  bool flow_cfs = false;
+  int flush_period = 0;  // progress lines between flushes of standard output (0 = never)
+  int flush_counter = 0;
+  bool channel_diagnostics = false;
+  bool explicit_channels = false;  // explicit channel routing on
+  bool mesh_channels = false;
+  int hyd_steps = 0;  // steps between hydrograph writes
+  int map_steps = 0;  // steps between map writes
+  double cubic_feet_per_cubic_metre = 35.314667;
+};
+
+struct EventControl {
+  int event = 1;           // current event, from 1
+  int num_events = 1;
+  bool event_running = true;
+  bool event_ended = false;
+  bool end_of_event_due = false;
+  bool simulation_continues = true;
+  double min_q = 0.1;      // low-flow cut-off, m^3/s
+  double outlet_q = 0.0;   // outlet discharge now, m^3/s
+  double peak_q = 0.0;     // peak outlet discharge
+  CalendarTime peak_time;
+  int precip_state = 1;    // 1 running, 0/3 ended, 2 no further event
+};
+
+struct ModelState {
+  std::string project_file;
+  Settings settings;
+  RunControl run;
+  ClockState clock;
+  EventControl event;
+  GridState grid;
+  CellParams params;
+  SeriesStore series;
+  ConnectivityState connect;
+  RainState rain;
+  OverlandState overland;
+  InfilState infil;
+  RichardsState richards;
+  ChannelState channel;
+  ChannelRouteState route;
+  WaterLedger ledger;
+  OutputFiles files;
+};
+
+}  // namespace torva

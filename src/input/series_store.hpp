@@ -1,0 +1,8 @@
+#pragma once
+// Named time series and elevation series of the run.
+
+namespace torva {
+
+struct SeriesStore {};
+
+}  // namespace torva

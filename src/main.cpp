@@ -1,0 +1,3 @@
+#include "frame/command_line.hpp"
+
+int main(int argc, char** argv) { return torva::torva_main(argc, argv); }

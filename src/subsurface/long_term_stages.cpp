@@ -1,0 +1,11 @@
+#include "frame/model_state.hpp"
+#include "subsurface/subsurface_stages.hpp"
+
+namespace torva {
+
+// Long-term weather and groundwater are not simulated by this version; LONG_TERM and
+// GW_SIMULATION warn at start-up and these slots do nothing.
+void stage_long_term(ModelState&) {}
+void stage_groundwater(ModelState&) {}
+
+}  // namespace torva
