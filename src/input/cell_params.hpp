@@ -14,19 +14,19 @@ struct CellParams {
   Array1<double> porosity{"porosity"};
   Array1<double> pore_index{"pore_index"};
   Array1<double> residual_sat{"residual_sat"};
-  Array1<double> theta_init{"theta_init"};    // initial water content
-  Array1<double> area_factor{"area_factor"};  // 1 - area reduction
+  Array1<double> theta_init{"theta_init"};            // initial water content
+  Array1<double> area_factor{"area_factor"};          // 1 - area reduction
   Array1<double> albedo{"albedo"};
   Array1<double> veg_height{"veg_height"};
   Array1<double> trans_coeff{"trans_coeff"};
   Array1<double> canopy_resist{"canopy_resist"};
   Array1<double> wilting_point{"wilting_point"};
   Array1<int> soil_id{"soil_id"};
-  Array1<double> water_table{"water_table"};        // elevation, m
-  Array1<double> aquifer_bottom{"aquifer_bottom"};  // elevation, m
+  Array1<double> water_table{"water_table"};          // elevation, m
+  Array1<double> aquifer_bottom{"aquifer_bottom"};    // elevation, m
   Array1<int> lake_id{"lake_id"};
-  Array1<double> init_depth{"init_depth"};  // initial overland depth, m
-  bool surface_wet = false;                 // some initial depth above 1e-16 m
+  Array1<double> init_depth{"init_depth"};            // initial overland depth, m
+  bool surface_wet = false;                           // some initial depth above 1e-16 m
   bool uniform_rough = false;
   double uniform_rough_value = 0.0;
 };

@@ -48,9 +48,7 @@ class Tokens {
   std::string_view rest_;
 };
 
-inline bool is_separator(char c) {
-  return c == ' ' || c == '\t' || c == ',' || c == '\n' || c == '\r';
-}
+inline bool is_separator(char c) { return c == ' ' || c == '\t' || c == ',' || c == '\n' || c == '\r'; }
 
 // Parses the leading number of a token as "%d" / "%lf" would; false when none.
 bool parse_int_prefix(std::string_view token, long& out);

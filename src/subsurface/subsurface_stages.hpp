@@ -7,7 +7,7 @@ void stage_load_soils(ModelState& s);          // soil parameters and soil layer
 void stage_infil_redist_start(ModelState& s);  // start-of-step state of redistribution
 void stage_soil_column(ModelState& s);         // soil-column update at its own interval
 void stage_infiltration(ModelState& s);
-void stage_long_term(ModelState& s);  // hydrometeorology, ET, soil moisture
+void stage_long_term(ModelState& s);           // hydrometeorology, ET, soil moisture
 void stage_groundwater(ModelState& s);
 
 }  // namespace torva
