@@ -406,7 +406,8 @@ bool trapezoid_nodes(ChannelState& ch) {
 void node_counts(ChannelState& ch) {
   for (int l = 1; l <= ch.links; ++l) {
     if (ch.linktype[l] & kLinkStructure) ch.node_points[l] = 2;
-    ch.nodes[l] = is_channel_link(ch.linktype[l]) ? ch.node_points[l] - 1 : ch.node_points[l];
+    ch.nodes[l] =
+        is_channel_link(ch.linktype[l]) ? std::max(ch.node_points[l] - 1, 0) : ch.node_points[l];
   }
 }
 
