@@ -46,14 +46,14 @@ double green_ampt_ponded_depth(double k, double psi_dtheta, double t) {
 
 void green_ampt_psi_dtheta(std::span<const double> porosity, std::span<const double> theta_init,
                            std::span<const double> cap_head, std::span<double> psi_dtheta, int n) {
-#pragma omp parallel for schedule(static)
+#pragma omp parallel for schedule(static) if (n >= kMinParallelCells)
   for (int i = 1; i <= n; ++i) psi_dtheta[i] = (porosity[i] - theta_init[i]) * cap_head[i];
 }
 
 int green_ampt_step(const GreenAmptCells& c, int n, double dt) {
   const bool reduce = !c.area_factor.empty();
   int failed = INT_MAX;
-#pragma omp parallel for schedule(static) reduction(min : failed)
+#pragma omp parallel for schedule(static) reduction(min : failed) if (n >= kMinParallelCells)
   for (int i = 1; i <= n; ++i) {
     const double h = c.depth[i];
     if (h < 1e-16) {

@@ -10,6 +10,10 @@ namespace torva {
 // increasing in x, so a sound cell converges in a handful; the cap only catches bad numbers.
 constexpr int kGreenAmptMaxIterations = 100;
 
+// Below this many cells a thread team costs more than the loop; each cell is computed
+// alone, so the result does not depend on it.
+constexpr int kMinParallelCells = 1024;
+
 struct GreenAmptSolution {
   double x = 0.0;  // new cumulative depth
   bool converged = false;

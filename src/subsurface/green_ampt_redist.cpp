@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "subsurface/green_ampt.hpp"
+
 namespace torva {
 
 double redist_effective_saturation(double theta, double theta_r, double phi) {
@@ -47,7 +49,7 @@ int redist_step_cells(const RedistCells& c, int n, double dt, int s) {
   const bool exclusions = !c.excluded.empty();
   const bool gw = !c.gw_saturated.empty();
   int clipped_any = 0;
-#pragma omp parallel for schedule(static) reduction(+ : clipped_any)
+#pragma omp parallel for schedule(static) reduction(+ : clipped_any) if (n >= kMinParallelCells)
   for (int i = 1; i <= n; ++i) {
     if (exclusions && c.excluded[i] > 0) continue;
     const double phi = c.porosity[i];

@@ -17,7 +17,7 @@ int layered_step(const LayeredCells& c, int n, double dt_s) {
   const std::vector<SoilRecord>& records = *c.records;
   const double dt = dt_s / 3600.0;  // h
   int failed = INT_MAX;
-#pragma omp parallel for schedule(static) reduction(min : failed)
+#pragma omp parallel for schedule(static) reduction(min : failed) if (n >= kMinParallelCells)
   for (int i = 1; i <= n; ++i) {
     const double h = c.depth[i] * 100.0;  // cm
     if (c.depth[i] < 1e-16) {
