@@ -23,7 +23,12 @@ constexpr double kStart = 2451545.0;
 constexpr double kDt = 10.0;  // s
 
 std::string layer_file() {
-  const std::string path = ::testing::TempDir() + "infiltration_layers.txt";
+  // One file per test, as ctest may run the tests of this folder side by side.
+  const ::testing::TestInfo* t = ::testing::UnitTest::GetInstance()->current_test_info();
+  std::string name = std::string(t->test_suite_name()) + "_" + t->name();
+  for (char& ch : name)
+    if (ch == '/') ch = '_';
+  const std::string path = ::testing::TempDir() + "infiltration_layers_" + name + ".txt";
   std::ofstream out(path);
   out << "COLUMNS thickness ksat cap_head porosity theta_init\n"
          "SOIL 1 3\n 5 1.5 11 0.45 0.15\n 10 0.6 20 0.40 0.40\n 200 0.2 30 0.38 0.25\n"

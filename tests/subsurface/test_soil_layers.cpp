@@ -15,7 +15,9 @@ class SoilLayerFile : public ::testing::Test {
  protected:
   void SetUp() override {
     error_code() = ErrorCode{};
-    path_ = ::testing::TempDir() + "soil_layers_test.txt";
+    // One file per test, as ctest may run the tests of this folder side by side.
+    path_ = ::testing::TempDir() + "soil_layers_" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".txt";
   }
   void TearDown() override {
     std::remove(path_.c_str());
