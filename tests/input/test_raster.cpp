@@ -120,6 +120,18 @@ TEST_F(RasterTest, HeaderSizeMessages) {
   EXPECT_EQ(out, "Incorrect number of rows and columns in map: map.asc\n");
 }
 
+TEST_F(RasterTest, HeaderLabelsAreWordsOfSixAndFiveCharacters) {
+  ASSERT_TRUE(
+      read("north:300\nsouth 0\neast:300.5\nwest: -2\nrows:3\ncols:\t3\n0 1 0\n1 1 "
+           "1\n0 1 0\n",
+           kRealFirst));
+  EXPECT_EQ(header.north, 300.0);
+  EXPECT_EQ(header.east, 300.5);
+  EXPECT_EQ(header.west, -2.0);
+  EXPECT_EQ(header.cols, 3);
+  EXPECT_FALSE(read("northing 300\nsouth 0\neast 300\nwest 0\nrows 3\ncols 3\n", kRealFirst));
+}
+
 TEST_F(RasterTest, AbsurdHeaderFailsWithTheRowsMessage) {
   EXPECT_FALSE(
       read("north: 1\nsouth: 0\neast: 1\nwest: 0\nrows: 1000000000\ncols: 3\n1 2 3\n", kRealFirst));
