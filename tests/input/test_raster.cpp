@@ -159,6 +159,22 @@ TEST_F(RasterTest, BadTokensNameTheirPlace) {
   EXPECT_EQ(out, "Error: header line 1 of map map.asc does not hold a label and a number\n");
 }
 
+TEST_F(RasterTest, ReplacementParametersInRealMapLines) {
+  ReplaceList& list = process().replace;
+  ReplaceParam p;
+  p.key = "[KS]";
+  p.key_length = 4;
+  p.format = "%4.2lf";
+  p.kind = 1;
+  p.number_value = 2.5;
+  list.params.push_back(p);
+  list.active = true;
+  const bool ok = read(grid_text(3, 3, {"0 [KS] 0", "1 1 1", "0 1 0"}), kRealFirst);
+  list.clear();
+  ASSERT_TRUE(ok) << out;
+  EXPECT_EQ(values[1], 2.5);
+}
+
 TEST_F(RasterTest, WideRowsAreNeverCut) {
   // Rows far beyond the 20000-character input line keep every value.
   const int cols = 5000;
