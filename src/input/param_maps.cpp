@@ -223,12 +223,9 @@ void read_soil_maps(ModelState& s, MapFiles& files) {
       {kMapPoreIndex, "pore distribution index map", &p.pore_index, 1.0},
       {kMapResidualSat, "residual saturation map", &p.residual_sat, 1.0},
   };
-  bool all_named = true;
-  for (const Soil& x : soils) {
+  for (const Soil& x : soils)
     if (read_named_map(s, files, x.slot, x.what, *x.dest, x.divisor) < 0) return;
-    all_named = all_named && named(s, x.slot);
-  }
-  if (table_present(s, kTableGreenAmpt) && (!all_named || !named(s, kMapWilting))) {
+  if (table_present(s, kTableGreenAmpt)) {
     announce_table(s, "soil");
     auto from_table = [&](int slot, Array1<double>& a) { return named(s, slot) ? nullptr : &a; };
     Array1<int>* ids = named(s, kMapSoilType) ? nullptr : &p.soil_id;
