@@ -1,0 +1,198 @@
+#include "overland/ade_scheme.hpp"
+
+#include <omp.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "frame/console.hpp"
+#include "frame/process.hpp"
+#include "overland/outlet.hpp"
+
+namespace torva {
+namespace {
+
+// Per-thread partial sums are combined in thread order so the clipped total does not depend
+// on which thread finishes first.
+constexpr int kMaxPartials = 64;
+
+void copy_cells(int n, std::span<const double> from, std::span<double> to) {
+  const double* f = from.data();
+  double* t = to.data();
+#pragma omp parallel for schedule(static)
+  for (int i = 1; i <= n; ++i) t[i] = f[i];
+}
+
+void clear_cells(int n, std::span<double> a) {
+  double* p = a.data();
+#pragma omp parallel for schedule(static)
+  for (int i = 1; i <= n; ++i) p[i] = 0.0;
+}
+
+void sweep_flux(const SurfaceView& g, int dir, std::span<const double> depth, std::span<double> q) {
+  if (dir == 0)
+    face_flux_x(g, depth, q);
+  else
+    face_flux_y(g, depth, q);
+}
+
+}  // namespace
+
+int check_sweep(int ncells, double dx, double delta, std::span<const int> upstream,
+                std::span<const double> q, std::span<double> depth, std::span<double> vol,
+                double& clipped_depth) {
+  const double rate = delta / (dx * dx);
+  const int* up = upstream.data();
+  const double* qq = q.data();
+  double* h = depth.data();
+  double* v = vol.data();
+  double partial[kMaxPartials] = {};
+  int fails = 0;
+  const int threads = std::min(omp_get_max_threads(), kMaxPartials);
+#pragma omp parallel num_threads(threads) reduction(+ : fails)
+  {
+    double clip = 0.0;
+#pragma omp for schedule(static) nowait
+    for (int i = 1; i <= ncells; ++i) {
+      const int u = up[i];
+      const double qi = qq[i];
+      const double dc = ((u != 0 ? qq[u] : 0.0) - qi) * rate;
+      const double h0 = h[i];
+      double h1 = h0 + dc;
+      if (h1 < 0.0) {
+        if (delta < 0.001 || h1 <= -1e-6) {
+          ++fails;
+        } else {
+          clip -= h1;
+          h1 = 0.0;
+        }
+      } else if (std::fabs(dc) > 0.5 * h0 && h0 > 0.001 && delta > 0.01) {
+        ++fails;
+      }
+      h[i] = h1;
+      v[i] += delta * qi;
+    }
+    partial[omp_get_thread_num()] = clip;
+  }
+  double sum = 0.0;
+  for (int t = 0; t < threads; ++t) sum += partial[t];
+  clipped_depth = sum;
+  return fails;
+}
+
+double route_ade(const SurfaceView& g, const OverlandArrays& a, double dt, int sweep_order,
+                 const OutletDrain& outlet, StepResult* result) {
+  const int n = g.ncells;
+  const double area = g.dx * g.dx;
+  copy_cells(n, a.depth, a.saved);
+  clear_cells(n, a.vol_x);
+  clear_cells(n, a.vol_y);
+  const int order[2] = {sweep_order == 1 ? 0 : 1, sweep_order == 1 ? 1 : 0};
+  const std::span<double> qs[2] = {a.qx, a.qy};
+  const std::span<double> vols[2] = {a.vol_x, a.vol_y};
+  const std::span<const int> ups[2] = {g.west_cell, g.north_cell};
+  const double inv_n_out = outlet.on ? g.inv_rough[outlet.cell] : 0.0;
+
+  double delta = dt;
+  double outflow = 0.0;
+  double clipped = 0.0;
+  int restarts = 0;
+  bool first = true;
+  while (true) {
+    if (delta < 0.001) {
+      say("The ADE overland routing time step is getting really small\n");
+      say("less than 1/100 of a second\n");
+      say("Reduce the model time step by a factor of 2 and try again.\n");
+      say("Program stopped.\n");
+      set_error(4000);
+      copy_cells(n, a.saved, a.depth);  // leave the depths of the step's start, not a failed try
+      return -1.0;
+    }
+    if (!first) {
+      // Integrate the whole step again from its start with the smaller sub-step.
+      copy_cells(n, a.saved, a.depth);
+      clear_cells(n, a.vol_x);
+      clear_cells(n, a.vol_y);
+      ++restarts;
+    }
+    first = false;
+    outflow = 0.0;
+    clipped = 0.0;
+    double remaining = dt;
+    bool failed = false;
+    while (remaining > 1e-16) {
+      remaining -= delta;
+      if (remaining < 0.001) {  // the last sub-step absorbs a remainder below 0.001 s
+        delta += remaining;
+        remaining = 0.0;
+      }
+      for (int k = 0; k < 2 && !failed; ++k) {
+        const int dir = order[k];
+        sweep_flux(g, dir, a.depth, qs[dir]);
+        double clip = 0.0;
+        if (check_sweep(n, g.dx, delta, ups[dir], qs[dir], a.depth, vols[dir], clip) > 0)
+          failed = true;
+        else
+          clipped += clip * area;
+      }
+      if (failed) break;
+      if (outlet.on)
+        outflow += drain_outlet(a.depth[outlet.cell], inv_n_out, outlet.outslope, g.dx, delta);
+    }
+    if (!failed) break;
+    delta *= 0.5;
+  }
+  const double inv_dt = 1.0 / dt;
+  double* qx = a.qx.data();
+  double* qy = a.qy.data();
+  const double* vx = a.vol_x.data();
+  const double* vy = a.vol_y.data();
+#pragma omp parallel for schedule(static)
+  for (int i = 1; i <= n; ++i) {
+    qx[i] = vx[i] * inv_dt;
+    qy[i] = vy[i] * inv_dt;
+  }
+  if (result) {
+    result->clipped = clipped;
+    result->last_delta = delta;
+    result->restarts = restarts;
+  }
+  return outflow;
+}
+
+double route_ade_pc(const SurfaceView& g, const OverlandArrays& a, double dt, int sweep_order,
+                    const OutletDrain& outlet) {
+  const int n = g.ncells;
+  const double rate = dt / (g.dx * g.dx);
+  const int order[2] = {sweep_order == 1 ? 0 : 1, sweep_order == 1 ? 1 : 0};
+  const std::span<double> qs[2] = {a.qx, a.qy};
+  const std::span<double> scratch[2] = {a.vol_x, a.vol_y};
+  const std::span<const int> ups[2] = {g.west_cell, g.north_cell};
+  for (int k = 0; k < 2; ++k) {
+    const int dir = order[k];
+    double* h = a.depth.data();
+    double* hp = a.saved.data();
+    double* q = qs[dir].data();
+    double* qp = scratch[dir].data();
+    const int* up = ups[dir].data();
+    sweep_flux(g, dir, a.depth, qs[dir]);
+#pragma omp parallel for schedule(static)
+    for (int i = 1; i <= n; ++i) {
+      const int u = up[i];
+      hp[i] = h[i] + ((u != 0 ? q[u] : 0.0) - q[i]) * rate;
+    }
+    sweep_flux(g, dir, a.saved, scratch[dir]);
+#pragma omp parallel for schedule(static)
+    for (int i = 1; i <= n; ++i) q[i] = 0.5 * (q[i] + qp[i]);
+#pragma omp parallel for schedule(static)
+    for (int i = 1; i <= n; ++i) {
+      const int u = up[i];
+      h[i] += ((u != 0 ? q[u] : 0.0) - q[i]) * rate;
+    }
+  }
+  if (!outlet.on) return 0.0;
+  return drain_outlet(a.depth[outlet.cell], g.inv_rough[outlet.cell], outlet.outslope, g.dx, dt,
+                      0.5);
+}
+
+}  // namespace torva
