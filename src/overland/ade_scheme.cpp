@@ -19,13 +19,13 @@ constexpr int kMaxPartials = 64;
 void copy_cells(int n, std::span<const double> from, std::span<double> to) {
   const double* f = from.data();
   double* t = to.data();
-#pragma omp parallel for schedule(static)
+#pragma omp parallel for schedule(static) if (n >= kParallelMinCells)
   for (int i = 1; i <= n; ++i) t[i] = f[i];
 }
 
 void clear_cells(int n, std::span<double> a) {
   double* p = a.data();
-#pragma omp parallel for schedule(static)
+#pragma omp parallel for schedule(static) if (n >= kParallelMinCells)
   for (int i = 1; i <= n; ++i) p[i] = 0.0;
 }
 
@@ -49,7 +49,7 @@ int check_sweep(int ncells, double dx, double delta, std::span<const int> upstre
   double partial[kMaxPartials] = {};
   int fails = 0;
   const int threads = std::min(omp_get_max_threads(), kMaxPartials);
-#pragma omp parallel num_threads(threads) reduction(+ : fails)
+#pragma omp parallel num_threads(threads) reduction(+ : fails) if (ncells >= kParallelMinCells)
   {
     double clip = 0.0;
 #pragma omp for schedule(static) nowait
@@ -106,6 +106,7 @@ double route_ade(const SurfaceView& g, const OverlandArrays& a, double dt, int s
       say("Program stopped.\n");
       set_error(4000);
       copy_cells(n, a.saved, a.depth);  // leave the depths of the step's start, not a failed try
+      if (result) *result = {0.0, delta, restarts};
       return -1.0;
     }
     if (!first) {
@@ -147,7 +148,7 @@ double route_ade(const SurfaceView& g, const OverlandArrays& a, double dt, int s
   double* qy = a.qy.data();
   const double* vx = a.vol_x.data();
   const double* vy = a.vol_y.data();
-#pragma omp parallel for schedule(static)
+#pragma omp parallel for schedule(static) if (n >= kParallelMinCells)
   for (int i = 1; i <= n; ++i) {
     qx[i] = vx[i] * inv_dt;
     qy[i] = vy[i] * inv_dt;
@@ -176,15 +177,15 @@ double route_ade_pc(const SurfaceView& g, const OverlandArrays& a, double dt, in
     double* qp = scratch[dir].data();
     const int* up = ups[dir].data();
     sweep_flux(g, dir, a.depth, qs[dir]);
-#pragma omp parallel for schedule(static)
+#pragma omp parallel for schedule(static) if (n >= kParallelMinCells)
     for (int i = 1; i <= n; ++i) {
       const int u = up[i];
       hp[i] = h[i] + ((u != 0 ? q[u] : 0.0) - q[i]) * rate;
     }
     sweep_flux(g, dir, a.saved, scratch[dir]);
-#pragma omp parallel for schedule(static)
+#pragma omp parallel for schedule(static) if (n >= kParallelMinCells)
     for (int i = 1; i <= n; ++i) q[i] = 0.5 * (q[i] + qp[i]);
-#pragma omp parallel for schedule(static)
+#pragma omp parallel for schedule(static) if (n >= kParallelMinCells)
     for (int i = 1; i <= n; ++i) {
       const int u = up[i];
       h[i] += ((u != 0 ? q[u] : 0.0) - q[i]) * rate;

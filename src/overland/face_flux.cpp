@@ -16,7 +16,7 @@ void face_flux(const SurfaceView& g, std::span<const int> next, int side, int op
   const int* nb = next.data();
   const int* dike = kDikes ? g.dike_code.data() : nullptr;
   double* out = q.data();
-#pragma omp parallel for schedule(static) default(none) \
+#pragma omp parallel for schedule(static) if (n >= kParallelMinCells) default(none) \
     shared(n, dx, h, z, inv_n, ret, nb, dike, out, side, opposite)
   for (int i = 1; i <= n; ++i) {
     const int j = nb[i];
@@ -47,7 +47,7 @@ void face_flux_y(const SurfaceView& g, std::span<const double> depth, std::span<
 void discharge_magnitude(double dx, std::span<const double> qx, std::span<const double> qy,
                          std::span<double> out) {
   const long n = static_cast<long>(out.size());
-#pragma omp parallel for schedule(static)
+#pragma omp parallel for schedule(static) if (n >= kParallelMinCells)
   for (long i = 1; i < n; ++i) out[i] = dx * std::sqrt(qx[i] * qx[i] + qy[i] * qy[i]);
 }
 

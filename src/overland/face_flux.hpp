@@ -5,6 +5,10 @@
 
 namespace torva {
 
+// Grids smaller than this run their cell loops on one thread: forking costs more than the
+// loop itself, and owner-writes loops give the same results either way.
+constexpr int kParallelMinCells = 2048;
+
 // The fixed per-cell data every overland kernel reads (1-based spans, slot 0 unused).
 struct SurfaceView {
   int ncells = 0;
