@@ -19,31 +19,106 @@ namespace {
 
 // State adapters: the only place that knows where the overland, soil and channel records
 // keep the values the writers need.
-double surface_storage(const ModelState&) {
+double surface_storage(const ModelState& s) {
+  return surface_volume(s.overland.ov_depth.slots(), s.grid.dx);
+}
+
+bool has_channels(const ModelState& s) {
+  return s.run.explicit_channels && s.channel.present && s.channel.links > 0;
+}
+
+double channel_storage(const ModelState& s) {
+  if (!has_channels(s)) return 0.0;
+  const ChannelState& c = s.channel;
+  return channel_volume(c.links, c.linktype.slots(), c.nodes.slots(), c.dx.slots(), c.area);
+}
+
+// The simple soil store of redistribution and layered soils keeps infiltrated water (m).
+double soil_storage(const ModelState& s) {
+  if (!s.infil.soil_moisture_accounting) return 0.0;
+  return surface_volume(s.infil.soil_store.slots(), s.grid.dx);
+}
+
+bool channel_beyond_table(const ModelState& s) {
+  return has_channels(s) && s.channel.beyond_table;
+}
+
+void channel_section_kinds(const ModelState& s, bool& trapezoid, bool& table) {
+  trapezoid = has_channels(s) && s.channel.num_trap > 0;
+  table = has_channels(s) && s.channel.num_bp > 0;
+}
+
+int channel_link_count(const ModelState& s) {
+  return has_channels(s) ? s.channel.links : 0;
+}
+
+double node_value(const ChannelState& c, LinkNodeKind kind, int node, int link) {
+  switch (kind) {
+    case LinkNodeKind::depth:
+      return c.yp(node, link) - c.bel(node, link);
+    case LinkNodeKind::flow:
+      return c.qp(node, link);
+    case LinkNodeKind::stage:
+      return c.yp(node, link);
+    case LinkNodeKind::velocity:
+      return node_velocity(c.qp(node, link), c.area(node, link));
+    case LinkNodeKind::flood:
+      return c.yp_max_flood.empty() ? 0.0 : c.yp_max_flood(node, link);
+    case LinkNodeKind::sed_flux:
+      return 0.0;
+  }
   return 0.0;
 }
-double channel_storage(const ModelState&) {
-  return 0.0;
-}
-double soil_storage(const ModelState&) {
-  return 0.0;
-}
-bool channel_beyond_table(const ModelState&) {
-  return false;
-}
-void channel_section_kinds(const ModelState&, bool& trapezoid, bool& table) {
-  trapezoid = false;
-  table = false;
-}
-int channel_link_count(const ModelState&) {
-  return 0;
-}
-void channel_links(const ModelState&, LinkNodeKind, std::vector<LinkNodeLink>& links) {
+
+void channel_links(const ModelState& s, LinkNodeKind kind, std::vector<LinkNodeLink>& links) {
   links.clear();
+  if (!has_channels(s)) return;
+  const ChannelState& c = s.channel;
+  links.resize(static_cast<std::size_t>(c.links));
+  for (int j = 1; j <= c.links; ++j) {
+    LinkNodeLink& l = links[static_cast<std::size_t>(j - 1)];
+    l.linktype = c.linktype[j];
+    l.points = c.node_points[j];
+    const int n = (l.linktype & (kLinkLake | kLinkStructure)) ? 1 : c.nodes[j];
+    for (int i = 1; i <= n; ++i) l.values.push_back(node_value(c, kind, i, j));
+  }
 }
-void location_discharges(const ModelState&, const std::vector<HydLocation>& locations,
+
+void location_discharges(const ModelState& s, const std::vector<HydLocation>& locations,
                          std::vector<double>& values) {
   values.assign(locations.size(), 0.0);
+  if (!has_channels(s)) return;
+  for (std::size_t k = 0; k < locations.size(); ++k)
+    values[k] = s.channel.qp(locations[k].node, locations[k].link);
+}
+
+// The outlet discharge: the flow leaving the last node of link LINKS with channels.
+double outlet_discharge(const ModelState& s) {
+  if (!has_channels(s)) return s.event.outlet_q;
+  const ChannelState& c = s.channel;
+  return c.qp(c.nodes[c.links], c.links);
+}
+
+// Locations must name computational nodes of the network before they are ever read.
+bool check_locations(const ModelState& s, const std::string& list) {
+  const ChannelState& c = s.channel;
+  for (std::size_t k = 0; k < s.files.locations.size(); ++k) {
+    const HydLocation& l = s.files.locations[k];
+    if (l.link >= 1 && l.link <= c.links && l.node >= 1 && l.node <= c.nodes[l.link]) continue;
+    say("Error: hydrograph location %d (link %d, node %d) in file %s is not a channel node\n",
+        static_cast<int>(k + 1), l.link, l.node, list.c_str());
+    set_error(4000);
+    return false;
+  }
+  return true;
+}
+
+void raise_flood_levels(ModelState& s) {
+  ChannelState& c = s.channel;
+  if (!has_channels(s) || c.yp_max_flood.empty()) return;
+  for (int j = 1; j <= c.links; ++j)
+    for (int i = 1; i <= c.nodes[j]; ++i)
+      if (c.yp(i, j) > c.yp_max_flood(i, j)) c.yp_max_flood(i, j) = c.yp(i, j);
 }
 
 const LinkNodeKind kKinds[kLinkNodeFiles] = {LinkNodeKind::depth, LinkNodeKind::flow,
@@ -89,7 +164,7 @@ double start_julian(const ModelState& s) {
 void measure_final_storage(ModelState& s) {
   WaterLedger& w = s.ledger;
   w.final_surface = surface_storage(s);
-  w.final_channel = s.run.explicit_channels ? channel_storage(s) : 0.0;
+  w.final_channel = channel_storage(s);
   w.final_soil = soil_storage(s);
 }
 
@@ -137,7 +212,7 @@ HydroClock hydro_clock(const ModelState& s) {
 }
 
 void write_linknode_blocks(ModelState& s, bool flood_only) {
-  if (!s.run.explicit_channels) return;
+  if (!has_channels(s)) return;
   std::vector<LinkNodeLink> links;
   for (int k = 0; k < kLinkNodeFiles; ++k) {
     const bool flood = kKinds[k] == LinkNodeKind::flood;
@@ -167,21 +242,24 @@ void stage_open_outputs(ModelState& s) {
   if (c.sig_outlet_hydro_given &&
       !open_output(f.sig_hydrograph, c.sig_outlet_hydro, "output hydrograph"))
     return;
-  if (c.in_hyd_location_given || c.out_hyd_location_given) {
+  // Locations are channel nodes: without the network there is nothing to record.
+  if ((c.in_hyd_location_given || c.out_hyd_location_given) && has_channels(s)) {
     // The list comes from IN_HYD_LOCATION when given; OUT_HYD_LOCATION then names the
     // output, else it is the list itself and the output takes its name plus ".out".
     const bool both = c.in_hyd_location_given && c.out_hyd_location_given;
     const std::string& list = c.in_hyd_location_given ? c.in_hyd_location : c.out_hyd_location;
     const std::string out = both ? c.out_hyd_location : list + ".out";
     if (!read_location_list(list, f.locations, f.location_lines)) return;
+    if (!check_locations(s, list)) return;
     if (!f.location_hydrograph.open(out, "w")) {
       set_error(51, 0, 0, output_name(out, "w"), list);
       return;
     }
     f.location_hydrograph_name = f.location_hydrograph.name;
   }
-  if (!s.run.explicit_channels) return;
-  for (int k = 0; k < kLinkNodeFiles; ++k) {
+  if (!has_channels(s)) return;
+  // Sediment is not simulated, so its flux file is not written.
+  for (int k = 0; k < kLinkNodeFiles - 1; ++k) {
     const std::string* name = linknode_card(c, k);
     if (name && !s.files.linknode(k).open(*name, "w")) {
       set_error(59, 0, 0, {}, output_name(*name, "w"));
@@ -191,7 +269,7 @@ void stage_open_outputs(ModelState& s) {
 }
 
 void stage_linknode_header(ModelState& s) {
-  if (!s.run.explicit_channels) return;
+  if (!has_channels(s)) return;
   const int ts = linknode_time_step(s.run.hyd_steps, s.clock.dt);
   const CalendarTime start = calendar_time(start_julian(s));
   for (int k = 0; k < kLinkNodeFiles; ++k) {
@@ -207,7 +285,7 @@ void stage_linknode_header(ModelState& s) {
 void stage_initial_storage(ModelState& s) {
   WaterLedger& w = s.ledger;
   w.initial_surface = surface_storage(s);
-  w.initial_channel = s.run.explicit_channels ? channel_storage(s) : 0.0;
+  w.initial_channel = channel_storage(s);
   w.initial_soil = soil_storage(s);
   s.clock.next_hydrograph_time = start_julian(s);
   s.clock.next_channel_output_time = s.clock.next_hydrograph_time;
@@ -222,6 +300,7 @@ void write_event_summary(ModelState& s) {
 }
 
 void stage_hydrograph_output(ModelState& s) {
+  if (s.files.linknode_flood.fp) raise_flood_levels(s);
   const int n = s.run.hyd_steps;
   if (!hydrograph_due(s.clock.step, n)) return;
   OutputFiles& f = s.files;
@@ -229,7 +308,7 @@ void stage_hydrograph_output(ModelState& s) {
   const double time =
       clock == HydroClock::elapsed_minutes ? s.clock.elapsed_minutes : s.clock.current_time;
   const double factor = s.settings.site.qout_cfs ? s.run.cubic_feet_per_cubic_metre : 1.0;
-  const double q = s.event.outlet_q * factor;
+  const double q = outlet_discharge(s) * factor;
   if (f.hydrograph.fp) {
     write_outlet_line(f.hydrograph.fp, clock, time, q);
     ++f.hydrograph_records;
