@@ -66,8 +66,9 @@ bool TextScanner::next_token(std::string_view& token) {
     while (stop < end_ && !is_map_separator(buf_[stop])) ++stop;
     if (stop < end_ || eof_) break;
     const std::size_t done = stop - begin_;
-    if (!refill()) break;
+    const bool more = refill();  // moves the unread bytes to the front, even at the end
     stop = begin_ + done;
+    if (!more) break;
   }
   token = std::string_view(buf_.data() + begin_, stop - begin_);
   begin_ = stop;

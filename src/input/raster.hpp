@@ -24,7 +24,7 @@ struct GridHeader {
 // than the buffer, so a wide raster row is never cut.
 class TextScanner {
  public:
-  explicit TextScanner(std::FILE* fp, std::size_t buffer_size = 1 << 20);
+  explicit TextScanner(std::FILE* fp, std::size_t buffer_size = 1 << 16);
   // Next line without its newline; false at the end of the stream.
   bool next_line(std::string_view& line);
   // Next token separated by blanks, tabs, commas, carriage returns or newlines, across
