@@ -16,6 +16,8 @@ void stage_infil_redist_start(ModelState& s) {
 // which event runs do not perform.
 void stage_soil_column(ModelState&) {}
 
-void stage_infiltration(ModelState&) {}
+void stage_infiltration(ModelState& s) {
+  infiltration_step(s, s.overland.ov_depth.slots());
+}
 
 }  // namespace torva

@@ -164,16 +164,25 @@ void infiltration_init(ModelState& s) {
     return;
   }
 
-  f.area_reduction = c.area_reduction_given || c.unif_area_reduction_given;
-  if (f.area_reduction && !covers(s.params.area_factor, n)) {
-    if (!c.unif_area_reduction_given) {
-      say("\nError: area reduction is on but no area reduction factor was loaded.\n");
-      set_error(4000);
+  // The factor defaults to 1 where no map or table gave one, so applying it is exact; a
+  // uniform value fills it only when nothing else did.
+  if (!covers(s.params.area_factor, n)) {
+    s.params.area_factor.allocate(n);
+    s.params.area_factor.fill(1.0);
+  }
+  if (c.unif_area_reduction_given && !c.area_reduction_given) {
+    bool untouched = true;
+    for (int i = 1; i <= n && untouched; ++i) untouched = s.params.area_factor[i] == 1.0;
+    if (untouched) s.params.area_factor.fill(1.0 - c.unif_area_reduction);
+  }
+  for (int i = 1; i <= n; ++i) {
+    const double a = s.params.area_factor[i];
+    if (!(a >= 0.0 && a <= 1.0)) {
+      bad_cell(i, "area reduction factor (1 - reduction)", a, "outside 0..1");
       return;
     }
-    s.params.area_factor.allocate(n);
-    s.params.area_factor.fill(1.0 - c.unif_area_reduction);
   }
+  f.area_reduction = true;
   f.lake_exclusion = c.overland_lake_map_given && static_cast<int>(s.params.lake_id.size()) >= n;
 
   if (f.green_ampt || f.redist) {
