@@ -8,23 +8,13 @@
 #include <vector>
 
 #include "channel/brent.hpp"
+#include "channel/channel_state.hpp"
 #include "frame/arrays.hpp"
 
 namespace torva {
 
-enum LinkBits {
-  kLinkSubsurface = 1,
-  kLinkErodible = 2,
-  kLinkTrapezoid = 4,
-  kLinkBreakpoint = 8,
-  kLinkCompound = 16,
-  kLinkLake = 32,
-  kLinkStructure = 64,
-  kLinkTaken = 128,
-};
-
 inline bool link_is_routed(int type) {
-  return (type & (kLinkLake | kLinkStructure | kLinkTaken)) == 0;
+  return (type & (kLinkLake | kLinkStructure | kLinkLakeTaken)) == 0;
 }
 
 struct RouteLink {
