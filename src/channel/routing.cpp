@@ -446,6 +446,14 @@ bool TrapezoidSections::from_area(const RouteNetwork& net, const Array2<double>&
   return true;
 }
 
+double TrapezoidSections::depth_at_area(int node, int link, double area) const {
+  const double b = (*bottom)(node, link);
+  const double z = (*sslope)(node, link);
+  const double a = area > 0.0 ? area : 0.0;
+  if (z > 0.0) return (std::sqrt(4.0 * z * a + b * b) - b) / (2.0 * z);
+  return b > 0.0 ? a / b : 0.0;
+}
+
 void TrapezoidSections::at_depth(int node, int link, double depth, double& area, double& conv,
                                  double& top_width) const {
   const double b = (*bottom)(node, link);

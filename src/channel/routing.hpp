@@ -56,6 +56,8 @@ class SectionModel {
   // Area, conveyance and top width of one node at `depth`.
   virtual void at_depth(int node, int link, double depth, double& area, double& conv,
                         double& top_width) const = 0;
+  // Depth of one node holding flow area `area` >= 0.
+  virtual double depth_at_area(int node, int link, double area) const = 0;
 };
 
 // Trapezoid (and, with side slope 0, rectangular) sections from per-node bottom width and
@@ -70,6 +72,7 @@ class TrapezoidSections : public SectionModel {
                  Array2<double>& conv) override;
   void at_depth(int node, int link, double depth, double& area, double& conv,
                 double& top_width) const override;
+  double depth_at_area(int node, int link, double area) const override;
 };
 
 // Discharge of a structure link from head and tailwater elevations (failure value on failure).
