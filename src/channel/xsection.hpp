@@ -51,7 +51,7 @@ double trapezoid_depth_of_area(double b, double z, double a);
 // Compound trapezoid: slope z up to bank-full depth dbf, slope z2 above it.
 SectionProps compound_at_depth(double b, double z, double z2, double dbf, double d, double inv_n);
 // 0 ok; 1 negative root below bank-full; 2 negative depth below bank-full; 3 negative
-// root above bank-full; 4 negative depth above bank-full.
+// root above bank-full; 4 negative depth above bank-full; 5 negative total depth.
 int compound_depth_of_area(double b, double z, double z2, double dbf, double a, double& d);
 
 // Table lookups; `beyond` is set when the depth or area lies above the top level.
