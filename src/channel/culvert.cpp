@@ -128,7 +128,7 @@ CriticalDepth critical_depth(CulvertShape shape, double q, double D, double B) {
   return r;
 }
 
-CulvertFlow culvert_flow(const StructSlots& c, CulvertShape shape, double h1, double h2,
+CulvertFlow culvert_flow(std::span<const double, 15> c, CulvertShape shape, double h1, double h2,
                          int number) {
   CulvertFlow out;
   const double L = c[1];
@@ -261,7 +261,7 @@ CulvertFlow culvert_flow(const StructSlots& c, CulvertShape shape, double h1, do
   return finish(0.0, 0);
 }
 
-bool culvert_transition(StructSlots& c, CulvertShape shape, int number, int link) {
+bool culvert_transition(std::span<double, 15> c, CulvertShape shape, int number, int link) {
   const double D = c[9];
   c[8] = 1.07;
   const CulvertFlow qa = culvert_flow(c, shape, c[2] + 1.5 * D, 0.0, number);
@@ -281,7 +281,7 @@ bool culvert_transition(StructSlots& c, CulvertShape shape, int number, int link
   return true;
 }
 
-CulvertFlow culvert_element_flow(StructSlots& c, CulvertShape shape, double h1, double h2,
+CulvertFlow culvert_element_flow(std::span<double, 15> c, CulvertShape shape, double h1, double h2,
                                  int number, int link) {
   CulvertFlow out;
   if (!culvert_transition(c, shape, number, link)) {

@@ -2,6 +2,7 @@
 // Culvert hydraulics: barrel geometry, critical depth and the flow regimes of round, oval and
 // rectangular culverts between a headwater and a tailwater elevation.
 #include <array>
+#include <span>
 
 namespace torva {
 
@@ -42,15 +43,15 @@ struct CulvertFlow {
 // One culvert element at head h1 and tailwater h2; `number` names the element in messages.
 // Slots: 1 L, 2 inlet invert, 3 outlet invert, 4 slope, 6/7 forward/reverse coefficient,
 // 8 transition coefficient, 9 D, 10 B, 12 barrel n.
-CulvertFlow culvert_flow(const StructSlots& c, CulvertShape shape, double h1, double h2,
+CulvertFlow culvert_flow(std::span<const double, 15> c, CulvertShape shape, double h1, double h2,
                          int number);
 
 // Recomputes slot 8 from the flows just above and below the inlet-control limit (1.5 D).
 // Returns false (after printing the link line) when one of the evaluations failed.
-bool culvert_transition(StructSlots& c, CulvertShape shape, int number, int link);
+bool culvert_transition(std::span<double, 15> c, CulvertShape shape, int number, int link);
 
 // Transition coefficient, then the flow at the actual levels; failure prints the link line.
-CulvertFlow culvert_element_flow(StructSlots& c, CulvertShape shape, double h1, double h2,
+CulvertFlow culvert_element_flow(std::span<double, 15> c, CulvertShape shape, double h1, double h2,
                                  int number, int link);
 
 }  // namespace torva

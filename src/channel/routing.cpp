@@ -30,7 +30,7 @@ class Router {
   double head(int i, int l) const { return (*a_.bel)(i, l) + (*a_.chan_depth)(i, l); }
   double water_surface_of_link_end(int l) const {
     const RouteLink& k = net_.link[l];
-    if (k.type & (kLinkLake | kLinkTaken)) return k.lake_wse;
+    if (k.type & (kLinkLake | kLinkLakeTaken)) return k.lake_wse;
     return head(k.nodes, l);
   }
   double node_inflow(int i, int l, const Array2<double>& q, double dt, bool account);
@@ -104,7 +104,7 @@ bool Router::flow_evaluation(const Array2<double>& area, Array2<double>& q, doub
       const int u = k.upstream[0];
       const int d = k.downstream;
       const double h1 = water_surface_of_link_end(u);
-      const double h2 = (d >= 1 && d <= nl) ? ((net_.link[d].type & (kLinkLake | kLinkTaken))
+      const double h2 = (d >= 1 && d <= nl) ? ((net_.link[d].type & (kLinkLake | kLinkLakeTaken))
                                                    ? net_.link[d].lake_wse
                                                    : head(1, d))
                                             : h1;
@@ -154,7 +154,7 @@ bool Router::flow_evaluation(const Array2<double>& area, Array2<double>& q, doub
     const RouteLink& kd = net_.link[d];
     if (kd.type & kLinkStructure) {
       q(n, l) = q(1, d);
-    } else if (kd.type & (kLinkLake | kLinkTaken)) {
+    } else if (kd.type & (kLinkLake | kLinkLakeTaken)) {
       // A lake does not flow back into the channel through this path.
       const double s = (head(n, l) - kd.lake_wse) / (2.0 * dx);
       q(n, l) = s > 0.0 ? conv(n, l) * std::sqrt(s) : 0.0;
@@ -444,6 +444,14 @@ bool TrapezoidSections::from_area(const RouteNetwork& net, const Array2<double>&
     }
   }
   return true;
+}
+
+double TrapezoidSections::depth_at_area(int node, int link, double area) const {
+  const double b = (*bottom)(node, link);
+  const double z = (*sslope)(node, link);
+  const double a = area > 0.0 ? area : 0.0;
+  if (z > 0.0) return (std::sqrt(4.0 * z * a + b * b) - b) / (2.0 * z);
+  return b > 0.0 ? a / b : 0.0;
 }
 
 void TrapezoidSections::at_depth(int node, int link, double depth, double& area, double& conv,

@@ -8,23 +8,13 @@
 #include <vector>
 
 #include "channel/brent.hpp"
+#include "channel/channel_state.hpp"
 #include "frame/arrays.hpp"
 
 namespace torva {
 
-enum LinkBits {
-  kLinkSubsurface = 1,
-  kLinkErodible = 2,
-  kLinkTrapezoid = 4,
-  kLinkBreakpoint = 8,
-  kLinkCompound = 16,
-  kLinkLake = 32,
-  kLinkStructure = 64,
-  kLinkTaken = 128,
-};
-
 inline bool link_is_routed(int type) {
-  return (type & (kLinkLake | kLinkStructure | kLinkTaken)) == 0;
+  return (type & (kLinkLake | kLinkStructure | kLinkLakeTaken)) == 0;
 }
 
 struct RouteLink {
@@ -66,6 +56,8 @@ class SectionModel {
   // Area, conveyance and top width of one node at `depth`.
   virtual void at_depth(int node, int link, double depth, double& area, double& conv,
                         double& top_width) const = 0;
+  // Depth of one node holding flow area `area` >= 0.
+  virtual double depth_at_area(int node, int link, double area) const = 0;
 };
 
 // Trapezoid (and, with side slope 0, rectangular) sections from per-node bottom width and
@@ -80,6 +72,7 @@ class TrapezoidSections : public SectionModel {
                  Array2<double>& conv) override;
   void at_depth(int node, int link, double depth, double& area, double& conv,
                 double& top_width) const override;
+  double depth_at_area(int node, int link, double area) const override;
 };
 
 // Discharge of a structure link from head and tailwater elevations (failure value on failure).

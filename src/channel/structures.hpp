@@ -9,17 +9,6 @@
 
 namespace torva {
 
-enum StructType {
-  kWeir = 1,
-  kSagWeir = 2,
-  kRoundCulvert = 3,
-  kOvalCulvert = 4,
-  kRectCulvert = 5,
-  kRatingCurve = 6,
-  kScheduledRelease = 7,
-  kRuleCurve = 8,
-};
-
 // Sharp-crested weir: free flow Q = 2/3 C L sqrt(2g/3 hu^3); submerged (hd >= 2/3 hu)
 // Q = C L hd sqrt(2g (hu - hd)), linearised below a head difference of 0.01 m.
 double weir_flow(double h1, double h2, double crest, double length, double coef);
