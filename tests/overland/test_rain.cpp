@@ -219,6 +219,8 @@ TEST(UniformRain, SixtyMinutesAtThirtySecondStepsIs120StepsOfRain) {
     apply_rain(s, depth);
   }
   EXPECT_EQ(rain_steps, 120);
+  EXPECT_EQ(s.ledger.rain_steps, 120);
+  EXPECT_EQ(s.ledger.rain_first_pass, 1);
   EXPECT_EQ(s.event.precip_state, kRainUniformEnded);
   EXPECT_EQ(s.rain.rain_rate[1], 0.0);
   EXPECT_NEAR(depth[3], 0.012, 1e-15);  // 12 mm/h for one hour
