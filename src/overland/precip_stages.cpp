@@ -1,4 +1,4 @@
-#include <cmath>
+#include <algorithm>
 
 #include "frame/console.hpp"
 #include "frame/model_state.hpp"
