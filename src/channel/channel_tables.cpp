@@ -12,7 +12,7 @@ bool read_tables(ChannelState& ch, const ChanFile& f, int from) {
   XsecTables& tabs = ch.tables;
   std::vector<int> first(ch.links + 1, 0), opened(ch.links + 1, 0), full(ch.links + 1, 0);
   std::vector<int> filled(1, 0);
-  int link = 0, node = 0, cur = 0;
+  int link = 0, node = 0, cur = 0, last = 0;  // cur: table being filled; last: latest opened
   for (int i = from; i <= f.size(); ++i) {
     Tokens t(f.lines[i]);
     const std::string c = card_of(t);
@@ -41,7 +41,7 @@ bool read_tables(ChannelState& ch, const ChanFile& f, int from) {
       tab.x.assign(p + 1, 0.0);
       tab.y.assign(p + 1, 0.0);
       tabs.t.push_back(std::move(tab));
-      cur = tabs.count();
+      cur = last = tabs.count();
       filled.resize(cur + 1, 0);
       if (!opened[link]) first[link] = cur;
       if (first[link] + opened[link] != cur) {
@@ -55,7 +55,7 @@ bool read_tables(ChannelState& ch, const ChanFile& f, int from) {
       if (!cur || filled[cur] >= tabs.t[cur].npairs) {
         say("\n\nError: There are more X1 cards than the NPAIRS card specifies \nfor table %d in "
             "link %d.\n",
-            cur ? cur - first[tabs.t[cur].link] + 1 : 0, cur ? tabs.t[cur].link : link);
+            last ? last - first[tabs.t[last].link] + 1 : 0, last ? tabs.t[last].link : link);
         return fail_at(f, i);
       }
       XsecTable& tab = tabs.t[cur];

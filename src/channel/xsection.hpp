@@ -71,6 +71,11 @@ int build_levels(XsecTable& t, double inv_n, bool extra, int& flat_edges);
 // (ErrorCode 4000 set).
 bool build_link_sections(ChannelState& ch, int link, int first, int count);
 
+// One node's section by its link's kind (compound, trapezoid or break-point table); a node
+// without a valid table gives zeros.  For callers that evaluate single nodes.
+SectionProps node_at_depth(const ChannelState& ch, int node, int link, double d);
+double node_depth_at_area(const ChannelState& ch, int node, int link, double a);
+
 // Evaluates all channel nodes.  Direction 2: from `yp` fill depth, area, top width, K and
 // dK/d depth.  Direction 1: from the areas (`area_in`, else `area`) fill depth, `yp` and K;
 // areas between -0.0001 and 0 are clipped to 0 and the water so created is added to

@@ -290,6 +290,40 @@ bool area_to_depth(ChannelState& ch, Array2<double>& a) {
 
 }  // namespace
 
+SectionProps node_at_depth(const ChannelState& ch, int k, int l, double d) {
+  const int lt = ch.linktype[l];
+  const double inv_n = ch.inv_n[l];
+  if (lt & kLinkCompound)
+    return compound_at_depth(ch.bottom(k, l), ch.sslope(k, l), ch.sslope2(k, l),
+                             ch.bankfull_dep(k, l), d, inv_n);
+  if (lt & kLinkTrapezoid) return trapezoid_at_depth(ch.bottom(k, l), ch.sslope(k, l), d, inv_n);
+  const int t = ch.node_table.empty() ? 0 : ch.node_table(k, l);
+  if ((lt & kLinkBreakpoint) && t >= 1 && t <= ch.tables.count()) {
+    bool beyond = false;
+    return table_at_depth(ch.tables.t[t], d, beyond);
+  }
+  return SectionProps{};
+}
+
+double node_depth_at_area(const ChannelState& ch, int k, int l, double a) {
+  const int lt = ch.linktype[l];
+  if (a <= 0.0) return 0.0;
+  if (lt & kLinkCompound) {
+    double d = 0.0;
+    return compound_depth_of_area(ch.bottom(k, l), ch.sslope(k, l), ch.sslope2(k, l),
+                                  ch.bankfull_dep(k, l), a, d) == 0
+               ? d
+               : 0.0;
+  }
+  if (lt & kLinkTrapezoid) return trapezoid_depth_of_area(ch.bottom(k, l), ch.sslope(k, l), a);
+  const int t = ch.node_table.empty() ? 0 : ch.node_table(k, l);
+  if ((lt & kLinkBreakpoint) && t >= 1 && t <= ch.tables.count()) {
+    bool beyond = false;
+    return table_at_area(ch.tables.t[t], a, beyond).depth;
+  }
+  return 0.0;
+}
+
 bool ex_section(ChannelState& ch, int direction, Array2<double>* area_in) {
   if (direction == 2) return depth_to_area(ch);
   return area_to_depth(ch, area_in ? *area_in : ch.area);
