@@ -42,8 +42,8 @@ struct BenchNet {
       k.downstream = j > 1 ? link_of(j / 2) : 0;
       for (int c : {2 * j, 2 * j + 1})
         if (c <= kLinks) k.upstream.push_back(link_of(c));
-      // Each level lies 2.5 m above the one below it, beds falling 0.002 along each link.
-      const double top = 100.0 + 2.5 * (level(j) + 1);
+      // Beds fall 0.002 (0.1 m a node) along each link and on across each junction.
+      const double top = 100.0 + 5.0 * (level(j) + 1);
       for (int i = 1; i <= kNodes; ++i) {
         bel(i, l) = top - 0.002 * 50.0 * (i - 0.5);
         bottom(i, l) = 2.0 + 0.2 * (10 - level(j));

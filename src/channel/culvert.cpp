@@ -221,7 +221,8 @@ CulvertFlow culvert_flow(std::span<const double, 15> c, CulvertShape shape, doub
       const double a = culvert_section(shape, yc.depth, D, B).area;
       return qq - a * cc * root2g * std::sqrt(std::max(hw - yc.depth, 0.0));
     };
-    const double root = zbrent(f, 0.0001, q_hi);
+    const BrentResult br = brent_root(f, 0.0001, q_hi);
+    const double root = zbrent_report(br);
     if (crit_code != 0) {
       out.code = crit_code;
       out.q = kStructureFailure;
@@ -231,6 +232,7 @@ CulvertFlow culvert_flow(std::span<const double, 15> c, CulvertShape shape, doub
       say("Problem in zbrent (ex_flow_route.c). Hydraulic short culvert routine \n");
       say("The flow cannot be determine in culvert number %d\n", number);
       out.q = kStructureFailure;
+      if (br.status == BrentStatus::not_bracketed) out.code = 124;
       return out;
     }
     out.depth = critical_depth(shape, root, D, B).depth;

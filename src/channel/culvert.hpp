@@ -36,7 +36,7 @@ struct CulvertFlow {
   int type = 0;        // flow type 0-6, negated for reverse flow
   double depth = 0.0;  // depth or size used, m
   double area = 0.0;   // flow area used, m^2
-  int code = 0;        // 122/123 from the critical depth, else 0
+  int code = 0;        // 122/123 from the critical depth, 124 unbracketed root, else 0
   bool failed() const;
 };
 
