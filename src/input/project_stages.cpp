@@ -5,6 +5,7 @@
 #include "input/input_stages.hpp"
 #include "input/option_checks.hpp"
 #include "input/project_reader.hpp"
+#include "input/series.hpp"
 #include "input/time_settings.hpp"
 
 namespace torva {
@@ -80,6 +81,8 @@ void stage_time_settings(ModelState& s) {
   s.run.quiet = site.quiet != 0;
   s.run.flow_cfs = site.qout_cfs != 0;
 }
-void stage_shift_relative_series(ModelState&) {}
+void stage_shift_relative_series(ModelState& s) {
+  shift_relative_series(s.series, s.clock.start_time);
+}
 
 }  // namespace torva
