@@ -256,5 +256,36 @@ TEST(UniformRain, MissingStartDateOrRainCardsStop) {
   clear_error();
 }
 
+TEST(UniformRain, StagesLandTheRainOnTheOverlandDepthAndTheLedger) {
+  clear_error();
+  ModelState s;
+  s.run.quiet = true;
+  make_grid(s.grid, {"11"}, 20.0);
+  s.settings.rain.precip_unif = 1;
+  s.settings.rain.rain_intensity = 36.0;
+  s.settings.rain.rain_duration = 2;
+  s.settings.site.start_date_given = s.settings.site.start_time_given = true;
+  s.settings.site.start_year = 2010;
+  s.settings.site.start_month = 1;
+  s.settings.site.start_day = 1;
+  s.clock.dt = 60.0;
+  s.clock.dt_days = 60.0 / kSecondsPerDay;
+  stage_allocate_overland(s);
+  testing::internal::CaptureStdout();
+  stage_first_event_setup(s);
+  for (int step = 0; step < 5; ++step) {
+    advance_clock(s.clock);
+    stage_precipitation(s);
+    stage_event_start(s);
+    stage_radar(s);
+  }
+  const std::string out = testing::internal::GetCapturedStdout();
+  ASSERT_EQ(error_code().code, 0);
+  EXPECT_EQ(out, "simulation duration 0 minutes\n");   // once, at the first step
+  EXPECT_NEAR(s.overland.ov_depth[1], 0.0012, 1e-15);  // 36 mm/h for two minutes
+  EXPECT_NEAR(s.ledger.precip, 2 * 400.0 * 0.0012, 1e-12);
+  EXPECT_EQ(s.ledger.interception, 0.0);
+}
+
 }  // namespace
 }  // namespace torva
