@@ -37,7 +37,7 @@ test-fast: build
 
 test: build asan
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
-	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j $(JOBS) -LE regression
+	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=1 ctest --output-on-failure -j $(JOBS) -LE regression
 
 demo: build
 	@bash tools/demo.sh $(BUILD)/torva

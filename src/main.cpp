@@ -1,3 +1,5 @@
 #include "frame/command_line.hpp"
 
-int main(int argc, char** argv) { return torva::torva_main(argc, argv); }
+int main(int argc, char** argv) {
+  return torva::torva_main(argc, argv);
+}

@@ -3,7 +3,8 @@
 // slots.  Two-dimensional arrays are one contiguous block with row access.  The name is
 // used in failure messages only.
 #include <cstddef>
-#include <new>
+#include <exception>
+#include <limits>
 #include <span>
 #include <string>
 #include <vector>
@@ -29,7 +30,7 @@ class Array1 {
     }
     try {
       v_.assign(static_cast<std::size_t>(n) + 1, T{});
-    } catch (const std::bad_alloc&) {
+    } catch (const std::exception&) {
       print_allocation_failure(name_);
       return false;
     }
@@ -72,9 +73,15 @@ class Array2 {
       if (report_name_on_empty) print_allocation_failure(name_);
       return false;
     }
+    const std::size_t r = static_cast<std::size_t>(rows) + 1,
+                      c = static_cast<std::size_t>(cols) + 1;
+    if (r > std::numeric_limits<std::size_t>::max() / sizeof(T) / c) {
+      print_allocation_failure(name_);
+      return false;
+    }
     try {
-      v_.assign(static_cast<std::size_t>(rows + 1) * static_cast<std::size_t>(cols + 1), T{});
-    } catch (const std::bad_alloc&) {
+      v_.assign(r * c, T{});
+    } catch (const std::exception&) {
       print_allocation_failure(name_);
       return false;
     }
@@ -121,9 +128,16 @@ class Array3 {
       print_size_zero_message();
       return false;
     }
+    const std::size_t na = static_cast<std::size_t>(a) + 1, nb = static_cast<std::size_t>(b) + 1,
+                      nc = static_cast<std::size_t>(c) + 1;
+    const std::size_t limit = std::numeric_limits<std::size_t>::max() / sizeof(T);
+    if (na > limit / nb || na * nb > limit / nc) {
+      print_allocation_failure(name_);
+      return false;
+    }
     try {
-      v_.assign(static_cast<std::size_t>(a + 1) * (b + 1) * (c + 1), T{});
-    } catch (const std::bad_alloc&) {
+      v_.assign(na * nb * nc, T{});
+    } catch (const std::exception&) {
       print_allocation_failure(name_);
       return false;
     }

@@ -27,9 +27,9 @@ inline bool same_time(double a, double b) {
 }
 
 struct ClockState {
-  double dt = 0.0;         // s
-  double dt_days = 0.0;    // days
-  double start_time = 0.0; // Julian date
+  double dt = 0.0;          // s
+  double dt_days = 0.0;     // days
+  double start_time = 0.0;  // Julian date
   double current_time = 0.0;
   double end_time = 0.0;   // start + TOT_TIME
   bool fixed_end = false;  // END_TIME given

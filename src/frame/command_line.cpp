@@ -1,11 +1,11 @@
 #include "frame/command_line.hpp"
 
+#include <omp.h>
+
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
-
-#include <omp.h>
 
 #include "frame/driver.hpp"
 #include "frame/process.hpp"
@@ -94,7 +94,8 @@ void print_version(FILE* out) {
                "For information contact:\n"
                "  the TORVA development team\n"
                "\n \n");
-  std::fprintf(out, "  TORVA is meant to be run from the QEX modelling host, version 8.0 or higher.\n");
+  std::fprintf(out,
+               "  TORVA is meant to be run from the QEX modelling host, version 8.0 or higher.\n");
 }
 
 int parse_command_line(int argc, const char* const* argv, RunRequest& req) {

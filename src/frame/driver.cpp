@@ -53,24 +53,24 @@ void stage_replacement_report(ModelState&) {
 // Start-up steps 5 to 23 of a run, in order.
 bool start_up(ModelState& s) {
   return run_stages(s, {
-      {stage_read_project, 1},
-      {stage_option_checks, 1},
-      {stage_load_maps, 1},
-      {stage_load_soils, 1},
-      {stage_load_channels, 1},
-      {stage_open_outputs, 1},
-      {stage_startup_banner, 0},
-      {stage_replacement_report, 0},
-      {stage_time_settings, 1},
-      {stage_allocate_overland, 1},
-      {stage_linknode_header, 1},
-      {stage_connectivity, 1},
-      {stage_initial_slopes, 1},
-      {stage_channel_point_setup, 1},
-      {stage_shift_relative_series, 0},
-      {stage_initial_storage, 0},
-      {stage_first_event_setup, 1},
-  });
+                           {stage_read_project, 1},
+                           {stage_option_checks, 1},
+                           {stage_load_maps, 1},
+                           {stage_load_soils, 1},
+                           {stage_load_channels, 1},
+                           {stage_open_outputs, 1},
+                           {stage_startup_banner, 0},
+                           {stage_replacement_report, 0},
+                           {stage_time_settings, 1},
+                           {stage_allocate_overland, 1},
+                           {stage_linknode_header, 1},
+                           {stage_connectivity, 1},
+                           {stage_initial_slopes, 1},
+                           {stage_channel_point_setup, 1},
+                           {stage_shift_relative_series, 0},
+                           {stage_initial_storage, 0},
+                           {stage_first_event_setup, 1},
+                       });
 }
 
 // One pass of the time loop.  Stages of processes this version does not simulate
@@ -78,26 +78,26 @@ bool start_up(ModelState& s) {
 // co-run exchange) have no slot.
 bool time_step(ModelState& s) {
   return run_stages(s, {
-      {stage_advance_clock, 1},          // 1
-      {stage_precipitation, 1},          // 2
-      {stage_event_start, 1},            // 3
-      {stage_radar, 1},                  // 4
-      {stage_depth_check, 1},            // 5
-      {stage_infil_redist_start, 1},     // 6
-      {stage_soil_column, 1},            // 7
-      {stage_long_term, 1},              // 8
-      {stage_infiltration, 1},           // 9
-      {stage_overland, 1},               // 12
-      {stage_groundwater, 1},            // 17
-      {stage_channel_routing, 1},        // 19
-      {stage_channel_point_inputs, 1},   // 20
-      {stage_outlet_peak, 1},            // 21
-      {stage_progress_line, 1},          // 25
-      {stage_event_decision, 1},         // 26
-      {stage_close_event, 1},            // 28
-      {stage_hydrograph_output, 2},      // 29
-      {stage_map_output, 1},             // 30
-  });
+                           {stage_advance_clock, 1},         // 1
+                           {stage_precipitation, 1},         // 2
+                           {stage_event_start, 1},           // 3
+                           {stage_radar, 1},                 // 4
+                           {stage_depth_check, 1},           // 5
+                           {stage_infil_redist_start, 1},    // 6
+                           {stage_soil_column, 1},           // 7
+                           {stage_long_term, 1},             // 8
+                           {stage_infiltration, 1},          // 9
+                           {stage_overland, 1},              // 12
+                           {stage_groundwater, 1},           // 17
+                           {stage_channel_routing, 1},       // 19
+                           {stage_channel_point_inputs, 1},  // 20
+                           {stage_outlet_peak, 1},           // 21
+                           {stage_progress_line, 1},         // 25
+                           {stage_event_decision, 1},        // 26
+                           {stage_close_event, 1},           // 28
+                           {stage_hydrograph_output, 2},     // 29
+                           {stage_map_output, 1},            // 30
+                       });
 }
 
 double elapsed_seconds(std::chrono::steady_clock::time_point since) {
@@ -106,7 +106,9 @@ double elapsed_seconds(std::chrono::steady_clock::time_point since) {
 
 }  // namespace
 
-void stage_advance_clock(ModelState& s) { advance_clock(s.clock); }
+void stage_advance_clock(ModelState& s) {
+  advance_clock(s.clock);
+}
 
 void stage_outlet_peak(ModelState& s) {
   EventControl& ev = s.event;
@@ -120,15 +122,17 @@ std::string progress_line(const ModelState& s) {
   const CalendarTime& t = s.clock.now;
   char buf[256];
   if (s.run.flow_cfs) {
-    std::snprintf(buf, sizeof buf,
-                  "event %2d elapsed time %8.2lf  %2d/%2.2d/%2.2d %2.2d:%2.2d:%2.2d Qout=%10.1lf cfs\n",
-                  s.event.event, s.clock.elapsed_minutes, t.month, t.day, t.year, t.hour, t.minute,
-                  t.second, s.event.outlet_q * s.run.cubic_feet_per_cubic_metre);
+    std::snprintf(
+        buf, sizeof buf,
+        "event %2d elapsed time %8.2lf  %2d/%2.2d/%2.2d %2.2d:%2.2d:%2.2d Qout=%10.1lf cfs\n",
+        s.event.event, s.clock.elapsed_minutes, t.month, t.day, t.year, t.hour, t.minute, t.second,
+        s.event.outlet_q * s.run.cubic_feet_per_cubic_metre);
   } else {
-    std::snprintf(buf, sizeof buf,
-                  "event %2d elapsed time %8.2lf  %2d/%2.2d/%2.2d %2.2d:%2.2d:%2.2d Qout=%8.2lf cms\n",
-                  s.event.event, s.clock.elapsed_minutes, t.month, t.day, t.year, t.hour, t.minute,
-                  t.second, s.event.outlet_q);
+    std::snprintf(
+        buf, sizeof buf,
+        "event %2d elapsed time %8.2lf  %2d/%2.2d/%2.2d %2.2d:%2.2d:%2.2d Qout=%8.2lf cms\n",
+        s.event.event, s.clock.elapsed_minutes, t.month, t.day, t.year, t.hour, t.minute, t.second,
+        s.event.outlet_q);
   }
   return buf;
 }
@@ -153,7 +157,8 @@ void stage_event_decision(ModelState& s) {
     ev.event_running = false;
     ev.end_of_event_due = true;
   };
-  if (c.fixed_end && c.current_time > c.fixed_end_time && !same_time(c.current_time, c.fixed_end_time)) {
+  if (c.fixed_end && c.current_time > c.fixed_end_time &&
+      !same_time(c.current_time, c.fixed_end_time)) {
     end_event();
     ev.simulation_continues = false;
     return;
@@ -230,7 +235,8 @@ int run_simulation(const std::string& project_file, CalibrationResult* result) {
 
   const double total = elapsed_seconds(started);
   FileHandle out_time;
-  if (out_time.open("out_time.out", "a")) std::fprintf(out_time.fp, "total time (s): %8.2lf\n", total);
+  if (out_time.open("out_time.out", "a"))
+    std::fprintf(out_time.fp, "total time (s): %8.2lf\n", total);
   if (process().thread_count > 1)
     say_console("%d: Run time: %6.2lf(s) \n", process().process_number, total);
   else

@@ -8,7 +8,8 @@ namespace {
 
 void check_pointer(const FileHandle& h) {
   if (h.fp != h.fp_check)
-    say_console("\n\n\nError with the file %s. The file pointer is corrupt.\n\n\n\n", h.name.c_str());
+    say_console("\n\n\nError with the file %s. The file pointer is corrupt.\n\n\n\n",
+                h.name.c_str());
 }
 
 bool is_output_mode(const std::string& mode) {

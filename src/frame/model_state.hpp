@@ -41,17 +41,17 @@ struct RunControl {
 };
 
 struct EventControl {
-  int event = 1;           // current event, from 1
+  int event = 1;  // current event, from 1
   int num_events = 1;
   bool event_running = true;
   bool event_ended = false;
   bool end_of_event_due = false;
   bool simulation_continues = true;
-  double min_q = 0.1;      // low-flow cut-off, m^3/s
-  double outlet_q = 0.0;   // outlet discharge now, m^3/s
-  double peak_q = 0.0;     // peak outlet discharge
+  double min_q = 0.1;     // low-flow cut-off, m^3/s
+  double outlet_q = 0.0;  // outlet discharge now, m^3/s
+  double peak_q = 0.0;    // peak outlet discharge
   CalendarTime peak_time;
-  int precip_state = 1;    // 1 running, 0/3 ended, 2 no further event
+  int precip_state = 1;  // 1 running, 0/3 ended, 2 no further event
 };
 
 struct ModelState {

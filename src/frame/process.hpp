@@ -38,7 +38,9 @@ struct Process {
 };
 
 Process& process();
-inline ErrorCode& error_code() { return process().err; }
+inline ErrorCode& error_code() {
+  return process().err;
+}
 
 // Sets a code (and optionally its fields) for the driver to report.
 void set_error(int code, int number1 = 0, int number2 = 0, const std::string& what = {},

@@ -14,6 +14,8 @@ bool is_warning_code(int code);
 std::string error_message(int code, const ErrorCode& e);
 
 void report(ErrorCode& e);
-inline void report() { report(error_code()); }
+inline void report() {
+  report(error_code());
+}
 
 }  // namespace torva
