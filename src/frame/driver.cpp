@@ -9,6 +9,7 @@
 #include "frame/model_state.hpp"
 #include "frame/report.hpp"
 #include "input/input_stages.hpp"
+#include "input/replace.hpp"
 #include "output/output_stages.hpp"
 #include "overland/overland_stages.hpp"
 #include "subsurface/subsurface_stages.hpp"
@@ -47,7 +48,7 @@ void stage_startup_banner(ModelState& s) {
 }
 
 void stage_replacement_report(ModelState&) {
-  // The replacement-parameter module writes its value list here once it exists.
+  if (process().replace.active) print_replacement_values();
 }
 
 // Start-up steps 5 to 23 of a run, in order.
@@ -207,6 +208,7 @@ int run_simulation(const std::string& project_file, CalibrationResult* result) {
 
   bool ok = start_up(s);
   if (ok) {
+    if (process().replace.active) print_replacement_use();
     say_console("total time to init(s): %8.1lf\n", elapsed_seconds(started));
     if (e.code != 0) ok = false;
   }

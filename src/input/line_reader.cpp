@@ -29,7 +29,7 @@ bool LineReader::next(std::string& line) {
   }
   if (!any) return false;
   ++line_number_;
-  apply_replacements(line);
+  if (replace_) apply_replacements(line);
   return true;
 }
 

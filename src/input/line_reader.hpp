@@ -23,12 +23,15 @@ class LineReader {
   void close() { file_.close(); }
   // True when the last line read was longer than kMaxLine (it was cut to that length).
   bool last_line_truncated() const { return truncated_; }
+  // Files that declare the replacement itself (parameter and value files) are read raw.
+  void set_replacement(bool on) { replace_ = on; }
 
  private:
   FileHandle file_;
   std::string path_;
   int line_number_ = 0;
   bool truncated_ = false;
+  bool replace_ = true;
 };
 
 // Consumes tokens from the front of a line.  A missing token leaves the destination at
@@ -48,7 +51,9 @@ class Tokens {
   std::string_view rest_;
 };
 
-inline bool is_separator(char c) { return c == ' ' || c == '\t' || c == ',' || c == '\n' || c == '\r'; }
+inline bool is_separator(char c) {
+  return c == ' ' || c == '\t' || c == ',' || c == '\n' || c == '\r';
+}
 
 // Parses the leading number of a token as "%d" / "%lf" would; false when none.
 bool parse_int_prefix(std::string_view token, long& out);

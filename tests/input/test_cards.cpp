@@ -1,0 +1,229 @@
+// Project-file reader: token rules, card actions, special cards and the first line.
+#include <gtest/gtest.h>
+
+#include "frame/process.hpp"
+#include "input/card_table.hpp"
+#include "input/project_reader.hpp"
+#include "input/series_store.hpp"
+#include "test_cards_helpers.hpp"
+
+namespace torva {
+namespace {
+
+using testing_support::write_file;
+
+class CardsTest : public testing_support::ProcessTest {
+ protected:
+  // Reads "TORVAPROJECT\n" + body; returns what went to standard output.
+  std::string read(const std::string& body, const char* name = "cards.prj") {
+    const std::string path = write_file(name, "TORVAPROJECT\n" + body);
+    ::testing::internal::CaptureStdout();
+    read_project_file(path, settings, series);
+    return ::testing::internal::GetCapturedStdout();
+  }
+  Settings settings;
+  SeriesStore series;
+};
+
+TEST_F(CardsTest, GridSizeInAnyCaseAndWithAnySeparator) {
+  for (const char* line : {"GRIDSIZE 30.5\n", "gridsize 30.5\n", "GridSize\t30.5\n",
+                           "   GRIDSIZE,30.5\n", "\t GRIDSIZE , 30.5\n"}) {
+    settings = Settings{};
+    read(line);
+    EXPECT_DOUBLE_EQ(settings.site.gridsize, 30.5) << line;
+    EXPECT_TRUE(settings.site.gridsize_given) << line;
+  }
+  const std::string out = read("GRIDSIZEX 30.5\n");
+  EXPECT_EQ(out, "Warning: unknown card found in the project file: GRIDSIZEX\n");
+  EXPECT_FALSE(settings.site.gridsize_given);
+}
+
+TEST_F(CardsTest, QuotedFileNameKeepsItsBlanks) {
+  read("ELEVATION \"my maps/elev map.asc\"  trailing\nWATERSHED_MASK mask.asc\n");
+  EXPECT_EQ(settings.cards.elevation, "my maps/elev map.asc");
+  EXPECT_TRUE(settings.cards.elevation_given);
+  EXPECT_EQ(settings.cards.watershed_mask, "mask.asc");
+}
+
+TEST_F(CardsTest, FileNameIsCutToTheFieldWidth) {
+  read("ELEVATION " + std::string(300, 'e') + "\n");
+  EXPECT_EQ(settings.cards.elevation.size(), kMaxCardFileName);
+}
+
+TEST_F(CardsTest, MissingOrInvalidIntegersStoreZero) {
+  read("ROWS\nCOLS abc\nTOT_TIME 60\nSTART_DATE 2020 7\n");
+  EXPECT_EQ(settings.site.rows, 0);
+  EXPECT_TRUE(settings.site.rows_given);
+  EXPECT_EQ(settings.site.cols, 0);
+  EXPECT_EQ(settings.site.tot_time, 60);
+  EXPECT_EQ(settings.site.start_year, 2020);
+  EXPECT_EQ(settings.site.start_month, 7);
+  EXPECT_EQ(settings.site.start_day, 0);
+}
+
+TEST_F(CardsTest, DefaultsAreSetWhenTheFirstLineIsAccepted) {
+  settings.site.rows = 99;
+  read("");
+  EXPECT_EQ(settings.site.rows, 0);
+  EXPECT_DOUBLE_EQ(settings.cards.event_min_q, 0.1);
+  EXPECT_DOUBLE_EQ(settings.cards.aquifer_delta_z, -999.9);
+  EXPECT_EQ(settings.cards.overtype, 2);
+  EXPECT_EQ(settings.cards.calib_obj_func, 2);
+  EXPECT_DOUBLE_EQ(settings.cards.chan_ph, 7.2);
+  EXPECT_EQ(settings.cards.xwin_height, 660);
+}
+
+TEST_F(CardsTest, CalibObjectiveMustBeExact) {
+  read("CALIB_OBJ_FUNC RMSE\n");
+  EXPECT_EQ(settings.cards.calib_obj_func, 0);
+  EXPECT_EQ(error_code().code, 0);
+  read("CALIB_OBJ_FUNC HMLE\n");
+  EXPECT_EQ(settings.cards.calib_obj_func, 1);
+  read("CALIB_OBJ_FUNC RMSE2\nROWS 5\n");
+  EXPECT_EQ(settings.cards.calib_obj_func, 2);
+  EXPECT_EQ(error_code().code, 104);
+  EXPECT_EQ(settings.site.rows, 0) << "reading must end at the bad card";
+}
+
+TEST_F(CardsTest, CalibComparisonTakesTheLeadingWord) {
+  read("CALIB_COMP_DATA DAILYX\n");
+  EXPECT_EQ(settings.cards.calib_comp_data, 0);
+  read("CALIB_COMP_DATA EVENT\n");
+  EXPECT_EQ(settings.cards.calib_comp_data, 1);
+  read("CALIB_COMP_DATA hourly\nROWS 5\n");
+  EXPECT_EQ(settings.cards.calib_comp_data, 2);
+  EXPECT_EQ(error_code().code, 103);
+  EXPECT_EQ(settings.site.rows, 0);
+}
+
+TEST_F(CardsTest, OvertypeWordsAndNumbers) {
+  read("OVERTYPE ADE-PC\n");
+  EXPECT_EQ(settings.cards.overtype, 3);
+  read("OVERTYPE explicit\n");
+  EXPECT_EQ(settings.cards.overtype, 1);
+  read("OVERTYPE 1\n");
+  EXPECT_EQ(settings.cards.overtype, 1);
+  read("OVERTYPE kinematic\n");
+  EXPECT_EQ(settings.cards.overtype, 2);
+}
+
+TEST_F(CardsTest, RichardsOptionWords) {
+  read("RICHARDS_K_OPTION ARITHMETIC\nRICHARDS_C_OPTION haverkamp\nRICHARDS_UPPER_OPTION avg\n");
+  EXPECT_EQ(settings.cards.richards_k_option, 1);
+  EXPECT_EQ(settings.cards.richards_c_option, 2);
+  EXPECT_EQ(settings.cards.richards_upper_option, 0);
+  read("RICHARDS_K_OPTION other\nRICHARDS_UPPER_OPTION Average\n");
+  EXPECT_EQ(settings.cards.richards_k_option, 2);
+  EXPECT_EQ(settings.cards.richards_upper_option, 3);
+}
+
+TEST_F(CardsTest, ChannelSelectorLastCardWins) {
+  read("CHAN_EXPLIC\nCHAN_DRAIN\n");
+  EXPECT_EQ(settings.site.chan_method, 2);
+  EXPECT_EQ(settings.cards.non_ortho_channels, 1);
+  read("DIFFUSIVE_WAVE\n");
+  EXPECT_EQ(settings.site.chan_method, 3);
+  read("INF_RICHARDS\nINF_REDIST\n");
+  EXPECT_EQ(settings.site.infil_method, 2);
+}
+
+TEST_F(CardsTest, RetentionDepthNumberOrFile) {
+  std::string out = read("RETEN_DEPTH 2.5\n");
+  EXPECT_DOUBLE_EQ(settings.cards.retention, 2.5);
+  EXPECT_FALSE(settings.cards.reten_depth_given);
+  EXPECT_NE(out.find("Using 2.500000 for the uniform retention depth\n\n"), std::string::npos);
+  read("RETEN_DEPTH 3dmap.asc\n");
+  EXPECT_EQ(settings.cards.reten_depth, "3dmap.asc");
+  EXPECT_TRUE(settings.cards.reten_depth_given);
+}
+
+TEST_F(CardsTest, NutrientCardsNeedTheNutrientsCardFirst) {
+  read("NUTRIENTS\nOV_INIT_NO3 0.5\nST_INIT_DO\nOV_DOC_INIT doc.asc\nOUT_HYD_DP dp.out\n");
+  EXPECT_EQ(error_code().code, 0);
+  EXPECT_EQ(settings.cards.ov_init_no3.kind, 3);
+  EXPECT_DOUBLE_EQ(settings.cards.ov_init_no3.value, 0.5);
+  EXPECT_EQ(settings.cards.st_init_do.kind, 2);
+  EXPECT_EQ(settings.cards.ov_doc_init.kind, 1);
+  EXPECT_EQ(settings.cards.ov_doc_init.file, "doc.asc");
+  EXPECT_EQ(settings.cards.out_hyd_dp, "dp.out");
+
+  read("OUT_ST_NH4 x.out\nROWS 4\n");
+  EXPECT_EQ(error_code().code, 79);
+  EXPECT_EQ(error_code().what, "OUT_ST_XX");
+  EXPECT_EQ(settings.site.rows, 0);
+}
+
+TEST_F(CardsTest, EchoCardsPrintAndKeepNothing) {
+  const std::string out = read("ALPHA 0.25\nCHANNEL_DELTAT 5\nUNITS 1\n");
+  EXPECT_EQ(out, "Alpha = 0.250000\nChannel time step = 5\nUnits flag = 1\n");
+}
+
+TEST_F(CardsTest, UnsimulatedCardsWarnOncePerCard) {
+  const std::string out = read("LONG_TERM\nSTORM_SEWER pipes.txt\nLONG_TERM\nGW_SIMULATION\n");
+  EXPECT_EQ(out,
+            "Warning: LONG_TERM is not simulated by this version; the card is ignored\n"
+            "Warning: STORM_SEWER is not simulated by this version; the card is ignored\n"
+            "Warning: GW_SIMULATION is not simulated by this version; the card is ignored\n");
+  EXPECT_EQ(settings.cards.long_term, 1) << "still stored";
+  EXPECT_EQ(settings.cards.storm_sewer, "pipes.txt");
+}
+
+TEST_F(CardsTest, CommentsBlankLinesAndIgnoredCards) {
+  const std::string out = read("\n# GRIDSIZE 9\n#x\nQEX 1\nMETRIC\nSIMULATION_INPUT x\nFLINE 3\n");
+  EXPECT_EQ(out, "");
+  EXPECT_FALSE(settings.site.gridsize_given);
+}
+
+TEST_F(CardsTest, ThreadLevel) {
+  EXPECT_EQ(read("NUM_THREADS 0\n"), "Error: unable to set the thread level to 0.\n");
+  EXPECT_EQ(read("NUM_THREADS 1\n"), "Setting the thread level to 1.\n");
+}
+
+TEST_F(CardsTest, FoldersAndReplaceLine) {
+  read("OUTPUT_FOLDER out\nPROJECT_FOLDER \"\"\nREPLACE_LINE 3\n");
+  EXPECT_EQ(process().output_folder, "out\\");
+  EXPECT_EQ(process().project_folder, "");
+  EXPECT_EQ(process().batch_index, 2);
+  read("PROJECT_PATH proj\\\n");
+  EXPECT_EQ(process().project_folder, "proj\\");
+}
+
+TEST_F(CardsTest, SuperQuietIsProcessWide) {
+  read("SUPER_QUIET\n");
+  EXPECT_EQ(settings.cards.super_quiet, 1);
+  EXPECT_TRUE(process().super_quiet);
+}
+
+TEST_F(CardsTest, KeywordCompare) {
+  EXPECT_TRUE(keyword_equal("GridSize 3", "  gridsize"));
+  EXPECT_FALSE(keyword_equal("GRIDSIZE", "GRIDSIZEX"));
+  EXPECT_FALSE(keyword_equal("GRID", "GRIDSIZE"));
+}
+
+// Every keyword of the table is recognised in upper and lower case, and one letter more
+// makes it unknown.
+TEST_F(CardsTest, EveryKeywordIsRecognised) {
+  std::size_t n = 0;
+  for (const CardSpec& c : card_table()) {
+    const std::string kw(c.keyword);
+    ASSERT_EQ(find_card(kw), &c) << kw;
+    std::string low = kw;
+    for (char& ch : low) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+    EXPECT_EQ(find_card(low), &c) << kw;
+    EXPECT_EQ(find_card(kw + "X"), nullptr) << kw;
+    ++n;
+  }
+  EXPECT_EQ(n, 394u);
+  // A project file of every keyword reads without an unknown-card warning.
+  std::string body = "NUTRIENTS\n";
+  for (const CardSpec& c : card_table())
+    if (c.form != CardForm::keyword && c.action != CardAction::super_quiet)
+      body += std::string(c.keyword) + " 1\n";
+  const std::string out = read(body);
+  EXPECT_EQ(out.find("unknown card"), std::string::npos);
+  EXPECT_NE(out.find("Warning: XBIG is not simulated"), std::string::npos);
+  EXPECT_EQ(error_code().code, 0);
+}
+
+}  // namespace
+}  // namespace torva

@@ -1,0 +1,200 @@
+// Start-up option checks, time settings and the transfer step of the project-file stage.
+#include <gtest/gtest.h>
+
+#include "frame/clock.hpp"
+#include "frame/model_state.hpp"
+#include "frame/process.hpp"
+#include "input/input_stages.hpp"
+#include "input/option_checks.hpp"
+#include "input/time_settings.hpp"
+#include "test_cards_helpers.hpp"
+
+namespace torva {
+namespace {
+
+using testing_support::write_file;
+
+class OptionsTest : public testing_support::ProcessTest {
+ protected:
+  int check() {
+    ::testing::internal::CaptureStdout();
+    const int code = check_options(s);
+    out = ::testing::internal::GetCapturedStdout();
+    return code;
+  }
+  Settings s;
+  std::string out;
+};
+
+TEST_F(OptionsTest, FirstFailingCheckWins) {
+  EXPECT_EQ(check(), 0);
+  s.cards.roughness_given = s.cards.manning_n_given = true;
+  s.rain.precip_unif = 1;
+  EXPECT_EQ(check(), 6);
+  s.cards.manning_n_given = false;
+  EXPECT_EQ(check(), 11) << "uniform rain without intensity";
+  s.rain.precip_file_given = true;
+  EXPECT_EQ(check(), 10);
+}
+
+TEST_F(OptionsTest, HydrometFilesAndLongTerm) {
+  s.cards.hmet_samson_given = s.cards.hmet_zeb_given = true;
+  EXPECT_EQ(check(), 8);
+  s.cards.hmet_zeb_given = false;
+  s.cards.long_term = 1;
+  EXPECT_EQ(check(), 9);
+  s.cards.et_calc_penman = s.cards.et_calc_deardorff = 1;
+  EXPECT_EQ(check(), 7);
+  s.cards.et_calc_deardorff = 0;
+  EXPECT_EQ(check(), 20);
+  s.site.infil_method = 2;
+  EXPECT_EQ(check(), 21);
+  s.cards.albedo_given = true;
+  EXPECT_EQ(check(), 22);
+  s.cards.vheight_given = s.cards.tcoeff_given = s.cards.canopy_given = true;
+  EXPECT_EQ(check(), 25);
+  s.site.infil_method = 4;  // Richards brings its own surface values
+  s.cards.albedo_given = false;
+  EXPECT_EQ(check(), 0);
+}
+
+TEST_F(OptionsTest, ChannelSchemes) {
+  s.site.infil_method = 4;
+  s.cards.gw_simulation = 1;
+  s.cards.gw_unif_porosity_given = s.cards.gw_unif_hycond_given = true;
+  EXPECT_EQ(check(), 32);
+  s.cards.aquifer_delta_z = 1.0;
+  s.cards.chan_drain = s.cards.chan_backwater = 1;
+  EXPECT_EQ(check(), 34);
+  s.cards.chan_backwater = 0;
+  s.site.chan_method = 2;
+  EXPECT_EQ(check(), 35);
+  s.site.chan_method = 3;
+  EXPECT_EQ(check(), 0);
+}
+
+TEST_F(OptionsTest, GroundwaterWarningGoesOn) {
+  s.cards.gw_simulation = 1;
+  s.cards.gw_unif_hycond_given = s.cards.gw_hycond_map_given = true;
+  EXPECT_EQ(check(), 40);
+  EXPECT_NE(out.find("Warning: You have specified neither spatially-varied, uniform, or mapping "
+                     "table porosity"),
+            std::string::npos)
+      << "39 is reported at once";
+  s.cards.gw_hycond_map_given = s.cards.gw_unif_hycond_given = false;
+  EXPECT_EQ(check(), 41);
+  s.cards.gw_unif_hycond_given = true;
+  s.cards.sacramento_given = true;
+  EXPECT_EQ(check(), 42);
+}
+
+TEST_F(OptionsTest, CoRun) {
+  s.cards.krn = 1;
+  EXPECT_EQ(check(), 43);
+  EXPECT_EQ(out,
+            "Running TORVA in KRN environment\n"
+            "This is an event call of TORVA by KRN, krn_event_num=-1\n");
+  s.cards.plov_given = true;
+  s.cards.plov = "x.plov";
+  EXPECT_EQ(check(), 44);
+  s.cards.krn_event_num = 2;
+  s.cards.gw_simulation = 1;
+  s.cards.gw_unif_porosity_given = s.cards.gw_unif_hycond_given = true;
+  EXPECT_EQ(check(), 45);
+  s.cards.krn = 0;
+  s.cards.gw_simulation = 0;
+  EXPECT_EQ(check(), 46);
+}
+
+TEST_F(OptionsTest, TimeSettings) {
+  SiteRecord site;
+  site.timestep = 30.0;
+  site.st_time_step = 10.0;
+  site.hyd_freq = 5.0;
+  site.map_freq = 60;
+  site.outslope = 0.01;
+  TimeSettings t = derive_time_settings(site, false);
+  EXPECT_DOUBLE_EQ(t.dt, 10.0);
+  EXPECT_EQ(t.hyd_steps, 30);
+  EXPECT_EQ(t.map_steps, 360);
+  EXPECT_EQ(error_code().code, 0);
+
+  site.st_time_step = 0.0;
+  site.hyd_freq = 0.0;
+  site.map_freq = 0;
+  ::testing::internal::CaptureStdout();
+  t = derive_time_settings(site, false);
+  const std::string out = ::testing::internal::GetCapturedStdout();
+  EXPECT_DOUBLE_EQ(site.st_time_step, 30.0);
+  EXPECT_EQ(t.hyd_steps, 120);
+  EXPECT_EQ(t.map_steps, 720);
+  EXPECT_NE(out.find("Warning: Write hydrograph time step not specified, defaulting to 1 hour.\n"),
+            std::string::npos);
+  EXPECT_NE(out.find("Warning: Write solution time step not specified, defaulting to 6 hours.\n"),
+            std::string::npos);
+  EXPECT_EQ(error_code().stop, 0);
+
+  site.outslope = 0.0;
+  derive_time_settings(site, false);
+  EXPECT_EQ(error_code().code, 56);
+  testing_support::reset_process();
+  site.outslope = 0.01;
+  derive_time_settings(site, true);
+  EXPECT_EQ(error_code().code, 57);
+  testing_support::reset_process();
+  site.latitude = site.longitude = 40.0;
+  derive_time_settings(site, true);
+  EXPECT_EQ(error_code().code, 58);
+  testing_support::reset_process();
+  site.timestep = 0.001;
+  derive_time_settings(site, false);
+  EXPECT_EQ(error_code().code, 52);
+}
+
+TEST_F(OptionsTest, TransferStep) {
+  ModelState m;
+  m.project_file = write_file(
+      "transfer.prj",
+      "TORVAPROJECT\nSTART_DATE 2020 6 1\nSTART_TIME 12 30\nTOT_TIME 90\nEND_TIME 2020 6 2 0 0\n"
+      "EVENT_MIN_Q 0.000001\nQUIET\nQOUT_CFS\nFLUSH_BUFFER 4\nCHAN_MESH\n");
+  ::testing::internal::CaptureStdout();
+  stage_read_project(m);
+  const std::string out = ::testing::internal::GetCapturedStdout();
+  EXPECT_EQ(error_code().code, 0);
+  EXPECT_EQ(out, "reading run parameters from project file: " + m.project_file +
+                     "\n\nfinished reading project file\n");
+  EXPECT_DOUBLE_EQ(m.clock.start_time, julian_date(2020, 6, 1, 12, 30, 0.0));
+  EXPECT_NEAR(m.clock.end_time - m.clock.start_time, 90.0 / 1440.0, 1e-12);
+  EXPECT_TRUE(m.clock.fixed_end);
+  EXPECT_DOUBLE_EQ(m.clock.fixed_end_time, julian_date(2020, 6, 2, 0, 0, 0.0));
+  EXPECT_DOUBLE_EQ(m.event.min_q, 0.05);
+  EXPECT_TRUE(m.run.quiet);
+  EXPECT_TRUE(m.run.flow_cfs);
+  EXPECT_EQ(m.run.flush_period, 4);
+  EXPECT_TRUE(m.run.mesh_channels);
+  EXPECT_FALSE(m.run.explicit_channels);
+}
+
+TEST_F(OptionsTest, TransferStopsOnMapTypeFourAndMissingFile) {
+  ModelState m;
+  m.project_file = write_file("maptype.prj", "TORVAPROJECT\nMAP_TYPE 4\n");
+  ::testing::internal::CaptureStdout();
+  stage_read_project(m);
+  ::testing::internal::GetCapturedStdout();
+  EXPECT_EQ(error_code().code, 5);
+
+  testing_support::reset_process();
+  ModelState n;
+  n.project_file = testing_support::scratch_path("absent.prj");
+  ::testing::internal::CaptureStdout();
+  ::testing::internal::CaptureStderr();
+  stage_read_project(n);
+  ::testing::internal::GetCapturedStdout();
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+            "Error opening project file named: " + n.project_file + "\n");
+  EXPECT_EQ(error_code().code, 3);
+  EXPECT_TRUE(n.settings.site.project_not_opened);
+}
+
+}  // namespace
+}  // namespace torva
