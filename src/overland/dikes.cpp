@@ -1,87 +1,28 @@
 #include "overland/dikes.hpp"
 
-#include <vector>
-
 #include "frame/console.hpp"
 #include "frame/model_state.hpp"
 #include "frame/process.hpp"
-#include "input/line_reader.hpp"
+#include "input/raster.hpp"
 #include "overland/low_spots.hpp"
 
 namespace torva {
-namespace {
 
-constexpr int kMaxCategory = 10000;
-
-bool header(LineReader& in, double (&v)[6]) {
-  std::string line, label, num;
-  for (double& x : v) {
-    if (!in.next(line)) return false;
-    Tokens t(line);
-    if (!t.text(label) || !t.text(num) || !parse_double_prefix(num, x)) return false;
-  }
-  return true;
-}
-
-}  // namespace
-
-bool read_dike_codes(const std::string& path, const Array2<int>& mask, int rows, int cols,
+bool read_dike_codes(const std::string& path, Array2<int>& mask, int rows, int cols,
                      std::span<int> codes) {
-  LineReader in;
-  if (!in.open(path)) {
+  FileHandle f;
+  if (!f.open(path, "r")) {
     say("Can't open input dike mask file named: %s\n", path.c_str());
     set_error(4000);
     return false;
   }
   say("reading dike map from file: %s\n", path.c_str());
-  double h[6];
-  if (!header(in, h)) {
-    say("Unexpected end of file in file: %s\n", path.c_str());
-    set_error(4000);
-    return false;
-  }
-  const bool bad_rows = static_cast<int>(h[4]) != rows, bad_cols = static_cast<int>(h[5]) != cols;
-  if (bad_rows || bad_cols) {
-    if (bad_rows && bad_cols)
-      say("Incorrect number of rows and columns in map: %s\n", path.c_str());
-    else if (bad_rows)
-      say("Incorrect number of rows in map: %s\n", path.c_str());
-    else
-      say("Incorrect number of columns in map: %s\n", path.c_str());
-    set_error(4000);
-    return false;
-  }
-  std::vector<int> count(kMaxCategory + 1, 0);
-  std::string line, tok;
-  int r = 1, c = 1;
-  while (r <= rows && in.next(line)) {
-    Tokens t(line);
-    while (r <= rows && t.text(tok)) {
-      long v = 0;
-      if (!parse_int_prefix(tok, v) || v < 0 || v > kMaxCategory) {
-        say("Error: value %s in row %d col %d of map %s is not a category from 0 to %d.\n",
-            tok.c_str(), r, c, path.c_str(), kMaxCategory);
-        set_error(4000);
-        return false;
-      }
-      if (const int k = mask(r, c); k != 0) {
-        codes[k] = static_cast<int>(v);
-        ++count[v];
-      }
-      if (++c > cols) {
-        c = 1;
-        ++r;
-      }
-    }
-  }
-  if (r <= rows) {
-    say("Unexpected end of file in file: %s\n", path.c_str());
-    set_error(4000);
-    return false;
-  }
-  for (int cat = 1; cat <= kMaxCategory; ++cat)
-    if (count[cat] > 0) say("In map %s category %d has %d values\n", path.c_str(), cat, count[cat]);
-  return true;
+  GridHeader h;
+  GridDestination d;
+  d.ids = codes;
+  const bool ok = read_grid(f, path, kCategory, h, mask, d, rows, cols);
+  f.close();
+  return ok;
 }
 
 void load_dikes(ModelState& s) {

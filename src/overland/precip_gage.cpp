@@ -3,6 +3,7 @@
 #include <strings.h>
 
 #include <cctype>
+#include <cmath>
 
 #include "frame/console.hpp"
 #include "frame/process.hpp"
@@ -279,7 +280,9 @@ bool GageFile::read_records(PrecipEvent& ev) {
 void convert_to_intensities(PrecipEvent& ev) {
   const int R = ev.nrecords, G = ev.ngages;
   for (int i = 1; i < R; ++i) {
-    const double seconds = (ev.time[i + 1] - ev.time[i]) * kSecondsPerDay;
+    // Julian dates carry about 40 microseconds of noise; records are whole minutes.
+    const double seconds =
+        std::round((ev.time[i + 1] - ev.time[i]) * kSecondsPerDay * 1000.0) / 1000.0;
     if (seconds > kSecondsPerDay) say("WARNING: you have a long delta t in your precip file\n");
     const double hours = seconds / 3600.0;
     // Nothing can fall in an interval of zero length; its rate would be infinite.

@@ -19,9 +19,11 @@ double gridsize(const ModelState& s) {
   return s.grid.dx > 0.0 ? s.grid.dx : s.settings.site.gridsize;
 }
 
-// The overland depth the rain lands on.
-std::span<double> overland_depth(ModelState&) {
-  return {};
+// The overland depth the rain lands on (empty until the overland arrays exist).
+std::span<double> overland_depth(ModelState& s) {
+  Array1<double>& d = s.overland.ov_depth;
+  if (d.size() != s.rain.rain_rate.size()) return {};
+  return d.slots();
 }
 
 // Cell centres, nearest gages or radar pixels of a freshly read event; record 1 next.

@@ -273,7 +273,7 @@ TEST(DikeMap, WrongSizeTruncatedAndMissingFilesStop) {
        "Incorrect number of rows in map: "},
       {"north: 1\nsouth: 0\neast: 3\nwest: 0\nrows: 1\ncols: 2\n1\n", "Unexpected end of file"},
       {"north: 1\nsouth: 0\neast: 3\nwest: 0\nrows: 1\ncols: 2\n1 20000\n",
-       "is not a category from 0 to 10000"},
+       "outside 0..10000"},
   };
   int i = 0;
   for (const auto& [text, message] : cases) {
