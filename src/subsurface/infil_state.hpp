@@ -38,6 +38,8 @@ struct InfilState {
   Array1<double> infil_rate{"infil_rate"};                // cm/h, last step ("infrate")
   Array1<double> surface_moisture{"surface_moisture"};    // water content ("surf")
   Array1<double> soil_store{"soil_store"};  // m of infiltrated water kept by methods 2, 3
+  // m infiltrated since the groundwater stage last took it (only with GW_SIMULATION).
+  Array1<double> gw_recharge_depth{"gw_recharge_depth"};
 
   // Method 1: (porosity - theta_init) * capillary head, m; computed on the first call.
   Array1<double> psi_dtheta{"psi_dtheta"};

@@ -194,6 +194,7 @@ void infiltration_init(ModelState& s) {
   f.infil_rate.allocate(n);
   f.surface_moisture.allocate(n);
   if (f.soil_moisture_accounting) f.soil_store.allocate(n);
+  if (c.gw_simulation) f.gw_recharge_depth.allocate(n);
   if (f.green_ampt) f.psi_dtheta.allocate(n);
   if (f.redist) {
     f.front_moisture.allocate(n);
@@ -250,6 +251,7 @@ void infiltration_redist_start(ModelState& s) {
 void infiltration_step(ModelState& s, std::span<double> depth) {
   InfilState& f = s.infil;
   if (!f.initialised || f.richards || f.method == InfilMethod::none) return;
+  if (f.redist && !f.redist_started) infiltration_redist_start(s);
   const int n = s.grid.ncells;
   if (static_cast<int>(depth.size()) < n + 1) {
     say("\nError: infiltration was given %zu overland depths for %d grid cells.\n",
@@ -327,12 +329,14 @@ void infiltration_step(ModelState& s, std::span<double> depth) {
 
   // Bookkeeping in cell order, so the sums do not depend on the thread count.
   const double cell_area = s.grid.cell_area > 0.0 ? s.grid.cell_area : s.grid.dx * s.grid.dx;
+  const bool recharge = !f.gw_recharge_depth.empty();
   double sum = 0.0;
   for (int i = 1; i <= n; ++i) {
     const double d = f.infil_cum_depth[i] - f.infil_cum_prev[i];
     sum += d;
     f.infil_event_depth[i] += d;
     if (f.soil_moisture_accounting) f.soil_store[i] += d;
+    if (recharge) f.gw_recharge_depth[i] += d;
     f.infil_cum_prev[i] = f.infil_cum_depth[i];
   }
   f.infiltrated_volume += sum * cell_area;
@@ -352,6 +356,14 @@ void infiltration_step(ModelState& s, std::span<double> depth) {
         kGreenAmptMaxIterations, failed);
     set_error(4000);
   }
+}
+
+std::span<const double> infiltration_map(const ModelState& s, std::string_view result) {
+  const InfilState& f = s.infil;
+  if (result == "infdep") return f.infil_event_depth.slots();
+  if (result == "infrate") return f.infil_rate.slots();
+  if (result == "surf") return f.surface_moisture.slots();
+  return {};
 }
 
 }  // namespace torva

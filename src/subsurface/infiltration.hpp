@@ -2,6 +2,7 @@
 // Infiltration of the Green and Ampt family: method selection and checks, start-up, the
 // scheduled step and its bookkeeping (run volume, event depth, soil store, ledger).
 #include <span>
+#include <string_view>
 
 namespace torva {
 
@@ -23,5 +24,10 @@ void infiltration_redist_start(ModelState& s);
 // One model step: acts when the clock reaches the next infiltration time.  `ov_depth` is
 // the ponded depth per cell (m, 1-based, slot 0 unused).
 void infiltration_step(ModelState& s, std::span<double> ov_depth);
+
+// Per-cell values (slots 0..N) of the infiltration map outputs: "infdep" (depth infiltrated
+// this event, m), "infrate" (rate of the last step, cm/h), "surf" (surface water content).
+// Empty for another name or when infiltration does not keep the array.
+std::span<const double> infiltration_map(const ModelState& s, std::string_view result);
 
 }  // namespace torva

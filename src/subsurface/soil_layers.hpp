@@ -9,7 +9,7 @@
 
 namespace torva {
 
-constexpr int kMaxSoilId = 100000;
+constexpr int kMaxSoilId = 10000;  // records are kept by id, so ids are bounded
 
 struct SoilLayerTable {
   std::vector<SoilRecord> records;  // index = soil id; slot 0 unused

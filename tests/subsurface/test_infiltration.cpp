@@ -23,7 +23,12 @@ constexpr double kStart = 2451545.0;
 constexpr double kDt = 10.0;  // s
 
 std::string layer_file() {
-  const std::string path = ::testing::TempDir() + "infiltration_layers.txt";
+  // One file per test, as ctest may run the tests of this folder side by side.
+  const ::testing::TestInfo* t = ::testing::UnitTest::GetInstance()->current_test_info();
+  std::string name = std::string(t->test_suite_name()) + "_" + t->name();
+  for (char& ch : name)
+    if (ch == '/') ch = '_';
+  const std::string path = ::testing::TempDir() + "infiltration_layers_" + name + ".txt";
   std::ofstream out(path);
   out << "COLUMNS thickness ksat cap_head porosity theta_init\n"
          "SOIL 1 3\n 5 1.5 11 0.45 0.15\n 10 0.6 20 0.40 0.40\n 200 0.2 30 0.38 0.25\n"
@@ -211,6 +216,22 @@ TEST_F(Infiltration, RunsOnItsScheduleWithTheElapsedStep) {
   EXPECT_EQ(s->infil.infil_cum_prev[2], f2);
   EXPECT_DOUBLE_EQ(s->ledger.infiltration, (f1 + f2) * 100.0);
   EXPECT_TRUE(s->infil.soil_store.empty());  // plain Green and Ampt keeps no soil store
+}
+
+TEST_F(Infiltration, MapOutputsAndRechargeFollowTheStep) {
+  auto s = state(2, 2, 10.0);
+  s->settings.cards.gw_simulation = 1;
+  init(*s);
+  std::vector<double> depth(3, 0.002);
+  pass(*s, depth, 0, 0.0);
+  pass(*s, depth, 1, 0.0);
+  EXPECT_EQ(infiltration_map(*s, "infdep").data(), s->infil.infil_event_depth.data());
+  EXPECT_EQ(infiltration_map(*s, "infrate").data(), s->infil.infil_rate.data());
+  EXPECT_EQ(infiltration_map(*s, "surf").data(), s->infil.surface_moisture.data());
+  EXPECT_TRUE(infiltration_map(*s, "depth").empty());
+  EXPECT_EQ(s->infil.gw_recharge_depth[1], s->infil.infil_cum_depth[1]);
+  EXPECT_EQ(s->infil.soil_store[2], s->infil.infil_cum_depth[2]);
+  EXPECT_GT(s->infil.surface_moisture[1], 0.0);
 }
 
 TEST_F(Infiltration, UniformAreaReductionFillsTheFactor) {

@@ -15,7 +15,9 @@ class SoilLayerFile : public ::testing::Test {
  protected:
   void SetUp() override {
     error_code() = ErrorCode{};
-    path_ = ::testing::TempDir() + "soil_layers_test.txt";
+    // One file per test, as ctest may run the tests of this folder side by side.
+    path_ = ::testing::TempDir() + "soil_layers_" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".txt";
   }
   void TearDown() override {
     std::remove(path_.c_str());
@@ -95,8 +97,8 @@ TEST_F(SoilLayerFile, NamesLineAndFieldOfEveryFault) {
        "field \"theta_init\" = 0.5 is outside 0..porosity"},
       {h + "SOIL 1 3\n30 1 11 0.4 0.2 0.0\n", 2,
        "soil 1 declares 3 layers but the file ends after 1"},
-      {h + "SOIL 0 1\n", 2, "soil id \"0\" is not an integer in 1..100000"},
-      {h + "SOIL 99999999999 1\n", 2, "soil id \"99999999999\" is not an integer in 1..100000"},
+      {h + "SOIL 0 1\n", 2, "soil id \"0\" is not an integer in 1..10000"},
+      {h + "SOIL 99999999999 1\n", 2, "soil id \"99999999999\" is not an integer in 1..10000"},
       {h + "SOIL 1 4\n", 2, "layer count \"4\" is not an integer in 1..3"},
       {h + "SOIL 1\n", 2, "missing field \"layers\""},
       {h + "SOIL 1 1\n30 1 11 0.4 0.2 0\nSOIL 1 1\n", 4, "soil id 1 is given twice"},
