@@ -11,6 +11,7 @@
 #include "input/series_store.hpp"
 #include "input/settings.hpp"
 #include "output/ledger.hpp"
+#include "output/map_writer.hpp"
 #include "output/output_files.hpp"
 #include "overland/connectivity_state.hpp"
 #include "overland/overland_state.hpp"
@@ -72,6 +73,7 @@ struct ModelState {
   ChannelRouteState route;
   WaterLedger ledger;
   OutputFiles files;
+  MapOutputState map_output;
 };
 
 }  // namespace torva

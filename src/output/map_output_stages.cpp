@@ -1,8 +1,113 @@
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "frame/console.hpp"
 #include "frame/model_state.hpp"
+#include "frame/process.hpp"
+#include "output/map_writer.hpp"
 #include "output/output_stages.hpp"
 
 namespace torva {
+namespace {
 
-void stage_map_output(ModelState&) {}
+constexpr const char* kNames[kMapResults + 1] = {
+    "",     "depth",        "swe",     "discharge",     "rain",          "infdep",        "infrate",
+    "surf", "max_sed_flux", "gw_head", "gwrechargecum", "gwrechargeinc", "net_sed_volume"};
+
+// The card that selects a result and names its dataset file; empty when not selected.
+std::string result_card(const CardRecord& c, int result) {
+  auto pick = [](bool given, const std::string& f) { return given ? f : std::string(); };
+  switch (result) {
+    case 1:
+      return pick(c.depth_given, c.depth);
+    case 3:
+      return pick(c.discharge_given, c.discharge);
+    case 4:
+      return pick(c.dis_rain_given, c.dis_rain);
+    case 5:
+      return pick(c.inf_depth_given, c.inf_depth);
+    case 6:
+      return pick(c.rate_of_infil_given, c.rate_of_infil);
+    case 7:
+      return pick(c.surf_moist_given, c.surf_moist);
+    case 8:
+      return pick(c.max_sed_flux_given, c.max_sed_flux);
+    case 9:
+      return pick(c.gw_output_given, c.gw_output);
+    case 10:
+      return pick(c.gw_recharge_cum_given, c.gw_recharge_cum);
+    case 11:
+      return pick(c.gw_recharge_inc_given, c.gw_recharge_inc);
+    case 12:
+      return pick(c.net_sed_volume_given, c.net_sed_volume);
+    default:
+      return {};  // snow is not simulated
+  }
+}
+
+MapFrame frame_of(const GridState& g) {
+  return {g.north, g.south, g.east, g.west, g.rows, g.cols};
+}
+
+}  // namespace
+
+const char* map_result_name(int result) {
+  return result >= 1 && result <= kMapResults ? kNames[result] : "";
+}
+
+void write_map_instant(ModelState& s, std::span<const std::span<const double>> values) {
+  MapOutputState& m = s.map_output;
+  const GridState& g = s.grid;
+  const int type = s.settings.site.map_type;
+  ++m.instant;
+  for (int r = 1; r <= kMapResults && static_cast<std::size_t>(r) < values.size(); ++r) {
+    const std::string card = result_card(s.settings.cards, r);
+    if (card.empty() || values[r].empty()) continue;
+    if (type == 1 || type == 2) {
+      DatasetSeries& ds = m.series[r];
+      if (!ds.file.is_open() && !open_dataset(ds, card, type == 2, r, g.rows, g.cols, kNames[r])) {
+        set_error(59, 0, 0, {}, card);
+        return;
+      }
+      write_dataset_frame(ds, g.mask, g.rows, g.cols, values[r], s.clock.elapsed_minutes);
+      continue;
+    }
+    FileHandle f;
+    const std::string name = instant_map_name(kNames[r], m.instant);
+    if (!f.open(name, "w")) {
+      say("Can't open %s map for writing: %s\n", kNames[r], name.c_str());
+      set_error(4000);
+      return;
+    }
+    write_grid_arc(f.fp, g.mask, frame_of(g), values[r], g.dx);
+    f.close();
+  }
+}
+
+void close_map_output(ModelState& s) {
+  for (DatasetSeries& ds : s.map_output.series) close_dataset(ds);
+}
+
+void stage_map_output(ModelState& s) {
+  const long every = s.run.map_steps;
+  if (every <= 0 || s.clock.step <= 0 || s.clock.step % every != 0) return;
+  const int n = s.grid.ncells;
+  std::array<std::span<const double>, kMapResults + 1> v{};
+  const OverlandState& ov = s.overland;
+  v[1] = ov.ov_depth.slots();
+  if (!ov.face_q_x.empty() && !ov.face_q_y.empty()) {
+    std::vector<double>& q = s.map_output.scratch;
+    if (q.size() != static_cast<std::size_t>(n) + 1) q.assign(static_cast<std::size_t>(n) + 1, 0.0);
+    for (int i = 1; i <= n; ++i)
+      q[i] =
+          s.grid.dx * std::sqrt(ov.face_q_x[i] * ov.face_q_x[i] + ov.face_q_y[i] * ov.face_q_y[i]);
+    v[3] = q;
+  }
+  v[4] = s.rain.rain_rate.slots();
+  // Infiltration results (5 infdep, 6 infrate, 7 surf) and the groundwater results (9-11)
+  // are wired here as their subsystems provide per-cell arrays.
+  write_map_instant(s, v);
+}
 
 }  // namespace torva

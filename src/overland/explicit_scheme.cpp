@@ -30,7 +30,7 @@ void apply_explicit(int n, double rate, std::span<const int> upstream, std::span
   const int* up = upstream.data();
   const double* qq = q.data();
   double* h = depth.data();
-#pragma omp parallel for schedule(static)
+#pragma omp parallel for schedule(static) if (n >= kParallelMinCells)
   for (int i = 1; i <= n; ++i) {
     const int u = up[i];
     h[i] += ((u != 0 ? qq[u] : 0.0) - qq[i]) * rate;
@@ -67,7 +67,7 @@ void explicit_flux(const SurfaceView& g, bool x_dir, std::span<const double> slo
   const double* inv_n = g.inv_rough.data();
   const double* ret = g.retention.data();
   double* out = q.data();
-#pragma omp parallel for schedule(static)
+#pragma omp parallel for schedule(static) if (n >= kParallelMinCells)
   for (int i = 1; i <= n; ++i) {
     const int j = next[i];
     double qi = 0.0;
@@ -94,7 +94,7 @@ int check_explicit_faces(const SurfaceView& g, bool x_dir, double delta,
   const bool tiny = delta <= 0.005;
   int count = 0;
   int stops = 0;
-#pragma omp parallel for schedule(static) reduction(+ : count, stops)
+#pragma omp parallel for schedule(static) if (n >= kParallelMinCells) reduction(+ : count, stops)
   for (int i = 1; i <= n; ++i) {
     const int j = next[i];
     if (j == 0 || qq[i] == 0.0) continue;

@@ -1,6 +1,10 @@
 #pragma once
 // Overland flow: depths, face discharges, scheme control and outlet flow.
+#include <vector>
+
 #include "frame/arrays.hpp"
+#include "overland/explicit_scheme.hpp"
+#include "overland/low_spot_flow.hpp"
 
 namespace torva {
 
@@ -18,6 +22,7 @@ struct OverlandState {
   Array1<double> face_vol_x{"face_vol_x"};  // m^3 through the face during the step (ADE)
   Array1<double> face_vol_y{"face_vol_y"};
   Array1<double> inv_rough{"inv_rough"};  // 1 / Manning n, so the sweeps do not divide
+  Array1<double> retention{"retention"};  // m; the retention map, or the uniform value
 
   // Overland boundary cells: type 0 (none) to 5, and the table value of each.
   Array1<int> bound_type{"bound_type"};
@@ -26,23 +31,22 @@ struct OverlandState {
 
   // Scheme control.
   OverlandScheme scheme = OverlandScheme::kAde;
-  int sweep_order = 1;       // 1: x then y; 2: y then x; flips every routed step
-  bool started = false;      // first overland step seen
-  double prev_time = 0.0;    // Julian date of the previous overland step
-  double next_time = 0.0;    // Julian date of the next overland step
-  double explicit_dt = 0.0;  // reduced explicit sub-step, s (0: the full step)
-  int explicit_hold = 0;     // overland steps the reduced sub-step stays in force
-  bool wet = false;          // some cell held water at the last check
-  bool moving = false;       // some face flow above 1e-16 at the last check
-  bool suspended = false;    // long-term runs: routing waits for the next event
+  int sweep_order = 1;               // 1: x then y; 2: y then x; flips every routed step
+  bool started = false;              // first overland step seen
+  double prev_time = 0.0;            // Julian date of the previous overland step
+  double next_time = 0.0;            // Julian date of the next overland step
+  ExplicitControl explicit_control;  // reduced explicit sub-step and its hold
+  bool wet = false;                  // some cell held water at the last check
+  bool moving = false;               // some face flow above 1e-16 at the last check
 
   // Outlet.
   double outlet_step_volume = 0.0;   // m^3 that left at the outlet in the last step
   double outlet_event_volume = 0.0;  // m^3 this event (no channel network)
   double outlet_total_volume = 0.0;  // m^3 this run (no channel network)
   double outlet_q = 0.0;             // m^3/s, outlet discharge of the last step
-  // Low-spot weir flow of the last step, per low spot (m^3/s), in file order.
-  Array1<double> low_spot_q{"low_spot_q"};
+  // Low spots by cell number and their weir flow of the last step (m^3/s), in file order.
+  std::vector<LowSpotLink> low_spots;
+  std::vector<double> low_spot_q;
 };
 
 }  // namespace torva

@@ -1,10 +1,236 @@
+// Overland stages: allocation over the mask, the depth check after rain and the overland
+// routing step with its boundary cells, low spots and outlet.
+#include <cmath>
+
+#include "frame/clock.hpp"
+#include "frame/console.hpp"
 #include "frame/model_state.hpp"
+#include "frame/process.hpp"
+#include "overland/ade_scheme.hpp"
+#include "overland/explicit_scheme.hpp"
+#include "overland/low_spot_flow.hpp"
+#include "overland/overland_boundary.hpp"
 #include "overland/overland_stages.hpp"
 
 namespace torva {
+namespace {
 
-void stage_allocate_overland(ModelState&) {}
-void stage_depth_check(ModelState&) {}
-void stage_overland(ModelState&) {}
+bool channels_on(const ModelState& s) {
+  return s.run.explicit_channels || s.run.mesh_channels;
+}
+
+// First non-real depth (cell number), or 0.
+int first_non_real(const Array1<double>& h, int n) {
+  for (int i = 1; i <= n; ++i)
+    if (!std::isfinite(h[i])) return i;
+  return 0;
+}
+
+// Per-cell roughness and retention as the sweeps read them; the uniform cards stand in for
+// maps that were not given.
+bool prepare_surface(ModelState& s) {
+  OverlandState& o = s.overland;
+  const int n = s.grid.ncells;
+  const CellParams& p = s.params;
+  const bool rough_map = p.rough.size() == static_cast<std::size_t>(n);
+  for (int i = 1; i <= n; ++i) {
+    const double rough = rough_map ? p.rough[i] : s.settings.cards.manning_n;
+    if (!(rough > 0.0)) {
+      say("Overland Manning n=0 at grid cell %d.  Program terminating.\n", i);
+      set_error(4000);
+      return false;
+    }
+    o.inv_rough[i] = 1.0 / rough;
+  }
+  if (p.retention_depth.size() == static_cast<std::size_t>(n)) {
+    for (int i = 1; i <= n; ++i) o.retention[i] = p.retention_depth[i];
+  } else {
+    o.retention.fill(s.settings.cards.retention / 1000.0);
+    o.retention[0] = 0.0;
+  }
+  // Low spots by cell number, in file order.
+  o.low_spots.clear();
+  const GridState& g = s.grid;
+  for (const LowSpot& sp : s.connect.low_spots) {
+    if (sp.row < 1 || sp.row > g.rows || sp.col < 1 || sp.col > g.cols) continue;
+    const int k = g.mask(sp.row, sp.col);
+    int m = 0;
+    if (k != 0) {
+      switch (sp.side) {
+        case 1:
+          m = g.north_cell[k];
+          break;
+        case 2:
+          m = g.east_cell[k];
+          break;
+        case 4:
+          m = g.south_cell[k];
+          break;
+        case 8:
+          m = g.west_cell[k];
+          break;
+        default:
+          break;
+      }
+    }
+    o.low_spots.push_back({k, m, sp.width, sp.crest});
+  }
+  o.low_spot_q.assign(o.low_spots.size(), 0.0);
+  return true;
+}
+
+SurfaceView surface_view(const ModelState& s) {
+  const GridState& g = s.grid;
+  const OverlandState& o = s.overland;
+  SurfaceView v;
+  v.ncells = g.ncells;
+  v.dx = g.dx > 0.0 ? g.dx : s.settings.site.gridsize;
+  v.elevation = g.elevation.slots();
+  v.inv_rough = o.inv_rough.slots();
+  v.retention = o.retention.slots();
+  v.east_cell = g.east_cell.slots();
+  v.west_cell = g.west_cell.slots();
+  v.north_cell = g.north_cell.slots();
+  v.south_cell = g.south_cell.slots();
+  if (s.connect.has_dikes && s.connect.dike_code.size() == static_cast<std::size_t>(g.ncells))
+    v.dike_code = s.connect.dike_code.slots();
+  return v;
+}
+
+void apply_boundaries(ModelState& s, double dt) {
+  OverlandState& o = s.overland;
+  const double dx = s.grid.dx > 0.0 ? s.grid.dx : s.settings.site.gridsize;
+  const BoundaryVolumes v =
+      apply_overland_boundary(o.bound_type.slots(), o.bound_value.slots(), s.grid.elevation.slots(),
+                              o.inv_rough.slots(), dx, dt, o.ov_depth.slots());
+  s.ledger.head_boundary_gain += v.head_gain;
+  s.ledger.head_boundary_loss += v.head_loss;
+  s.ledger.slope_boundary_loss += v.slope_loss;
+  s.ledger.overland_point_sources += v.flow_in;
+}
+
+// Runs the selected scheme for dt seconds; the outlet volume, or a negative value on a stop.
+double run_scheme(ModelState& s, double dt) {
+  OverlandState& o = s.overland;
+  const SurfaceView g = surface_view(s);
+  const OverlandArrays a{o.ov_depth.slots(), o.saved_depth.slots(), o.face_q_x.slots(),
+                         o.face_q_y.slots(), o.face_vol_x.slots(),  o.face_vol_y.slots()};
+  OutletDrain outlet;
+  outlet.on = !channels_on(s) && s.grid.outlet_cell > 0 && s.grid.outlet_cell <= g.ncells;
+  outlet.cell = s.grid.outlet_cell;
+  outlet.outslope = s.settings.site.outslope;
+  StepResult r;
+  double v = 0.0;
+  switch (o.scheme) {
+    case OverlandScheme::kExplicit:
+      v = route_explicit(g, s.connect.slope_x.slots(), s.connect.slope_y.slots(), a, dt,
+                         o.sweep_order, outlet, o.explicit_control, &r);
+      break;
+    case OverlandScheme::kAdePc:
+      v = route_ade_pc(g, a, dt, o.sweep_order, outlet);
+      break;
+    case OverlandScheme::kAde:
+      v = route_ade(g, a, dt, o.sweep_order, outlet, &r);
+      break;
+  }
+  if (v < 0.0) return v;
+  s.ledger.overland_clipped += r.clipped;
+  if (!o.low_spots.empty())
+    low_spot_flow(o.low_spots, g.dx, dt, g.elevation, o.ov_depth.slots(), o.low_spot_q);
+  return v;
+}
+
+}  // namespace
+
+void stage_allocate_overland(ModelState& s) {
+  OverlandState& o = s.overland;
+  const int n = s.grid.ncells;
+  if (n <= 0) return;
+  if (!o.ov_depth.allocate(n) || !o.saved_depth.allocate(n) || !o.face_q_x.allocate(n) ||
+      !o.face_q_y.allocate(n) || !o.face_vol_x.allocate(n) || !o.face_vol_y.allocate(n) ||
+      !o.inv_rough.allocate(n) || !o.retention.allocate(n)) {
+    set_error(4000);
+    return;
+  }
+  const int type = s.settings.cards.overtype;
+  o.scheme = type == 1   ? OverlandScheme::kExplicit
+             : type == 3 ? OverlandScheme::kAdePc
+                         : OverlandScheme::kAde;
+  o.sweep_order = 1;
+  if (s.params.init_depth.size() == static_cast<std::size_t>(n))
+    for (int i = 1; i <= n; ++i) o.ov_depth[i] = s.params.init_depth[i];
+  o.boundaries = o.bound_type.size() == static_cast<std::size_t>(n) &&
+                 o.bound_value.size() == static_cast<std::size_t>(n);
+}
+
+void stage_depth_check(ModelState& s) {
+  const int bad = first_non_real(s.overland.ov_depth, static_cast<int>(s.overland.ov_depth.size()));
+  if (bad == 0) return;
+  say("A non-real number for water depth has been detected for overland cell %d\n", bad);
+  set_error(4000);
+}
+
+void stage_overland(ModelState& s) {
+  OverlandState& o = s.overland;
+  const int n = s.grid.ncells;
+  if (o.ov_depth.empty() || n <= 0) return;
+  ClockState& c = s.clock;
+  if (!o.started) {
+    o.started = true;
+    o.prev_time = c.current_time - c.dt_days;
+    o.next_time = c.current_time;
+    if (!prepare_surface(s)) return;
+  }
+  if (!(c.current_time >= o.next_time || same_time(c.current_time, o.next_time))) return;
+  double dt = (c.current_time - o.prev_time) * kSecondsPerDay;
+  // Julian dates near 2.4e6 days carry about 4e-5 s of round-off; a step of one model time
+  // step is taken as exactly that long.
+  if (std::fabs(dt - c.dt) < 0.01) dt = c.dt;
+
+  if (o.boundaries) apply_boundaries(s, dt);
+  o.wet = false;
+  o.moving = false;
+  for (int i = 1; i <= n; ++i) {
+    const double h = o.ov_depth[i];
+    if (!std::isfinite(h)) {
+      say("A non-real overland flow water depth has been detected in cell %d after applying "
+          "overland boundary conditions and overland pumping.\n",
+          i);
+      set_error(4000);
+      return;
+    }
+    if (h > 1e-16) o.wet = true;
+    if (std::fabs(o.face_q_x[i]) > 1e-16 || std::fabs(o.face_q_y[i]) > 1e-16) o.moving = true;
+  }
+
+  double outflow = 0.0;
+  if (o.wet) {
+    outflow = run_scheme(s, dt);
+    if (outflow < 0.0) return;  // the scheme printed why and set the code
+    o.sweep_order = o.sweep_order == 1 ? 2 : 1;
+  } else if (o.moving) {
+    // A dry surface carries no flow; the discharge map should say so.
+    o.face_q_x.fill(0.0);
+    o.face_q_y.fill(0.0);
+  }
+  o.outlet_step_volume = outflow;
+  if (!channels_on(s)) {
+    o.outlet_event_volume += outflow;
+    o.outlet_total_volume += outflow;
+    s.ledger.discharge += outflow;
+    o.outlet_q = dt > 0.0 ? outflow / dt : 0.0;
+    s.event.outlet_q = o.outlet_q;
+  }
+  o.prev_time = c.current_time;
+  o.next_time = c.current_time + c.dt_days;
+
+  const int bad = first_non_real(o.ov_depth, n);
+  if (bad != 0) {
+    say("A non-real overland flow water depth has been detected in cell %d after overland flow "
+        "routing.\n",
+        bad);
+    set_error(4000);
+  }
+}
 
 }  // namespace torva

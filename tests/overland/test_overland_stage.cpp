@@ -1,0 +1,169 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+
+#include "frame/model_state.hpp"
+#include "frame/process.hpp"
+#include "overland/overland_stages.hpp"
+#include "test_grid.hpp"
+
+namespace torva {
+namespace {
+
+using testing::TestGrid;
+
+template <class T>
+void fill(Array1<T>& a, const std::vector<T>& v) {
+  a.allocate(static_cast<long>(v.size()) - 1);
+  for (std::size_t i = 1; i < v.size(); ++i) a[i] = v[i];
+}
+
+// A state holding a small tilted basin, as the start-up stages leave it.
+std::unique_ptr<ModelState> tilted_state(int overtype) {
+  auto p = std::make_unique<ModelState>();
+  ModelState& s = *p;
+  TestGrid t(4, 5, 10.0);
+  t.set_elevation([](int r, int c) { return 0.03 * r + 0.02 * c; });
+  GridState& g = s.grid;
+  g.rows = t.rows;
+  g.cols = t.cols;
+  g.ncells = t.n;
+  g.dx = t.dx;
+  g.mask.allocate(t.rows + 1, t.cols + 1);
+  for (int k = 1; k <= t.n; ++k) g.mask(t.row[k], t.col[k]) = k;
+  fill(g.elevation, t.z);
+  fill(g.east_cell, t.east);
+  fill(g.west_cell, t.west);
+  fill(g.north_cell, t.north);
+  fill(g.south_cell, t.south);
+  fill(s.connect.slope_x, t.slope_x);
+  fill(s.connect.slope_y, t.slope_y);
+  g.outlet_cell = t.at(1, 1);
+  s.settings.cards.manning_n = 0.05;
+  s.settings.cards.overtype = overtype;
+  s.settings.site.outslope = 0.03;
+  s.clock.dt = 10.0;
+  s.clock.dt_days = 10.0 / kSecondsPerDay;
+  s.clock.start_time = s.clock.current_time = 2451545.0;
+  stage_allocate_overland(s);
+  return p;
+}
+
+void next_step(ModelState& s, double rain_m) {
+  for (int k = 1; k <= s.grid.ncells; ++k) s.overland.ov_depth[k] += rain_m;
+  s.ledger.precip += rain_m * s.grid.ncells * s.grid.dx * s.grid.dx;
+  stage_overland(s);
+  s.clock.current_time += s.clock.dt_days;
+}
+
+double storage(const ModelState& s) {
+  double v = 0.0;
+  for (int k = 1; k <= s.grid.ncells; ++k) v += s.overland.ov_depth[k] * s.grid.dx * s.grid.dx;
+  return v;
+}
+
+TEST(OverlandStage, AllocatesOverTheMaskAndSelectsTheScheme) {
+  EXPECT_EQ(tilted_state(1)->overland.scheme, OverlandScheme::kExplicit);
+  EXPECT_EQ(tilted_state(2)->overland.scheme, OverlandScheme::kAde);
+  EXPECT_EQ(tilted_state(3)->overland.scheme, OverlandScheme::kAdePc);
+  auto s = tilted_state(2);
+  EXPECT_EQ(s->overland.ov_depth.size(), 20u);
+  EXPECT_EQ(s->overland.saved_depth.size(), 20u);
+}
+
+TEST(OverlandStage, SweepOrderAlternatesBetweenRoutedSteps) {
+  auto p = tilted_state(2);
+  ModelState& s = *p;
+  std::vector<int> orders;
+  for (int t = 0; t < 6; ++t) {
+    orders.push_back(s.overland.sweep_order);
+    next_step(s, 0.001);
+  }
+  EXPECT_EQ(orders, (std::vector<int>{1, 2, 1, 2, 1, 2}));
+}
+
+class StageBalance : public ::testing::TestWithParam<int> {};
+
+TEST_P(StageBalance, OutletDischargeAndLedgerCloseTheBalance) {
+  auto p = tilted_state(GetParam());
+  ModelState& s = *p;
+  for (int t = 0; t < 80; ++t) next_step(s, t < 40 ? 2e-4 : 0.0);
+  const WaterLedger& l = s.ledger;
+  EXPECT_GT(l.discharge, 0.0);
+  EXPECT_NEAR(l.precip + l.overland_clipped, storage(s) + l.discharge, 1e-10 * l.precip);
+  EXPECT_DOUBLE_EQ(s.overland.outlet_total_volume, l.discharge);
+  EXPECT_DOUBLE_EQ(s.event.outlet_q, s.overland.outlet_step_volume / 10.0);
+  EXPECT_GT(s.event.outlet_q, 0.0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Schemes, StageBalance, ::testing::Values(1, 2, 3));
+
+TEST(OverlandStage, RoutesOnlyWhenTheNextOverlandTimeHasCome) {
+  auto p = tilted_state(2);
+  ModelState& s = *p;
+  next_step(s, 0.01);
+  s.clock.current_time -= 0.5 * s.clock.dt_days;  // halfway to the next overland time
+  const std::vector<double> before(s.overland.ov_depth.data(), s.overland.ov_depth.data() + 21);
+  stage_overland(s);
+  EXPECT_EQ(std::vector<double>(s.overland.ov_depth.data(), s.overland.ov_depth.data() + 21),
+            before);
+  EXPECT_EQ(s.overland.sweep_order, 2);
+}
+
+TEST(OverlandStage, ChannelNetworkTakesTheOutletInstead) {
+  auto p = tilted_state(2);
+  ModelState& s = *p;
+  s.run.explicit_channels = true;
+  s.event.outlet_q = 7.0;  // set by channel routing
+  for (int t = 0; t < 20; ++t) next_step(s, 1e-3);
+  EXPECT_EQ(s.ledger.discharge, 0.0);
+  EXPECT_EQ(s.event.outlet_q, 7.0);
+  EXPECT_NEAR(storage(s), s.ledger.precip + s.ledger.overland_clipped, 1e-10 * s.ledger.precip);
+}
+
+TEST(OverlandStage, DrySurfaceReportsNoFlow) {
+  auto p = tilted_state(2);
+  ModelState& s = *p;
+  s.overland.face_q_x[3] = 0.5;
+  next_step(s, 0.0);
+  EXPECT_EQ(s.overland.face_q_x[3], 0.0);
+  EXPECT_FALSE(s.overland.wet);
+  EXPECT_EQ(s.overland.sweep_order, 1);  // nothing was routed
+}
+
+TEST(OverlandStage, NonRealDepthsStopTheRun) {
+  auto p = tilted_state(2);
+  ModelState& s = *p;
+  s.overland.ov_depth[7] = std::nan("");
+  ::testing::internal::CaptureStdout();
+  stage_depth_check(s);
+  EXPECT_EQ(::testing::internal::GetCapturedStdout(),
+            "A non-real number for water depth has been detected for overland cell 7\n");
+  EXPECT_EQ(error_code().code, 4000);
+  error_code().code = 0;
+  ::testing::internal::CaptureStdout();
+  stage_overland(s);
+  EXPECT_EQ(::testing::internal::GetCapturedStdout(),
+            "A non-real overland flow water depth has been detected in cell 7 after applying "
+            "overland boundary conditions and overland pumping.\n");
+  EXPECT_EQ(error_code().code, 4000);
+  error_code().code = 0;
+}
+
+TEST(OverlandStage, ZeroManningNStops) {
+  auto p = tilted_state(2);
+  ModelState& s = *p;
+  s.params.rough.allocate(s.grid.ncells);
+  s.params.rough.fill(0.05);
+  s.params.rough[4] = 0.0;
+  ::testing::internal::CaptureStdout();
+  stage_overland(s);
+  EXPECT_EQ(::testing::internal::GetCapturedStdout(),
+            "Overland Manning n=0 at grid cell 4.  Program terminating.\n");
+  EXPECT_EQ(error_code().code, 4000);
+  error_code().code = 0;
+}
+
+}  // namespace
+}  // namespace torva
