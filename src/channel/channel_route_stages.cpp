@@ -230,6 +230,8 @@ bool ensure_setup(ModelState& s) {
       return s.route.aquifer_status;
     };
   }
+  if (r.locations.empty())
+    for (const HydLocation& h : s.files.locations) r.locations.emplace_back(h.link, h.node);
   o.locations = r.locations;
   r.location_volume.assign(r.locations.size(), 0.0);
   r.location_peak_q.assign(r.locations.size(), 0.0);

@@ -364,6 +364,7 @@ bool Router::run(double dt_total, RouteReport& rep) {
     add(rep.volume, step_);
     for (std::size_t j = 0; j < opt_.locations.size(); ++j) {
       const auto [l, i] = opt_.locations[j];
+      if (l < 1 || l > net_.links || i < 1 || i > net_.max_nodes) continue;
       rep.location_volume[j] += dt * qp(i, l);
     }
     if (rep.substeps == 0) rep.first_dt = dt;

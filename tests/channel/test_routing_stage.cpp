@@ -18,6 +18,7 @@ using test::RoutingStage;
 TEST_F(RoutingStage, LedgerClosesAndOutletDischargeIsReported) {
   ModelState s;
   set_up(s);
+  s.files.locations = {{3, 6}, {1, 4}, {7, 2}};  // the last lies outside the network
   testing::internal::CaptureStdout();
   stage_load_channels(s);
   stage_channel_point_setup(s);
@@ -52,6 +53,11 @@ TEST_F(RoutingStage, LedgerClosesAndOutletDischargeIsReported) {
   EXPECT_NEAR(w.channel_point_sources, 0.2 * 1800.0 + 0.5 * 5400.0 + 0.1 * 7200.0, 1e-3);
   EXPECT_GT(s.channel.qp(1, 2), 0.0);  // the weir passes water
   EXPECT_EQ(s.event.outlet_q, s.channel.qp(6, 3));
+  // The outlet node's location total is the discharge volume; an inner node carries some.
+  ASSERT_EQ(s.route.location_volume.size(), 3u);
+  EXPECT_NEAR(s.route.location_volume[0], w.discharge, 1e-9 * w.discharge);
+  EXPECT_GT(s.route.location_volume[1], 0.0);
+  EXPECT_EQ(s.route.location_volume[2], 0.0);
 }
 
 TEST_F(RoutingStage, MissingBoundarySeriesIsCode127) {
