@@ -214,16 +214,24 @@ CulvertFlow culvert_flow(std::span<const double, 15> c, CulvertShape shape, doub
     if (c8 >= 0.01) cc = (1.0 - ratio / 1.5) * coef + ratio * c8 / 1.5;
     const double a_hi = culvert_section(shape, std::min(hw, D), D, B).area;
     const double q_hi = a_hi * cc * root2g * std::sqrt(hw < D ? hw / 3.0 : 0.4 * hw);
-    int crit_code = 0;
-    auto f = [&](double qq) {
-      const CriticalDepth yc = critical_depth(shape, qq, D, B);
-      if (yc.code != 0) crit_code = yc.code;
-      const double a = culvert_section(shape, yc.depth, D, B).area;
-      return qq - a * cc * root2g * std::sqrt(std::max(hw - yc.depth, 0.0));
-    };
-    const double root = zbrent(f, 0.0001, q_hi);
-    if (crit_code != 0) {
-      out.code = crit_code;
+    // One reference capture keeps the callable within std::function's local buffer, so no
+    // allocation happens per evaluation.
+    struct InletControl {
+      CulvertShape shape;
+      double D, B, cc, root2g, hw;
+      int crit_code = 0;
+      double operator()(double qq) {
+        const CriticalDepth yc = critical_depth(shape, qq, D, B);
+        if (yc.code != 0) crit_code = yc.code;
+        const double a = culvert_section(shape, yc.depth, D, B).area;
+        return qq - a * cc * root2g * std::sqrt(std::max(hw - yc.depth, 0.0));
+      }
+    } ic{shape, D, B, cc, root2g, hw};
+    auto f = [&ic](double qq) { return ic(qq); };
+    const BrentResult br = brent_root(f, 0.0001, q_hi);
+    const double root = zbrent_report(br);
+    if (ic.crit_code != 0) {
+      out.code = ic.crit_code;
       out.q = kStructureFailure;
       return out;
     }
@@ -231,6 +239,7 @@ CulvertFlow culvert_flow(std::span<const double, 15> c, CulvertShape shape, doub
       say("Problem in zbrent (ex_flow_route.c). Hydraulic short culvert routine \n");
       say("The flow cannot be determine in culvert number %d\n", number);
       out.q = kStructureFailure;
+      if (br.status == BrentStatus::not_bracketed) out.code = 124;
       return out;
     }
     out.depth = critical_depth(shape, root, D, B).depth;
@@ -261,17 +270,20 @@ CulvertFlow culvert_flow(std::span<const double, 15> c, CulvertShape shape, doub
   return finish(0.0, 0);
 }
 
-bool culvert_transition(std::span<double, 15> c, CulvertShape shape, int number, int link) {
+bool culvert_transition(std::span<double, 15> c, CulvertShape shape, int number, int link,
+                        int* code) {
   const double D = c[9];
   c[8] = 1.07;
   const CulvertFlow qa = culvert_flow(c, shape, c[2] + 1.5 * D, 0.0, number);
   if (qa.failed()) {
     say("Error in link number: %d ", link);
+    if (code) *code = qa.code;
     return false;
   }
   const CulvertFlow qb = culvert_flow(c, shape, c[2] + 1.49 * D, 0.0, number);
   if (qb.failed()) {
     say("Error in link number %d: ", link);
+    if (code) *code = qb.code;
     return false;
   }
   const double denom = qb.area * std::sqrt(kTwoG * (1.49 * D - qb.depth));
@@ -284,7 +296,7 @@ bool culvert_transition(std::span<double, 15> c, CulvertShape shape, int number,
 CulvertFlow culvert_element_flow(std::span<double, 15> c, CulvertShape shape, double h1, double h2,
                                  int number, int link) {
   CulvertFlow out;
-  if (!culvert_transition(c, shape, number, link)) {
+  if (!culvert_transition(c, shape, number, link, &out.code)) {
     out.q = kStructureFailure;
     return out;
   }
