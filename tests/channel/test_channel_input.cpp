@@ -153,7 +153,10 @@ std::string junction(int upstream) {
   for (int l = 1; l <= upstream; ++l)
     text += "CONNECT " + std::to_string(l) + " " + std::to_string(upstream + 1) + " 0\n";
   text += "CONNECT " + std::to_string(upstream + 1) + " 0 " + std::to_string(upstream);
-  for (int l = 1; l <= upstream; ++l) text += " " + std::to_string(l);
+  for (int l = 1; l <= upstream; ++l) {
+    text += ' ';
+    text += std::to_string(l);
+  }
   text += "\n";
   for (int l = 1; l <= upstream + 1; ++l)
     text += "LINK " + std::to_string(l) +
