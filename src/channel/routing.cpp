@@ -393,7 +393,10 @@ double max_courant(const RouteNetwork& net, double dt) {
 
 int ex_flow_route(double dt_total, RouteNetwork& net, SectionModel& sections,
                   const RouteOptions& opt, RouteScratch& scratch, RouteReport& report) {
+  // Keep the location vector's storage from call to call.
+  std::vector<double> locations = std::move(report.location_volume);
   report = RouteReport{};
+  report.location_volume = std::move(locations);
   Router r(net, sections, opt, scratch);
   if (!r.run(dt_total, report)) {
     report.status = -1;
