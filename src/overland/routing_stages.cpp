@@ -6,6 +6,8 @@
 #include "frame/console.hpp"
 #include "frame/model_state.hpp"
 #include "frame/process.hpp"
+#include "input/mapping_table.hpp"
+#include "input/series.hpp"
 #include "overland/ade_scheme.hpp"
 #include "overland/explicit_scheme.hpp"
 #include "overland/low_spot_flow.hpp"
@@ -97,11 +99,50 @@ SurfaceView surface_view(const ModelState& s) {
   return v;
 }
 
+// Boundary types and values from the OVERLAND_BOUNDARY mapping table, when it has one.
+bool load_boundaries(ModelState& s) {
+  OverlandState& o = s.overland;
+  const int n = s.grid.ncells;
+  const CardRecord& c = s.settings.cards;
+  if (!c.mapping_table_given || !s.params.mapping_tables[kTableOverlandBoundary]) return true;
+  Array1<double> type{"bound_type"};
+  if (!type.allocate(n) || !o.bound_type.allocate(n) || !o.bound_value.allocate(n) ||
+      !o.bound_now.allocate(n)) {
+    set_error(4000);
+    return false;
+  }
+  const std::span<double> dest[2] = {type.slots(), o.bound_value.slots()};
+  GridHeader h;
+  if (!map_table_lookup(c.mapping_table, kTableOverlandBoundary, dest, h, s.grid.mask, s.grid.rows,
+                        s.grid.cols))
+    return false;
+  for (int i = 1; i <= n; ++i) {
+    const double t = type[i];
+    const int k = static_cast<int>(t);
+    if (t != static_cast<double>(k) || k < kNoBoundary || k > kFlowSeries) {
+      say("Invalid overland boundary type %g in grid cell %d; the types are 0 to 5.\n", t, i);
+      set_error(4000);
+      return false;
+    }
+    o.bound_type[i] = k;
+    if (k != kNoBoundary) o.boundaries = true;
+  }
+  return true;
+}
+
 void apply_boundaries(ModelState& s, double dt) {
   OverlandState& o = s.overland;
+  const int n = s.grid.ncells;
+  for (int i = 1; i <= n; ++i) {
+    const int k = o.bound_type[i];
+    o.bound_now[i] = k >= kHeadSeries
+                         ? time_series_value_by_index(s.series, static_cast<int>(o.bound_value[i]),
+                                                      s.clock.current_time)
+                         : o.bound_value[i];
+  }
   const double dx = s.grid.dx > 0.0 ? s.grid.dx : s.settings.site.gridsize;
   const BoundaryVolumes v =
-      apply_overland_boundary(o.bound_type.slots(), o.bound_value.slots(), s.grid.elevation.slots(),
+      apply_overland_boundary(o.bound_type.slots(), o.bound_now.slots(), s.grid.elevation.slots(),
                               o.inv_rough.slots(), dx, dt, o.ov_depth.slots());
   s.ledger.head_boundary_gain += v.head_gain;
   s.ledger.head_boundary_loss += v.head_loss;
@@ -159,8 +200,21 @@ void stage_allocate_overland(ModelState& s) {
   o.sweep_order = 1;
   if (s.params.init_depth.size() == static_cast<std::size_t>(n))
     for (int i = 1; i <= n; ++i) o.ov_depth[i] = s.params.init_depth[i];
-  o.boundaries = o.bound_type.size() == static_cast<std::size_t>(n) &&
-                 o.bound_value.size() == static_cast<std::size_t>(n);
+  load_boundaries(s);
+}
+
+std::span<const double> overland_discharge_map(ModelState& s) {
+  OverlandState& o = s.overland;
+  const int n = static_cast<int>(o.face_q_x.size());
+  if (n == 0) return {};
+  if (o.map_discharge.size() != static_cast<std::size_t>(n) && !o.map_discharge.allocate(n))
+    return {};
+  // The explicit scheme keeps flows per unit width (m^2/s), the ADE schemes whole-face
+  // discharges (m^3/s): only the former needs the cell width to give m^3/s.
+  const double dx = s.grid.dx > 0.0 ? s.grid.dx : s.settings.site.gridsize;
+  const double width = o.scheme == OverlandScheme::kExplicit ? dx : 1.0;
+  discharge_magnitude(width, o.face_q_x.slots(), o.face_q_y.slots(), o.map_discharge.slots());
+  return o.map_discharge.slots();
 }
 
 void stage_depth_check(ModelState& s) {
