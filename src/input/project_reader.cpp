@@ -36,10 +36,6 @@ bool whole_number(const std::string& tok, double& out) {
   return p != first && p == last && ec == std::errc();
 }
 
-std::string file_field(const std::string& tok) {
-  return tok.size() > kMaxCardFileName ? tok.substr(0, kMaxCardFileName) : tok;
-}
-
 // Reader state shared by the card actions of one file.
 struct Reading {
   Settings& set;
@@ -95,7 +91,7 @@ void optional_card(Tokens& t, OptionalValue& o) {
     o.value = v;
   } else {
     o.kind = 1;
-    o.file = file_field(tok);
+    o.file = tok;
   }
 }
 
@@ -112,7 +108,7 @@ void reten_depth_card(Reading& r, Tokens& t) {
         v);
     return;
   }
-  c.reten_depth = file_field(tok);
+  c.reten_depth = tok;
   c.reten_depth_given = true;
 }
 
@@ -160,14 +156,14 @@ void store(const CardSpec& c, const CardTarget& at, Tokens& t) {
     case CardForm::text: {
       std::string tok;
       t.text(tok);
-      *at.text = file_field(tok);
+      *at.text = tok;
       break;
     }
     case CardForm::six_text:
       for (int k = 0; k < 6; ++k) {
         std::string tok;
         t.text(tok);
-        at.six[k] = file_field(tok);
+        at.six[k] = tok;
       }
       break;
     default:

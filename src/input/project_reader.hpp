@@ -12,8 +12,6 @@ struct SeriesStore;
 
 constexpr const char* kProjectMagic = "TORVAPROJECT";
 constexpr const char* kProjectMagicOld = "KEVRINPROJECT";
-// File-name fields keep at most this many characters (the records' 128-byte fields).
-constexpr std::size_t kMaxCardFileName = 127;
 
 // Fills `settings` from the project file; faults go to the ErrorCode record (code 4000 for
 // a file that is not a project file, 79, 103, 104) and to site.project_not_opened.

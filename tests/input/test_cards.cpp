@@ -45,9 +45,10 @@ TEST_F(CardsTest, QuotedFileNameKeepsItsBlanks) {
   EXPECT_EQ(settings.cards.watershed_mask, "mask.asc");
 }
 
-TEST_F(CardsTest, FileNameIsCutToTheFieldWidth) {
+// Names are kept whole: a name cut to a fixed width would open some other file.
+TEST_F(CardsTest, LongFileNameIsKeptWhole) {
   read("ELEVATION " + std::string(300, 'e') + "\n");
-  EXPECT_EQ(settings.cards.elevation.size(), kMaxCardFileName);
+  EXPECT_EQ(settings.cards.elevation, std::string(300, 'e'));
 }
 
 TEST_F(CardsTest, MissingOrInvalidIntegersStoreZero) {

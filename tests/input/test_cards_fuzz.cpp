@@ -4,6 +4,7 @@
 #include <random>
 
 #include "frame/process.hpp"
+#include "input/line_reader.hpp"
 #include "input/project_reader.hpp"
 #include "input/series_store.hpp"
 #include "test_cards_helpers.hpp"
@@ -83,7 +84,7 @@ TEST_F(FuzzTest, GarbageAfterTheMagicLineIsWarnedAboutLineByLine) {
 TEST_F(FuzzTest, OverlongCardLineIsCutWithAWarning) {
   read("TORVAPROJECT\nELEVATION " + std::string(100000, 'x') + "\nROWS 2\n");
   EXPECT_NE(out.find("Warning: line 2 of the project file"), std::string::npos);
-  EXPECT_EQ(settings.cards.elevation.size(), kMaxCardFileName);
+  EXPECT_EQ(settings.cards.elevation.size(), kMaxLine - std::string("ELEVATION ").size());
   EXPECT_EQ(settings.site.rows, 2) << "the rest of the long line is not read as cards";
 }
 
