@@ -45,7 +45,7 @@ void locate_nodes(ChannelState& ch, const GridState& g) {
 bool check_spacing(const ChannelState& ch) {
   for (int l = 1; l <= ch.links; ++l) {
     if (ch.linktype[l] & (kLinkLake | kLinkStructure)) continue;
-    if (ch.dx[l] < 0.0001) {
+    if (!(ch.dx[l] >= 0.0001)) {  // also refuses a spacing that is not a number
       say("\nYour channel node spacing is %f in link %d\n", ch.dx[l], l);
       say("You must specify a realistic value.  Program terminated.\n");
       set_error(4000);

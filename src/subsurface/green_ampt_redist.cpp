@@ -26,6 +26,12 @@ double redist_capillary_drive(double psi, double theta_i, double theta0, double 
   return psi * (std::pow(se_0, e) - pi) / (1.0 - pi);
 }
 
+double redist_initial_moisture(double w, double d, double d_top, double phi) {
+  if (d > d_top) return w / d_top;
+  if (d > 1e-16) return w / d;
+  return phi;
+}
+
 namespace {
 
 // One explicit step of the front moisture under supply rate r (Ogden and Saghafian 1997),

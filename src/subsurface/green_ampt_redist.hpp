@@ -38,6 +38,11 @@ double redist_conductivity(double k, double theta, double theta_r, double phi, d
 double redist_capillary_drive(double psi, double theta_i, double theta0, double theta_r, double phi,
                               double lambda);
 
+// Initial water content of a long-term run from the upper soil store: water W (cm) over the
+// top layer depth d_top (cm) when the unsaturated depth d (cm) is deeper, over d when it is
+// not, and porosity when there is no unsaturated soil.
+double redist_initial_moisture(double w, double d, double d_top, double phi);
+
 // One interval of `dt` seconds at method step `step` over cells 1..n (parallel, static
 // schedule).  A negative ponded depth larger than F resets the cell to zero; the water this
 // creates is written to `clipped` for the ledger.  Returns the number of such cells.

@@ -104,6 +104,10 @@ TEST_F(ChannelInput, NotAChannelFile) {
   ASSERT_TRUE(read_text("SOMETHING ELSE\nLINKS 2\n"));
   EXPECT_FALSE(ch_.present);
   EXPECT_EQ(error_code().code, 0);
+  EXPECT_FALSE(read_chan_input(ch_, "missing.txt", {}));
+  EXPECT_EQ(error_code().code, 4);
+  EXPECT_EQ(error_code().what, "channel input");
+  clear_error();
   EXPECT_FALSE(read_text("torva_channel_v2\n"));  // the magic ignores case
   EXPECT_TRUE(says("Premature end-of-file in the channel input file.\n"));
 }
@@ -185,12 +189,17 @@ TEST_F(ChannelInput, ConnectAfterLinkSectionHidesEarlierSections) {
 }
 
 TEST_F(ChannelInput, ZeroRoughnessStops) {
-  std::string text = two_links();
-  text.replace(text.find("MANNINGS_N 0.05"), 15, "MANNINGS_N 0");
-  EXPECT_FALSE(read_text(text));
-  EXPECT_TRUE(
-      says("Error encountered when reading the channel input file, link 2:\n"
-           "    Manning's Roughness is 0.000\n"));
+  for (const char* n : {"0", "nan", "1e-9"}) {
+    clear_error();
+    ch_ = ChannelState{};
+    std::string text = two_links();
+    text.replace(text.find("MANNINGS_N 0.05"), 15, std::string("MANNINGS_N ") + n);
+    EXPECT_FALSE(read_text(text)) << n;
+    EXPECT_TRUE(
+        says("Error encountered when reading the channel input file, link 2:\n"
+             "    Manning's Roughness is 0.000\n"));
+    EXPECT_EQ(error_code().code, 4000);
+  }
 }
 
 TEST_F(ChannelInput, TrapezoidWithoutXsec) {

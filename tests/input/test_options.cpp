@@ -198,3 +198,38 @@ TEST_F(OptionsTest, TransferStopsOnMapTypeFourAndMissingFile) {
 
 }  // namespace
 }  // namespace torva
+
+namespace torva {
+namespace {
+
+TEST_F(OptionsTest, TimeStageCopiesOnlyGivenGridCardsAndShiftsSeriesOnce) {
+  ModelState m;
+  m.grid.rows = 7;  // as a mask header would have set it
+  m.settings.site.timestep = 60.0;
+  m.settings.site.hyd_freq = 10.0;
+  m.settings.site.map_freq = 30;
+  m.settings.site.outslope = 0.02;
+  m.settings.site.cols = 11;
+  m.settings.site.cols_given = true;
+  stage_time_settings(m);
+  EXPECT_EQ(error_code().code, 0);
+  EXPECT_DOUBLE_EQ(m.clock.dt, 60.0);
+  EXPECT_DOUBLE_EQ(m.clock.dt_days, 60.0 / 86400.0);
+  EXPECT_EQ(m.run.hyd_steps, 10);
+  EXPECT_EQ(m.run.map_steps, 30);
+  EXPECT_EQ(m.grid.rows, 7);
+  EXPECT_EQ(m.grid.cols, 11);
+
+  TimeSeries rel;
+  rel.relative = true;
+  rel.times = {0.0, 1.0};
+  rel.values = {1.0, 2.0};
+  m.series.time_series.push_back(rel);
+  m.clock.start_time = 2459000.5;
+  stage_shift_relative_series(m);
+  stage_shift_relative_series(m);
+  EXPECT_DOUBLE_EQ(m.series.time_series[0].times[1], 2459001.5);
+}
+
+}  // namespace
+}  // namespace torva

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <omp.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -232,6 +233,25 @@ TEST_F(Infiltration, MapOutputsAndRechargeFollowTheStep) {
   EXPECT_EQ(s->infil.gw_recharge_depth[1], s->infil.infil_cum_depth[1]);
   EXPECT_EQ(s->infil.soil_store[2], s->infil.infil_cum_depth[2]);
   EXPECT_GT(s->infil.surface_moisture[1], 0.0);
+}
+
+TEST_F(Infiltration, UnsolvedIterationStopsTheRunNamingTheCell) {
+  for (int method : {1, 3}) {
+    error_code() = ErrorCode{};
+    auto s = state(method, 3, 10.0);
+    init(*s);
+    ASSERT_EQ(error_code().code, 0) << said_;
+    if (method == 1) s->params.ksat[2] = std::nan("");
+    if (method == 3) s->infil.soil_records[1].at(kCapHead, 1) = std::nan("");  // cell 2
+    std::vector<double> depth(4, 0.01);
+    ::testing::internal::CaptureStdout();
+    infiltration_step(*s, depth);
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(),
+              "\nError: the Green and Ampt iteration did not converge in 100 iterations at grid "
+              "cell 2.\n");
+    EXPECT_EQ(error_code().code, 4000);
+    EXPECT_NEAR(depth[2] + depth[1] + depth[3] + s->ledger.infiltration / 100.0, 0.03, 1e-15);
+  }
 }
 
 TEST_F(Infiltration, UniformAreaReductionFillsTheFactor) {

@@ -113,6 +113,12 @@ TEST(RedistBranches, NegativeDepthIsClippedAndReported) {
   EXPECT_DOUBLE_EQ(c.clipped[1], 0.002);
 }
 
+TEST(RedistStartUp, LongTermInitialMoistureFromTheSoilStore) {
+  EXPECT_DOUBLE_EQ(redist_initial_moisture(6.0, 100.0, 30.0, 0.45), 0.2);  // over the top layer
+  EXPECT_DOUBLE_EQ(redist_initial_moisture(6.0, 20.0, 30.0, 0.45), 0.3);   // over what is left
+  EXPECT_EQ(redist_initial_moisture(6.0, 1e-17, 30.0, 0.45), 0.45);        // saturated to ground
+}
+
 // Storm, dry spell, storm.  Redistribution dries the wetted zone between the storms, so the
 // second storm infiltrates more than a fresh Green and Ampt run that starts with the soil
 // as wet as the first storm left it.
