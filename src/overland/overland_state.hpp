@@ -48,6 +48,9 @@ struct OverlandState {
   double outlet_event_volume = 0.0;  // m^3 this event (no channel network)
   double outlet_total_volume = 0.0;  // m^3 this run (no channel network)
   double outlet_q = 0.0;             // m^3/s, outlet discharge of the last step
+  // Event bookkeeping for the end-of-runoff rule.
+  int event = 0;  // event the outlet event volume belongs to
+  bool runoff_ended = false;
   // Low spots by cell number and their weir flow of the last step (m^3/s), in file order.
   std::vector<LowSpotLink> low_spots;
   std::vector<double> low_spot_q;

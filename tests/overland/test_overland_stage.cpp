@@ -130,6 +130,28 @@ TEST(OverlandStage, ChannelNetworkTakesTheOutletInstead) {
   EXPECT_NEAR(storage(s), s.ledger.precip + s.ledger.overland_clipped, 1e-10 * s.ledger.precip);
 }
 
+TEST(OverlandStage, RunoffEndsWhenRainHasStoppedAndTheLandIsDry) {
+  auto p = tilted_state(2);
+  ModelState& s = *p;
+  s.run.explicit_channels = true;
+  next_step(s, 1e-3);  // wet: the event goes on
+  s.event.precip_state = kRainEnded;
+  next_step(s, 0.0);
+  EXPECT_TRUE(s.event.event_running);
+  for (int k = 1; k <= s.grid.ncells; ++k) s.overland.ov_depth[k] = 0.0;
+  ::testing::internal::CaptureStdout();
+  next_step(s, 0.0);
+  EXPECT_EQ(::testing::internal::GetCapturedStdout(), "Rainfall for this event has ended.\n");
+  EXPECT_TRUE(s.event.end_of_event_due);
+  EXPECT_FALSE(s.event.event_running);
+  EXPECT_FALSE(s.event.simulation_continues);
+  // Without channels the event runs to its end time instead.
+  auto q = tilted_state(2);
+  q->event.precip_state = kRainEnded;
+  next_step(*q, 0.0);
+  EXPECT_TRUE(q->event.event_running);
+}
+
 TEST(OverlandStage, DrySurfaceReportsNoFlow) {
   auto p = tilted_state(2);
   ModelState& s = *p;
