@@ -21,7 +21,7 @@ TEST_F(ReplaceRunTest, ReportsComeInStartUpOrder) {
   const std::string elev = write_file("run_elev.asc", grid + "5.0\n");
   const std::string prj = write_file(
       "run.prj", "TORVAPROJECT\nGRIDSIZE 10\nROWS 1\nCOLS 1\nOUTROW 1\nOUTCOL 1\nMANNING_N 0.03\n"
-                 "START_DATE 2000 1 1\nSTART_TIME 0 0\nWATERSHED_MASK \"" + mask +
+                 "PRECIP_UNIF\nRAIN_INTENSITY 10\nRAIN_DURATION 1\nSTART_DATE 2000 1 1\nSTART_TIME 0 0\nWATERSHED_MASK \"" + mask +
                      "\"\nELEVATION \"" + elev + "\"\nREPLACE_LINE 2\nREPLACE_PARAMS \"" + params +
                      "\"\nREPLACE_VALS \"" + values +
                      "\"\nTIMESTEP [DT]\nTOT_TIME 2\nOUTSLOPE 0.01\nHYD_FREQ 1\nMAP_FREQ 1\n");
