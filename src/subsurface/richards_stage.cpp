@@ -154,6 +154,7 @@ bool richards_init(ModelState& s) {
   r.evap_demand.allocate(ncell);
   r.drained.allocate(ncell);
   r.evaporated.allocate(ncell);
+  r.soil_evaporated.allocate(ncell);
   r.mass_error.allocate(ncell);
   const int threads = std::max(1, omp_get_max_threads());
   r.scratch.assign(richards_work_size(r.max_n) * static_cast<std::size_t>(threads), 0.0);
@@ -190,7 +191,7 @@ void richards_step(ModelState& s, std::span<double> depth, double dt) {
         richards_work(std::span<double>(r.scratch).subspan(t * work_size, work_size), r.max_n);
 #pragma omp for schedule(static)
     for (int i = 1; i <= ncell; ++i) {
-      r.drained[i] = r.evaporated[i] = r.mass_error[i] = 0.0;
+      r.drained[i] = r.evaporated[i] = r.soil_evaporated[i] = r.mass_error[i] = 0.0;
       if (exclude && s.params.lake_id[i] > 0) {
         f.infil_rate[i] = 0.0;
         continue;
@@ -204,6 +205,7 @@ void richards_step(ModelState& s, std::span<double> depth, double dt) {
       r.last_dt[i] = surf.last_dt;
       r.drained[i] = tot.drained;
       r.evaporated[i] = tot.evaporated;
+      r.soil_evaporated[i] = tot.soil_evaporated;
       r.mass_error[i] = tot.mass_error;
       f.infil_cum_depth[i] += tot.infiltrated / 100.0;
       f.infil_rate[i] = tot.infiltrated / interval;
@@ -214,7 +216,7 @@ void richards_step(ModelState& s, std::span<double> depth, double dt) {
   // Sums in cell order, so they do not depend on the thread count.
   const double area = s.grid.dx * s.grid.dx;
   const bool recharge = !f.gw_recharge_depth.empty();
-  double infil = 0.0, drain = 0.0, evap = 0.0, err = 0.0, source = 0.0;
+  double infil = 0.0, drain = 0.0, evap = 0.0, soil_evap = 0.0, err = 0.0, source = 0.0;
   for (int i = 1; i <= ncell; ++i) {
     const double d = f.infil_cum_depth[i] - f.infil_cum_prev[i];
     infil += d;
@@ -222,6 +224,7 @@ void richards_step(ModelState& s, std::span<double> depth, double dt) {
     f.infil_cum_prev[i] = f.infil_cum_depth[i];
     drain += r.drained[i];
     evap += r.evaporated[i];
+    soil_evap += r.soil_evaporated[i];
     err += r.mass_error[i];
     if (recharge) f.gw_recharge_depth[i] += r.drained[i] / 100.0;
     const std::size_t o = r.offset[i];
@@ -229,10 +232,14 @@ void richards_step(ModelState& s, std::span<double> depth, double dt) {
   }
   f.infiltrated_volume += infil * area;
   s.ledger.infiltration += infil * area;
-  s.ledger.direct_evaporation += evap / 100.0 * area;
+  // Evaporation of ponded water is direct evaporation; what the column gives up is soil
+  // evaporation, which the soil balance of the totals counts.
+  s.ledger.direct_evaporation += (evap - soil_evap) / 100.0 * area;
+  s.ledger.evaporation += soil_evap / 100.0 * area;
   s.ledger.unsat_downward_flux += drain / 100.0 * area;
   r.infiltrated_volume += infil * area;
   r.evaporated_volume += evap / 100.0 * area;
+  r.soil_evaporated_volume += soil_evap / 100.0 * area;
   r.drained_volume += drain / 100.0 * area;
   r.error_volume += err / 100.0 * area;
   r.source_volume += source * interval / 100.0 * area;

@@ -31,13 +31,15 @@ struct RichardsState {
   // Per cell, the last interval (cm): drainage out of the bottom, evaporation, scheme error.
   Array1<double> drained{"richards_drained"};
   Array1<double> evaporated{"richards_evaporated"};
+  Array1<double> soil_evaporated{"richards_soil_evaporated"};  // part of it from the column
   Array1<double> mass_error{"richards_mass_error"};
 
   // Run totals, m^3.
   double initial_root_zone = 0.0;
   double initial_volume = 0.0;
   double infiltrated_volume = 0.0;
-  double evaporated_volume = 0.0;
+  double evaporated_volume = 0.0;       // pond and column
+  double soil_evaporated_volume = 0.0;  // column only
   double drained_volume = 0.0;
   double source_volume = 0.0;
   double error_volume = 0.0;

@@ -11,6 +11,7 @@
 #include "frame/process.hpp"
 #include "subsurface/infiltration.hpp"
 #include "subsurface/richards_stage.hpp"
+#include "subsurface/richards_summary.hpp"
 
 namespace torva {
 namespace {
@@ -166,6 +167,34 @@ TEST_F(RichardsStage, StepsOnScheduleAndBalancesTheLedger) {
   EXPECT_LT(std::fabs(r.error_volume), 1e-3 * w.infiltration);
   EXPECT_GT(s->infil.infil_event_depth[2], 0.0);
   EXPECT_EQ(s->infil.surface_moisture[2], r.THETA[r.offset[2] + 1]);
+}
+
+TEST_F(RichardsStage, SummaryBlockReportsTheColumnBalance) {
+  auto s = state(4);
+  init(*s);
+  ASSERT_EQ(error_code().code, 0) << said_;
+  run(*s, 60, 30, 0.04 / 60.0);
+  const RichardsSummary m = richards_summary(*s);
+  ASSERT_TRUE(m.active);
+  EXPECT_NEAR(m.net_infiltrated, s->ledger.infiltration, 1e-12);
+  EXPECT_LT(std::fabs(richards_balance_percent(m)), 0.1);
+  std::string text;
+  append_richards_summary(text, m);
+  char want[1200];
+  std::snprintf(want, sizeof want,
+                "\n \n Richard's EQ. Computations \n \n"
+                "volume lost due to dir. evap (cu. m):  %9.1lf\n"
+                "net vol infiltrated to soil (cu. m.):  %9.1lf\n"
+                "vol groundwater recharge (cu. m):      %9.1lf\n"
+                "Initial volume in soils (cu. m.):      %9.1lf\n"
+                "Final volume in soils (cu. m.):        %9.1lf\n"
+                "Richard equation mass balance error         %5.4lf percent\n"
+                "Number of cells at start of event   %12d\n"
+                "Number of cells at end of event     %12d\n"
+                "net volume of infiltration is infiltration minus evaporation\n",
+                0.0, m.net_infiltrated, m.recharge, m.initial, m.final_volume,
+                richards_balance_percent(m), 4, 4);
+  EXPECT_EQ(text, want);
 }
 
 TEST_F(RichardsStage, OneAndTwoThreadsGiveIdenticalColumns) {
