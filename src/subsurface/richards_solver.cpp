@@ -61,7 +61,16 @@ SubstepResult richards_substep(const ColumnView& c, const RichardsWork& w, const
   const int iters = std::max(1, iter_max);
   for (int it = 1; it <= iters; ++it) {
     if (!bottom.water_table) c.PHEAD[n] = c.PHEAD[n - 1];
-    richards_properties(c, o.retention);
+    if (it == 1) {
+      // Soil nodes are current from the end of the last sub-step; the boundaries may not be.
+      for (int k : {0, n}) {
+        const KrCap kc = conductivity_capacity(o.retention, *c.soil[k], c.PHEAD[k]);
+        c.KHEAD[k] = kc.kr;
+        c.WATCAP[k] = kc.cap;
+      }
+    } else {
+      richards_properties(c, o.retention);
+    }
     // Interface conductivities (cm/h): kint[k] lies between nodes k-1 and k.
     for (int k = 2; k <= n; ++k)
       w.kint[k] = c.soil[k]->KS * interface_kr(o.k_option, o.weight, c.KHEAD[k - 1], c.KHEAD[k]);

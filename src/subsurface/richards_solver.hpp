@@ -67,6 +67,8 @@ struct SubstepResult {
 void richards_properties(const ColumnView& c, Retention r);
 
 // One implicit sub-step of length dt (h).  Updates PHEAD, THETA, KHEAD, WATCAP, WATFLUX.
+// KHEAD and WATCAP of the soil nodes must be current with PHEAD on entry (they are after
+// richards_properties and after every sub-step).
 SubstepResult richards_substep(const ColumnView& c, const RichardsWork& w, const RichardsOptions& o,
                                const TopBoundary& top, const BottomBoundary& bottom, double dt,
                                int iter_max);

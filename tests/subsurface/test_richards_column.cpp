@@ -102,11 +102,13 @@ TEST(RichardsColumn, PondedTopNodeForcesAFiveSecondFirstSubstep) {
       richards_interval(col.view(), col.work(), col.options, BottomBoundary{}, 0.1, surf);
   EXPECT_DOUBLE_EQ(t.first_dt, 0.01);  // dry top node: the carried sub-step
   col.PHEAD[1] = 0.0;
+  richards_properties(col.view(), col.options.retention);
   surf.last_dt = 0.01;
   t = richards_interval(col.view(), col.work(), col.options, BottomBoundary{}, 0.1, surf);
   EXPECT_DOUBLE_EQ(t.first_dt, 5.0 / 3600.0);
   // A carried sub-step at or below 0.001 h is kept, and the interval caps it.
   col.PHEAD[1] = 0.0;
+  richards_properties(col.view(), col.options.retention);
   surf.last_dt = 0.0005;
   t = richards_interval(col.view(), col.work(), col.options, BottomBoundary{}, 0.1, surf);
   EXPECT_DOUBLE_EQ(t.first_dt, 0.0005);
