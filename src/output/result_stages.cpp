@@ -14,6 +14,8 @@
 #include "output/output_stages.hpp"
 #include "output/summary.hpp"
 #include "output/totals.hpp"
+#include "subsurface/richards_stage.hpp"
+#include "subsurface/richards_summary.hpp"
 
 namespace torva {
 namespace {
@@ -36,6 +38,7 @@ double channel_storage(const ModelState& s) {
 
 // The simple soil store of redistribution and layered soils keeps infiltrated water (m).
 double soil_storage(const ModelState& s) {
+  if (s.richards.active) return richards_soil_volume(s);
   if (!s.infil.soil_moisture_accounting) return 0.0;
   return surface_volume(s.infil.soil_store.slots(), s.grid.dx);
 }
@@ -195,6 +198,7 @@ SummaryFacts summary_facts(const ModelState& s) {
   f.spatial_retention = c.reten_depth_given;
   f.uniform_retention = c.retention_given;
   f.infil_method = s.settings.site.infil_method;
+  f.richards = richards_summary(s);
   f.binary_maps = s.settings.site.map_type == 2;
   f.map_depth = c.depth_given;
   f.map_discharge = c.discharge_given;

@@ -195,6 +195,7 @@ void append_event_summary(std::string& out, const SummaryFacts& f, const WaterLe
   append_run_facts(out, f, w);
   append_water_balance(out, f, w);
   append_mass_balance(out, w);
+  if (f.richards.active) append_richards_summary(out, f.richards);
   append_warnings(out, f, w);
   append_inputs_and_processes(out, f);
   append_outputs(out, f);

@@ -6,6 +6,7 @@
 #include "frame/clock.hpp"
 #include "frame/console.hpp"
 #include "output/ledger.hpp"
+#include "subsurface/richards_summary.hpp"
 
 namespace torva {
 
@@ -40,6 +41,7 @@ struct SummaryFacts {
   bool spatial_retention = false;
   bool uniform_retention = false;
   int infil_method = 0;  // 1 Green-Ampt, 2 redistribution, 3 layered, 4 Richards
+  RichardsSummary richards;  // the Richards block, when that method runs
   // Maps written (cards given), text or binary datasets.
   bool binary_maps = false;
   bool map_depth = false, map_discharge = false, map_rain = false, map_inf_depth = false,

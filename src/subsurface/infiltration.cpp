@@ -8,6 +8,7 @@
 #include "subsurface/green_ampt.hpp"
 #include "subsurface/green_ampt_redist.hpp"
 #include "subsurface/layered_soil.hpp"
+#include "subsurface/richards_stage.hpp"
 #include "subsurface/soil_layers.hpp"
 
 namespace torva {
@@ -160,7 +161,14 @@ void infiltration_init(ModelState& s) {
     f.soil_record_given = std::move(table.given);
   }
   if (f.richards) {
-    f.initialised = true;  // the Richards columns are set up by their own start-up
+    f.infil_cum_depth.allocate(n);
+    f.infil_cum_prev.allocate(n);
+    f.infil_event_depth.allocate(n);
+    f.infil_rate.allocate(n);
+    f.surface_moisture.allocate(n);
+    if (c.gw_simulation) f.gw_recharge_depth.allocate(n);
+    f.lake_exclusion = c.overland_lake_map_given && static_cast<int>(s.params.lake_id.size()) >= n;
+    f.initialised = richards_init(s);
     return;
   }
 
@@ -250,7 +258,7 @@ void infiltration_redist_start(ModelState& s) {
 
 void infiltration_step(ModelState& s, std::span<double> depth) {
   InfilState& f = s.infil;
-  if (!f.initialised || f.richards || f.method == InfilMethod::none) return;
+  if (!f.initialised || f.method == InfilMethod::none) return;
   if (f.redist && !f.redist_started) infiltration_redist_start(s);
   const int n = s.grid.ncells;
   if (static_cast<int>(depth.size()) < n + 1) {
@@ -273,6 +281,10 @@ void infiltration_step(ModelState& s, std::span<double> depth) {
   f.prev_time = now;
   f.next_time = now + f.interval;
   if (!(dt > 0.0)) return;
+  if (f.richards) {
+    richards_step(s, depth, dt);
+    return;
+  }
 
   const CellParams& p = s.params;
   const std::span<const double> area =
