@@ -1,4 +1,6 @@
+#include <cmath>
 #include <string>
+#include <vector>
 
 #include "frame/console.hpp"
 #include "frame/model_state.hpp"
@@ -90,10 +92,21 @@ void close_map_output(ModelState& s) {
 void stage_map_output(ModelState& s) {
   const long every = s.run.map_steps;
   if (every <= 0 || s.clock.step <= 0 || s.clock.step % every != 0) return;
+  const int n = s.grid.ncells;
   std::array<std::span<const double>, kMapResults + 1> v{};
-  // Each result's per-cell array, wired as its subsystem provides it: depth (1) and
-  // discharge (3, GRIDSIZE x sqrt(qx^2 + qy^2)) from overland flow, rain (4) from
-  // precipitation, infdep/infrate/surf (5-7) from infiltration.
+  const OverlandState& ov = s.overland;
+  v[1] = ov.ov_depth.slots();
+  if (!ov.face_q_x.empty() && !ov.face_q_y.empty()) {
+    std::vector<double>& q = s.map_output.scratch;
+    if (q.size() != static_cast<std::size_t>(n) + 1) q.assign(static_cast<std::size_t>(n) + 1, 0.0);
+    for (int i = 1; i <= n; ++i)
+      q[i] =
+          s.grid.dx * std::sqrt(ov.face_q_x[i] * ov.face_q_x[i] + ov.face_q_y[i] * ov.face_q_y[i]);
+    v[3] = q;
+  }
+  v[4] = s.rain.rain_rate.slots();
+  // Infiltration results (5 infdep, 6 infrate, 7 surf) and the groundwater results (9-11)
+  // are wired here as their subsystems provide per-cell arrays.
   write_map_instant(s, v);
 }
 

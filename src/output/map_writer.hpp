@@ -55,6 +55,14 @@ struct ModelState;
 // Map output of a run: the instant counter and the dataset series of each result.
 constexpr int kMapResults = 12;
 struct MapOutputState {
+  MapOutputState() = default;
+  MapOutputState(const MapOutputState&) = delete;
+  MapOutputState& operator=(const MapOutputState&) = delete;
+  // A run that stops early still leaves every text series closed by "ENDDS".
+  ~MapOutputState() {
+    for (DatasetSeries& ds : series) close_dataset(ds);
+  }
+
   int instant = 0;                                    // map instants written so far
   std::array<DatasetSeries, kMapResults + 1> series;  // by result number 1..12
   std::vector<double> scratch;  // per-cell work values (discharge), sized once

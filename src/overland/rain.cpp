@@ -214,8 +214,8 @@ void update_uniform_rain(ModelState& s) {
 
 void apply_rain(ModelState& s, std::span<double> depth) {
   RainState& r = s.rain;
-  if (s.event.precip_state != kRainRunning || depth.empty()) return;
   const double dt = s.clock.dt;
+  if (s.event.precip_state != kRainRunning || depth.empty() || !(dt > 0.0)) return;
   const double dx = s.grid.dx > 0.0 ? s.grid.dx : s.settings.site.gridsize;
   const double area = dx * dx;
   std::span<const double> rate = r.rain_rate.slots();

@@ -330,3 +330,67 @@ TEST_F(StreamTest, StreamTablesCheckAndLookup) {
 
 }  // namespace
 }  // namespace torva
+
+namespace torva {
+namespace {
+
+class TableSourcesTest : public testing::ScratchDir {
+ protected:
+  void SetUp() override {
+    ScratchDir::SetUp();
+    s = std::make_unique<ModelState>();
+    SiteRecord& site = s->settings.site;
+    site.rows = 1;
+    site.cols = 3;
+    site.gridsize = 100.0;
+    site.outrow = 1;
+    site.outcol = 1;
+    write("mask.asc", grid_text(1, 3, {"1 1 1"}, 100, 0, 300, 0));
+    write("elev.asc", grid_text(1, 3, {"5 4 3"}, 100, 0, 300, 0));
+    write("soil.idx", grid_text(1, 3, {"2 1 2"}, 100, 0, 300, 0));
+    CardRecord& c = s->settings.cards;
+    c.watershed_mask = "mask.asc";
+    c.watershed_mask_given = true;
+    c.elevation = "elev.asc";
+    c.elevation_given = true;
+    c.manning_n = 0.03;
+    c.mapping_table = "tables.cmt";
+    c.mapping_table_given = true;
+  }
+  std::unique_ptr<ModelState> s;
+};
+
+TEST_F(TableSourcesTest, SoilRetentionAndAreaTablesConvertTheirUnits) {
+  write("tables.cmt",
+        "TORVA_INDEX_MAP_TABLES\nINDEX_MAP soil.idx Soils\n"
+        "GREEN_AMPT_INFILTRATION Soils\nNUM_IDS 2\nKs Hc por lambda res fc wp\n" +
+            row(1, "3.6 10 0.4 0.3 0.05 0.2 0.1") + "\n" +
+            row(2, "0.36 20 0.5 0.25 0.04 0.3 0.15") + "\nRETENTION Soils\nNUM_IDS 2\nmm\n" +
+            row(1, "2") + "\n" + row(2, "4") + "\nAREA_REDUCTION Soils\nNUM_IDS 2\nv\n" +
+            row(1, "0.1") + "\n" + row(2, "0.5") + "\n");
+  s->settings.cards.reten_depth_given = true;  // RETEN_DEPTH without a file name
+  s->settings.cards.conductivity = "ks.asc";   // a map wins over the table
+  s->settings.cards.conductivity_given = true;
+  write("ks.asc", grid_text(1, 3, {"7.2 7.2 7.2"}, 100, 0, 300, 0));
+  ::testing::internal::CaptureStdout();
+  stage_load_maps(*s);
+  const std::string out = ::testing::internal::GetCapturedStdout();
+  ASSERT_EQ(error_code().code, 0) << out;
+  const CellParams& p = s->params;
+  EXPECT_TRUE(p.mapping_tables[kTableGreenAmpt]);
+  EXPECT_DOUBLE_EQ(p.ksat[2], 2e-5);     // from the map, cm/h -> m/s
+  EXPECT_DOUBLE_EQ(p.cap_head[1], 0.2);  // table cm -> m
+  EXPECT_DOUBLE_EQ(p.cap_head[2], 0.1);
+  EXPECT_DOUBLE_EQ(p.porosity[3], 0.5);
+  EXPECT_DOUBLE_EQ(p.field_capacity[2], 0.2);
+  EXPECT_DOUBLE_EQ(p.wilting_point[1], 0.15);
+  EXPECT_EQ(p.soil_id[1], 2);
+  EXPECT_EQ(p.soil_id[2], 1);
+  EXPECT_DOUBLE_EQ(p.retention_depth[1], 0.004);  // mm -> m
+  EXPECT_DOUBLE_EQ(p.area_factor[2], 0.9);        // 1 - v
+  EXPECT_NE(out.find("reading soil table and map from master table file\n"), std::string::npos);
+  EXPECT_NE(out.find("  G&A Infiltration" + std::string(19, '.') + "Y\n"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace torva

@@ -181,6 +181,15 @@ TEST_F(MapInstantTest, TextSeriesCollectsInstantsAndEndsWithEndds) {
   EXPECT_EQ(text.substr(text.size() - 6), "ENDDS\n");
 }
 
+TEST_F(MapInstantTest, ARunThatStopsEarlyStillClosesItsSeries) {
+  s->settings.site.map_type = 1;
+  write_map_instant(*s, v);
+  s.reset();
+  const std::string text = slurp("depth.dat");
+  EXPECT_EQ(text.substr(text.size() - 6), "ENDDS\n");
+  EXPECT_EQ(text.find("ENDDS"), text.size() - 6);
+}
+
 TEST_F(MapInstantTest, UnopenableFiles) {
   s->settings.site.map_type = 1;
   s->settings.cards.depth = "no/such/dir/depth.dat";

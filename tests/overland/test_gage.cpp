@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
 #include <random>
 
 #include "frame/model_state.hpp"
@@ -354,6 +356,46 @@ TEST(GageRain, UnopenableFileIsCode4) {
   EXPECT_EQ(error_code().code, 4);
   EXPECT_EQ(error_code().file, "no_such_rain_file.gag");
   clear_error();
+}
+
+std::string slurp(const std::string& path) {
+  std::ifstream in(path);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+TEST(GageRain, SummaryRecordsTheRainChoiceAndThiessenUsesTheNearestGage) {
+  clear_error();
+  // Cell centres of the 2 x 2 grid: (1005, 4995), (1015, 4995), (1005, 4985), (1015, 4985).
+  TempFile gage("thiessen",
+                "EVENT t\nNRGAG 2 NRPDS 2\nCOORD 1000 5000 nw\nCOORD 1020 4980 se\n"
+                "RATES 2004 6 1 0 0 3 8\nRATES 2004 6 1 1 0 0 0\n");
+  FileHandle summary;
+  ASSERT_TRUE(summary.open("tmp_precip_summary.out", "w"));
+  error_code().log = &summary;
+  ModelState s;
+  s.run.quiet = true;
+  make_grid(s.grid, {"11", "11"}, 10.0);
+  s.settings.rain.precip_file = gage.path();
+  s.settings.rain.precip_file_given = true;
+  s.settings.cards.rain_thiessen = 1;
+  s.clock.dt = 60.0;
+  s.clock.dt_days = 60.0 / kSecondsPerDay;
+  testing::internal::CaptureStdout();
+  stage_first_event_setup(s);
+  advance_clock(s.clock);
+  stage_precipitation(s);
+  testing::internal::GetCapturedStdout();
+  error_code().log = nullptr;
+  summary.close();
+  EXPECT_EQ(slurp("tmp_precip_summary.out"),
+            "With raingage data using Thiessen polygon interpolation.\n\n");
+  std::remove("tmp_precip_summary.out");
+  ASSERT_EQ(error_code().code, 0);
+  EXPECT_EQ(s.rain.nearest_gage[1], 1);
+  EXPECT_EQ(s.rain.nearest_gage[2], 1);  // equidistant: the lower gage number
+  EXPECT_EQ(s.rain.nearest_gage[4], 2);
+  EXPECT_EQ(s.rain.rain_rate[1], 3.0);
+  EXPECT_EQ(s.rain.rain_rate[4], 8.0);
 }
 
 }  // namespace
