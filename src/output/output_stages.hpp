@@ -3,12 +3,12 @@
 namespace torva {
 struct ModelState;
 
-void stage_open_outputs(ModelState& s);        // summary and hydrograph files
-void stage_linknode_header(ModelState& s);     // header of the link/node depth file
-void stage_initial_storage(ModelState& s);     // initial storage totals
-void write_event_summary(ModelState& s);       // event summary when an event closes
-void stage_hydrograph_output(ModelState& s);   // hydrographs and time series
-void stage_map_output(ModelState& s);          // map output
-void stage_totals(ModelState& s);              // end-of-run totals and mass balance
+void stage_open_outputs(ModelState& s);       // summary and hydrograph files
+void stage_linknode_header(ModelState& s);    // header of the link/node depth file
+void stage_initial_storage(ModelState& s);    // initial storage totals
+void write_event_summary(ModelState& s);      // event summary when an event closes
+void stage_hydrograph_output(ModelState& s);  // hydrographs and time series
+void stage_map_output(ModelState& s);         // map output
+void stage_totals(ModelState& s);             // end-of-run totals and mass balance
 
 }  // namespace torva

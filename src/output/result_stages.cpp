@@ -1,13 +1,358 @@
+// Stages of the results: they gather plain values from the state and hand them to the
+// writers of summary.hpp, hydrograph.hpp, linknode.hpp and totals.hpp.
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "frame/console.hpp"
 #include "frame/model_state.hpp"
+#include "frame/process.hpp"
+#include "output/hydrograph.hpp"
+#include "output/linknode.hpp"
 #include "output/output_stages.hpp"
+#include "output/summary.hpp"
+#include "output/totals.hpp"
 
 namespace torva {
+namespace {
 
-void stage_open_outputs(ModelState&) {}
-void stage_linknode_header(ModelState&) {}
-void stage_initial_storage(ModelState&) {}
-void write_event_summary(ModelState&) {}
-void stage_hydrograph_output(ModelState&) {}
-void stage_totals(ModelState&) {}
+// State adapters: the only place that knows where the overland, soil and channel records
+// keep the values the writers need.
+double surface_storage(const ModelState& s) {
+  return surface_volume(s.overland.ov_depth.slots(), s.grid.dx);
+}
+
+bool has_channels(const ModelState& s) {
+  return s.run.explicit_channels && s.channel.present && s.channel.links > 0;
+}
+
+double channel_storage(const ModelState& s) {
+  if (!has_channels(s)) return 0.0;
+  const ChannelState& c = s.channel;
+  return channel_volume(c.links, c.linktype.slots(), c.nodes.slots(), c.dx.slots(), c.area);
+}
+
+// The simple soil store of redistribution and layered soils keeps infiltrated water (m).
+double soil_storage(const ModelState& s) {
+  if (!s.infil.soil_moisture_accounting) return 0.0;
+  return surface_volume(s.infil.soil_store.slots(), s.grid.dx);
+}
+
+bool channel_beyond_table(const ModelState& s) {
+  return has_channels(s) && s.channel.beyond_table;
+}
+
+void channel_section_kinds(const ModelState& s, bool& trapezoid, bool& table) {
+  trapezoid = has_channels(s) && s.channel.num_trap > 0;
+  table = has_channels(s) && s.channel.num_bp > 0;
+}
+
+int channel_link_count(const ModelState& s) {
+  return has_channels(s) ? s.channel.links : 0;
+}
+
+double node_value(const ChannelState& c, LinkNodeKind kind, int node, int link) {
+  switch (kind) {
+    case LinkNodeKind::depth:
+      return c.yp(node, link) - c.bel(node, link);
+    case LinkNodeKind::flow:
+      return c.qp(node, link);
+    case LinkNodeKind::stage:
+      return c.yp(node, link);
+    case LinkNodeKind::velocity:
+      return node_velocity(c.qp(node, link), c.area(node, link));
+    case LinkNodeKind::flood:
+      return c.yp_max_flood.empty() ? 0.0 : c.yp_max_flood(node, link);
+    case LinkNodeKind::sed_flux:
+      return 0.0;
+  }
+  return 0.0;
+}
+
+void channel_links(const ModelState& s, LinkNodeKind kind, std::vector<LinkNodeLink>& links) {
+  links.clear();
+  if (!has_channels(s)) return;
+  const ChannelState& c = s.channel;
+  links.resize(static_cast<std::size_t>(c.links));
+  for (int j = 1; j <= c.links; ++j) {
+    LinkNodeLink& l = links[static_cast<std::size_t>(j - 1)];
+    l.linktype = c.linktype[j];
+    l.points = c.node_points[j];
+    const int n = (l.linktype & (kLinkLake | kLinkStructure)) ? 1 : c.nodes[j];
+    for (int i = 1; i <= n; ++i) l.values.push_back(node_value(c, kind, i, j));
+  }
+}
+
+void location_discharges(const ModelState& s, const std::vector<HydLocation>& locations,
+                         std::vector<double>& values) {
+  values.assign(locations.size(), 0.0);
+  if (!has_channels(s)) return;
+  for (std::size_t k = 0; k < locations.size(); ++k)
+    values[k] = s.channel.qp(locations[k].node, locations[k].link);
+}
+
+// The outlet discharge: the flow leaving the last node of link LINKS with channels.
+double outlet_discharge(const ModelState& s) {
+  if (!has_channels(s)) return s.event.outlet_q;
+  const ChannelState& c = s.channel;
+  return c.qp(c.nodes[c.links], c.links);
+}
+
+// Locations must name computational nodes of the network before they are ever read.
+bool check_locations(const ModelState& s, const std::string& list) {
+  const ChannelState& c = s.channel;
+  for (std::size_t k = 0; k < s.files.locations.size(); ++k) {
+    const HydLocation& l = s.files.locations[k];
+    if (l.link >= 1 && l.link <= c.links && l.node >= 1 && l.node <= c.nodes[l.link]) continue;
+    say("Error: hydrograph location %d (link %d, node %d) in file %s is not a channel node\n",
+        static_cast<int>(k + 1), l.link, l.node, list.c_str());
+    set_error(4000);
+    return false;
+  }
+  return true;
+}
+
+void raise_flood_levels(ModelState& s) {
+  ChannelState& c = s.channel;
+  if (!has_channels(s) || c.yp_max_flood.empty()) return;
+  for (int j = 1; j <= c.links; ++j)
+    for (int i = 1; i <= c.nodes[j]; ++i)
+      if (c.yp(i, j) > c.yp_max_flood(i, j)) c.yp_max_flood(i, j) = c.yp(i, j);
+}
+
+const LinkNodeKind kKinds[kLinkNodeFiles] = {LinkNodeKind::depth, LinkNodeKind::flow,
+                                             LinkNodeKind::stage, LinkNodeKind::velocity,
+                                             LinkNodeKind::flood, LinkNodeKind::sed_flux};
+
+// Card file names of the link/node files, in the order of kKinds.
+const std::string* linknode_card(const CardRecord& c, int k) {
+  const std::string* names[kLinkNodeFiles] = {&c.chan_depth,   &c.chan_discharge,
+                                              &c.chan_stage,   &c.chan_velocity,
+                                              &c.flood_stream, &c.chan_sed_flux};
+  const bool given[kLinkNodeFiles] = {c.chan_depth_given,   c.chan_discharge_given,
+                                      c.chan_stage_given,   c.chan_velocity_given,
+                                      c.flood_stream_given, c.chan_sed_flux_given};
+  return given[k] ? names[k] : nullptr;
+}
+
+bool open_output(FileHandle& fh, const std::string& name, const char* what) {
+  if (fh.open(name, "w")) return true;
+  set_error(4, 0, 0, what, output_name(name, "w"));
+  return false;
+}
+
+BalanceOptions balance_options(const ModelState& s) {
+  const CardRecord& c = s.settings.cards;
+  BalanceOptions o;
+  o.channels = s.run.explicit_channels;
+  o.plain_green_ampt = s.settings.site.infil_method == 1;
+  o.simple_soil_store = s.settings.site.infil_method == 2 || s.settings.site.infil_method == 3;
+  o.stream_aquifer = c.stream_loss != 0;
+  o.water_table = c.water_table_given;
+  return o;
+}
+
+double start_julian(const ModelState& s) {
+  if (s.clock.start_time != 0.0) return s.clock.start_time;
+  const SiteRecord& site = s.settings.site;
+  return julian_date(site.start_year, site.start_month, site.start_day, site.start_hour,
+                     site.start_minute, 0.0);
+}
+
+// Final storages of the surface and the channels, into the ledger.
+void measure_final_storage(ModelState& s) {
+  WaterLedger& w = s.ledger;
+  w.final_surface = surface_storage(s);
+  w.final_channel = channel_storage(s);
+  w.final_soil = soil_storage(s);
+}
+
+SummaryFacts summary_facts(const ModelState& s) {
+  const CardRecord& c = s.settings.cards;
+  const RainRecord& r = s.settings.rain;
+  SummaryFacts f;
+  f.start = calendar_time(start_julian(s));
+  f.rain = r.precip_kind == 1 ? RainKind::gages : RainKind::uniform;
+  f.rain_intensity = r.rain_intensity;
+  f.rain_duration = r.rain_duration;
+  f.inverse_distance = c.rain_thiessen == 0;
+  f.dt = s.clock.dt;
+  f.peak_q = s.event.peak_q;
+  f.peak_time = s.event.peak_time;
+  f.peak_julian = julian_date(s.event.peak_time);
+  f.channels = s.run.explicit_channels;
+  f.beyond_table = channel_beyond_table(s);
+  f.hyd_locations = !s.files.locations.empty();
+  f.hyd_steps = s.run.hyd_steps;
+  f.map_steps = s.run.map_steps;
+  channel_section_kinds(s, f.trapezoid_sections, f.table_sections);
+  f.interception = c.interception != 0 || c.storage_capacity_given || c.interception_coeff_given;
+  f.distributed_roughness = c.roughness_given;
+  f.uniform_roughness = c.manning_n_given;
+  f.distributed_moisture = c.moisture_given && s.settings.site.infil_method != 0;
+  f.spatial_retention = c.reten_depth_given;
+  f.uniform_retention = c.retention_given;
+  f.infil_method = s.settings.site.infil_method;
+  f.binary_maps = s.settings.site.map_type == 2;
+  f.map_depth = c.depth_given;
+  f.map_discharge = c.discharge_given;
+  f.map_rain = c.dis_rain_given;
+  f.map_inf_depth = c.inf_depth_given;
+  f.map_inf_rate = c.rate_of_infil_given;
+  f.map_surf_moist = c.surf_moist_given;
+  f.map_recharge_cum = c.gw_recharge_cum_given;
+  f.map_recharge_inc = c.gw_recharge_inc_given;
+  return f;
+}
+
+HydroClock hydro_clock(const ModelState& s) {
+  if (s.run.long_term) return HydroClock::long_term;
+  return s.settings.cards.strict_julian_date ? HydroClock::julian : HydroClock::elapsed_minutes;
+}
+
+void write_linknode_blocks(ModelState& s, bool flood_only) {
+  if (!has_channels(s)) return;
+  std::vector<LinkNodeLink> links;
+  for (int k = 0; k < kLinkNodeFiles; ++k) {
+    const bool flood = kKinds[k] == LinkNodeKind::flood;
+    if (flood != flood_only) continue;
+    FileHandle& fh = s.files.linknode(k);
+    if (!fh.fp) continue;
+    channel_links(s, kKinds[k], links);
+    std::string text;
+    append_linknode_block(text, kKinds[k], s.files.linknode_blocks[k]++, links);
+    std::fputs(text.c_str(), fh.fp);
+  }
+}
+
+}  // namespace
+
+void stage_open_outputs(ModelState& s) {
+  const CardRecord& c = s.settings.cards;
+  OutputFiles& f = s.files;
+  if (c.summary_given) {
+    if (!open_output(f.summary, c.summary, "output summary")) return;
+    error_code().log = &f.summary;
+  }
+  if (c.outlet_hydro_given) {
+    if (!open_output(f.hydrograph, c.outlet_hydro, "output hydrograph")) return;
+    f.hydrograph_name = f.hydrograph.name;
+  }
+  if (c.sig_outlet_hydro_given &&
+      !open_output(f.sig_hydrograph, c.sig_outlet_hydro, "output hydrograph"))
+    return;
+  // Locations are channel nodes: without the network there is nothing to record.
+  if ((c.in_hyd_location_given || c.out_hyd_location_given) && has_channels(s)) {
+    // The list comes from IN_HYD_LOCATION when given; OUT_HYD_LOCATION then names the
+    // output, else it is the list itself and the output takes its name plus ".out".
+    const bool both = c.in_hyd_location_given && c.out_hyd_location_given;
+    const std::string& list = c.in_hyd_location_given ? c.in_hyd_location : c.out_hyd_location;
+    const std::string out = both ? c.out_hyd_location : list + ".out";
+    if (!read_location_list(list, f.locations, f.location_lines)) return;
+    if (!check_locations(s, list)) return;
+    if (!f.location_hydrograph.open(out, "w")) {
+      set_error(51, 0, 0, output_name(out, "w"), list);
+      return;
+    }
+    f.location_hydrograph_name = f.location_hydrograph.name;
+  }
+  if (!has_channels(s)) return;
+  // Sediment is not simulated, so its flux file is not written.
+  for (int k = 0; k < kLinkNodeFiles - 1; ++k) {
+    const std::string* name = linknode_card(c, k);
+    if (name && !s.files.linknode(k).open(*name, "w")) {
+      set_error(59, 0, 0, {}, output_name(*name, "w"));
+      return;
+    }
+  }
+}
+
+void stage_linknode_header(ModelState& s) {
+  if (!has_channels(s)) return;
+  const int ts = linknode_time_step(s.run.hyd_steps, s.clock.dt);
+  const CalendarTime start = calendar_time(start_julian(s));
+  for (int k = 0; k < kLinkNodeFiles; ++k) {
+    FileHandle& fh = s.files.linknode(k);
+    if (!fh.fp) continue;
+    std::string text;
+    append_linknode_header(text, kKinds[k], channel_link_count(s), ts, s.settings.site.tot_time,
+                           start);
+    std::fputs(text.c_str(), fh.fp);
+  }
+}
+
+void stage_initial_storage(ModelState& s) {
+  WaterLedger& w = s.ledger;
+  w.initial_surface = surface_storage(s);
+  w.initial_channel = channel_storage(s);
+  w.initial_soil = soil_storage(s);
+  s.clock.next_hydrograph_time = start_julian(s);
+  s.clock.next_channel_output_time = s.clock.next_hydrograph_time;
+}
+
+void write_event_summary(ModelState& s) {
+  measure_final_storage(s);
+  close_event_balance(s.ledger);
+  std::string text;
+  append_event_summary(text, summary_facts(s), s.ledger);
+  say_summary("%s", text.c_str());
+}
+
+void stage_hydrograph_output(ModelState& s) {
+  if (s.files.linknode_flood.fp) raise_flood_levels(s);
+  const int n = s.run.hyd_steps;
+  if (!hydrograph_due(s.clock.step, n)) return;
+  OutputFiles& f = s.files;
+  const HydroClock clock = hydro_clock(s);
+  const double time =
+      clock == HydroClock::elapsed_minutes ? s.clock.elapsed_minutes : s.clock.current_time;
+  const double factor = s.settings.site.qout_cfs ? s.run.cubic_feet_per_cubic_metre : 1.0;
+  const double q = outlet_discharge(s) * factor;
+  if (f.hydrograph.fp) {
+    write_outlet_line(f.hydrograph.fp, clock, time, q);
+    ++f.hydrograph_records;
+  }
+  if (f.sig_hydrograph.fp) write_companion_line(f.sig_hydrograph.fp, time, q);
+  if (f.location_hydrograph.fp) {
+    std::vector<double> values;
+    location_discharges(s, f.locations, values);
+    for (double& v : values) v *= factor;
+    write_location_line(f.location_hydrograph.fp, s.run.long_term,
+                        s.run.long_term ? s.clock.current_time : s.clock.elapsed_minutes, values);
+  }
+  write_linknode_blocks(s, false);
+  s.clock.next_hydrograph_time = s.clock.current_time + n * s.clock.dt_days;
+  s.clock.next_channel_output_time = s.clock.next_hydrograph_time;
+}
+
+void stage_totals(ModelState& s) {
+  WaterLedger& w = s.ledger;
+  const BalanceOptions o = balance_options(s);
+  measure_final_storage(s);
+  const OverallBalance b = overall_balance(w, o);
+  w.initial_storage_total = b.s0;
+  w.final_storage_total = b.s1;
+  w.overall_error_percent = b.error_percent;
+  w.surface_error_percent = surface_balance_error(w);
+  std::string text;
+  append_simulation_totals(text, w, o);
+  say_summary("%s", text.c_str());
+
+  write_linknode_blocks(s, true);
+  const CardRecord& c = s.settings.cards;
+  OutputFiles& f = s.files;
+  if (c.qex_hydro_given) {
+    if (f.hydrograph.fp) std::fflush(f.hydrograph.fp);
+    if (f.location_hydrograph.fp) std::fflush(f.location_hydrograph.fp);
+    const CalendarTime t = calendar_time(start_julian(s));
+    HostHeader h;
+    h.start_date = t.year * 10000L + t.month * 100L + t.day;
+    h.start_time = t.hour * 100L + t.minute;
+    h.interval = s.run.hyd_steps;
+    write_host_hydrograph(c.qex_hydro, f.hydrograph_name, f.location_hydrograph_name, h,
+                          f.location_lines);
+  }
+}
 
 }  // namespace torva

@@ -1,4 +1,4 @@
-#include <cmath>
+#include <algorithm>
 
 #include "frame/console.hpp"
 #include "frame/model_state.hpp"
@@ -121,8 +121,6 @@ void setup_uniform(ModelState& s) {
   r.uniform_count = 0;
   s.clock.start_time = julian_date(site.start_year, site.start_month, site.start_day,
                                    site.start_hour, site.start_minute, 0.0);
-  say_summary("   With uniform rainfall of %6.1lf mm/h for %6.1lf minutes.\n\n", rr.rain_intensity,
-              static_cast<double>(rr.rain_duration));
   s.event.precip_state = kRainRunning;
 }
 
@@ -142,9 +140,6 @@ void setup_gage_file(ModelState& s) {
     return;
   }
   r.events_read = 1;
-  say_summary(r.event.radar_files ? "With radar-rainfall estimates " : "With raingage data ");
-  say_summary(r.thiessen ? "using Thiessen polygon interpolation.\n\n"
-                         : "using inverse-distance squared interpolation.\n\n");
   if (!prepare_event(s)) return;
   s.clock.start_time = r.event.start_time();
   if (s.run.long_term) s.event.num_events = std::max(1, GageFile::count_events(path));

@@ -229,7 +229,14 @@ void apply_rain(ModelState& s, std::span<double> depth) {
     rate = r.net_rain_rate.slots();
   }
   int bad = 0;
-  s.ledger.precip += add_rain(rate, dt, depth, bad) * area;
+  const double added = add_rain(rate, dt, depth, bad);
+  s.ledger.precip += added * area;
+  bool raining = false;
+  for (std::size_t k = 1; k <= r.rain_rate.size() && !raining; ++k) raining = r.rain_rate[k] > 0.0;
+  if (raining) {
+    ++s.ledger.rain_steps;
+    if (s.ledger.rain_first_pass == 0) s.ledger.rain_first_pass = s.clock.pass;
+  }
   if (!r.gage_file) ++r.uniform_count;
   if (bad != 0) {
     say("A non-real number for water depth has been detected for overland cell %d after "

@@ -56,17 +56,6 @@ TEST(Connectivity, NeighbourTablesFollowMaskAndGridEdges) {
   }
 }
 
-TEST(Connectivity, FullRectangleEdgesAreZeroWithoutBorderReads) {
-  Built b({"11", "11"});
-  const GridState& g = b.s.grid;
-  EXPECT_EQ(g.east_cell[2], 0);
-  EXPECT_EQ(g.south_cell[3], 0);
-  EXPECT_EQ(g.north_cell[1], 0);
-  EXPECT_EQ(g.west_cell[3], 0);
-  EXPECT_EQ(g.east_cell[1], 2);
-  EXPECT_EQ(g.south_cell[2], 4);
-}
-
 TEST(Connectivity, MissingMaskIsAnOrderlyStop) {
   clear_error();
   ModelState s;
@@ -86,47 +75,6 @@ TEST(Connectivity, AnnouncesItselfUnlessQuiet) {
   build_connectivity(s);
   EXPECT_EQ(testing::internal::GetCapturedStdout(),
             "building cell to cell connectivity information\n");
-}
-
-TEST(Slopes, EastEdgeCopiesTheSlopeOfTheCellBefore) {
-  // 1 2
-  // 3 4    elevations 10 9 / 8 6; cells 2 and 4 lie on the east edge.
-  Built b({"11", "11"}, {10.0, 9.0, 8.0, 6.0});
-  const ConnectivityState& c = b.s.connect;
-  EXPECT_DOUBLE_EQ(c.slope_x[1], 0.1);
-  EXPECT_DOUBLE_EQ(c.slope_x[2], 0.1);  // from cell 1, its western neighbour
-  EXPECT_DOUBLE_EQ(c.slope_x[3], 0.2);
-  EXPECT_DOUBLE_EQ(c.slope_x[4], 0.2);
-}
-
-TEST(Slopes, EastEdgeCopyTakesTheCellNumberedBeforeEvenAcrossRows) {
-  // 1 2 .
-  // . 3 4   cell 2 has no east neighbour and copies cell 1; cell 3 -> 4 is its own.
-  Built b({"110", "011"}, {5.0, 4.0, 3.0, 1.0});
-  const ConnectivityState& c = b.s.connect;
-  EXPECT_DOUBLE_EQ(c.slope_x[2], c.slope_x[1]);
-  EXPECT_DOUBLE_EQ(c.slope_x[3], 0.2);
-  EXPECT_DOUBLE_EQ(c.slope_x[4], 0.2);  // copied from cell 3
-}
-
-TEST(Slopes, SouthEdgeNeighbourGetsTheSlopeFromAbove) {
-  // column of three cells: 9, 7, 4 m
-  Built b({"1", "1", "1"}, {9.0, 7.0, 4.0});
-  const ConnectivityState& c = b.s.connect;
-  EXPECT_DOUBLE_EQ(c.slope_y[1], 0.2);
-  EXPECT_DOUBLE_EQ(c.slope_y[2], 0.3);
-  EXPECT_DOUBLE_EQ(c.slope_y[3], 0.3);  // last of its column: copied from cell 2
-}
-
-TEST(Slopes, KernelMatchesHandValuesWithGridsize) {
-  const std::vector<double> z = {0.0, 3.0, 1.0};
-  const std::vector<int> east = {0, 2, 0}, south = {0, 0, 0};
-  std::vector<double> sx(3, -1.0), sy(3, 0.0);
-  sx[0] = 0.0;
-  ground_slopes(z, east, south, 4.0, sx, sy);
-  EXPECT_DOUBLE_EQ(sx[1], 0.5);
-  EXPECT_DOUBLE_EQ(sx[2], 0.5);
-  EXPECT_EQ(sy[1], 0.0);
 }
 
 }  // namespace

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
 #include <random>
 
 #include "frame/model_state.hpp"
@@ -330,14 +328,6 @@ TEST(GageRain, RecordsFallingWithinOneStepLeaveTheLatestInForce) {
   EXPECT_EQ(r.s.event.precip_state, kRainEnded);
 }
 
-TEST(GageRain, SummaryAndStartTimeComeFromTheFile) {
-  GageRun r(kThreeGages);
-  EXPECT_TRUE(r.s.rain.gage_file);
-  EXPECT_FALSE(r.s.rain.thiessen);
-  EXPECT_EQ(r.s.event.num_events, 1);
-  EXPECT_DOUBLE_EQ(r.s.clock.current_time, r.s.clock.start_time);
-}
-
 TEST(GageRain, FileWithoutEventStopsTheRun) {
   clear_error();
   GageRun r("nothing but words\n");
@@ -358,20 +348,12 @@ TEST(GageRain, UnopenableFileIsCode4) {
   clear_error();
 }
 
-std::string slurp(const std::string& path) {
-  std::ifstream in(path);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-TEST(GageRain, SummaryRecordsTheRainChoiceAndThiessenUsesTheNearestGage) {
+TEST(GageRain, ThiessenUsesTheNearestGage) {
   clear_error();
   // Cell centres of the 2 x 2 grid: (1005, 4995), (1015, 4995), (1005, 4985), (1015, 4985).
   TempFile gage("thiessen",
                 "EVENT t\nNRGAG 2 NRPDS 2\nCOORD 1000 5000 nw\nCOORD 1020 4980 se\n"
                 "RATES 2004 6 1 0 0 3 8\nRATES 2004 6 1 1 0 0 0\n");
-  FileHandle summary;
-  ASSERT_TRUE(summary.open("tmp_precip_summary.out", "w"));
-  error_code().log = &summary;
   ModelState s;
   s.run.quiet = true;
   make_grid(s.grid, {"11", "11"}, 10.0);
@@ -385,17 +367,48 @@ TEST(GageRain, SummaryRecordsTheRainChoiceAndThiessenUsesTheNearestGage) {
   advance_clock(s.clock);
   stage_precipitation(s);
   testing::internal::GetCapturedStdout();
-  error_code().log = nullptr;
-  summary.close();
-  EXPECT_EQ(slurp("tmp_precip_summary.out"),
-            "With raingage data using Thiessen polygon interpolation.\n\n");
-  std::remove("tmp_precip_summary.out");
   ASSERT_EQ(error_code().code, 0);
   EXPECT_EQ(s.rain.nearest_gage[1], 1);
   EXPECT_EQ(s.rain.nearest_gage[2], 1);  // equidistant: the lower gage number
   EXPECT_EQ(s.rain.nearest_gage[4], 2);
   EXPECT_EQ(s.rain.rain_rate[1], 3.0);
   EXPECT_EQ(s.rain.rain_rate[4], 8.0);
+}
+
+TEST(GageRain, LongTermRunsReadTheNextEventAtItsStartAndStopAfterTheLast) {
+  TempFile f("two", std::string(kThreeGages) +
+                        "EVENT later\nNRGAG 1 NRPDS 2\nCOORD 0 0 g\n"
+                        "RATES 2004 6 3 0 0 4\nRATES 2004 6 3 1 0 0\n");
+  clear_error();
+  ModelState s;
+  s.run.quiet = true;
+  s.run.long_term = true;
+  make_grid(s.grid, {"11"}, 10.0);
+  s.settings.rain.precip_file = f.path();
+  s.settings.rain.precip_file_given = true;
+  s.clock.dt = 60.0;
+  testing::internal::CaptureStdout();
+  stage_first_event_setup(s);
+  EXPECT_EQ(s.event.num_events, 2);
+  stage_event_start(s);
+  s.rain.int_used[1] = 3.0;
+  s.event.precip_state = kRainEnded;
+  s.event.event = 2;  // the end-of-event stage moved on
+  stage_event_start(s);
+  EXPECT_EQ(s.rain.event.title, "later");
+  EXPECT_EQ(s.event.precip_state, kRainRunning);
+  EXPECT_EQ(s.rain.int_used[1], 0.0);  // interception storage empties between events
+  EXPECT_DOUBLE_EQ(s.rain.next_time, julian_date(2004, 6, 3, 0, 0, 0.0));
+  s.event.event = 3;
+  stage_event_start(s);
+  const std::string out = testing::internal::GetCapturedStdout();
+  EXPECT_EQ(s.event.precip_state, kRainNoEvent);
+  EXPECT_FALSE(s.event.simulation_continues);
+  EXPECT_NE(out.find("Precip data for event 3 was not found in file: " + f.path() +
+                     "\nTORVA assumes this means all events have been simulated.\n"
+                     "Program terminating normally.\n"),
+            std::string::npos);
+  EXPECT_EQ(error_code().code, 0);
 }
 
 }  // namespace

@@ -272,8 +272,7 @@ TEST(DikeMap, WrongSizeTruncatedAndMissingFilesStop) {
       {"north: 1\nsouth: 0\neast: 3\nwest: 0\nrows: 2\ncols: 2\n1 1\n1 1\n",
        "Incorrect number of rows in map: "},
       {"north: 1\nsouth: 0\neast: 3\nwest: 0\nrows: 1\ncols: 2\n1\n", "Unexpected end of file"},
-      {"north: 1\nsouth: 0\neast: 3\nwest: 0\nrows: 1\ncols: 2\n1 20000\n",
-       "outside 0..10000"},
+      {"north: 1\nsouth: 0\neast: 3\nwest: 0\nrows: 1\ncols: 2\n1 20000\n", "outside 0..10000"},
   };
   int i = 0;
   for (const auto& [text, message] : cases) {

@@ -28,16 +28,6 @@ struct Centres {
   }
 };
 
-TEST(RainAssignment, CellCentresFromRowAndColumn) {
-  const std::vector<int> row = {0, 1, 3}, col = {0, 2, 1};
-  std::vector<double> x(3), y(3);
-  cell_centres(row, col, 1000.0, 5000.0, 30.0, x, y);
-  EXPECT_DOUBLE_EQ(x[1], 1045.0);
-  EXPECT_DOUBLE_EQ(y[1], 4985.0);
-  EXPECT_DOUBLE_EQ(x[2], 1015.0);
-  EXPECT_DOUBLE_EQ(y[2], 4925.0);
-}
-
 TEST(RainAssignment, OneGageGivesItsValueEverywhereUnderBothRules) {
   Centres c(3, 4);
   const std::vector<double> gx = {0.0, 5000.0}, gy = {0.0, -700.0}, v = {0.0, 7.25};
@@ -219,6 +209,8 @@ TEST(UniformRain, SixtyMinutesAtThirtySecondStepsIs120StepsOfRain) {
     apply_rain(s, depth);
   }
   EXPECT_EQ(rain_steps, 120);
+  EXPECT_EQ(s.ledger.rain_steps, 120);
+  EXPECT_EQ(s.ledger.rain_first_pass, 1);
   EXPECT_EQ(s.event.precip_state, kRainUniformEnded);
   EXPECT_EQ(s.rain.rain_rate[1], 0.0);
   EXPECT_NEAR(depth[3], 0.012, 1e-15);  // 12 mm/h for one hour

@@ -1,0 +1,63 @@
+#pragma once
+// The end-of-event summary: its text is built from plain facts and the ledger, so that the
+// writer can be checked line by line without a run.
+#include <string>
+
+#include "frame/clock.hpp"
+#include "frame/console.hpp"
+#include "output/ledger.hpp"
+
+namespace torva {
+
+// printf-style append to a string (the formats are the system's fixed texts).
+void appendf(std::string& out, const char* fmt, ...) TORVA_PRINTF(2, 3);
+
+enum class RainKind { uniform, gages, radar };
+
+// What the summary reports besides the ledger's volumes.
+struct SummaryFacts {
+  CalendarTime start;  // event start
+  RainKind rain = RainKind::uniform;
+  double rain_intensity = 0.0;   // mm/h, uniform rain
+  double rain_duration = 0.0;    // minutes, uniform rain
+  bool inverse_distance = true;  // else Thiessen polygons
+  double dt = 0.0;               // model time step, s
+  double peak_q = 0.0;           // m^3/s
+  double peak_julian = 0.0;
+  CalendarTime peak_time;
+  bool channels = false;       // explicit channel routing
+  bool beyond_table = false;   // a channel depth went beyond its break-point table
+  bool hyd_locations = false;  // OUT_HYD_LOCATION given
+  int hyd_steps = 0;           // N
+  int map_steps = 0;
+  // Processes simulated.
+  bool trapezoid_sections = false;
+  bool table_sections = false;
+  bool interception = false;
+  bool distributed_roughness = false;
+  bool uniform_roughness = false;
+  bool distributed_moisture = false;
+  bool spatial_retention = false;
+  bool uniform_retention = false;
+  int infil_method = 0;  // 1 Green-Ampt, 2 redistribution, 3 layered, 4 Richards
+  // Maps written (cards given), text or binary datasets.
+  bool binary_maps = false;
+  bool map_depth = false, map_discharge = false, map_rain = false, map_inf_depth = false,
+       map_inf_rate = false, map_surf_moist = false, map_recharge_cum = false,
+       map_recharge_inc = false, map_chan_depth = false, map_chan_discharge = false;
+};
+
+// Sets the event's "Mass input + original mass", "Mass output + final mass" and their
+// fraction (I - O) / I; the fraction is -1 when no rain fell.  The final storages of the
+// ledger must be current.
+void close_event_balance(WaterLedger& w);
+
+// True when the mass conservation error (percent) calls for the warning.
+inline bool mass_error_warning(double percent) {
+  return percent > 2.0 || percent < -2.0;
+}
+
+// The whole summary of one event run, in the order the summary file carries it.
+void append_event_summary(std::string& out, const SummaryFacts& f, const WaterLedger& w);
+
+}  // namespace torva

@@ -1,0 +1,140 @@
+// Culvert geometry, critical depth and flow regimes.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "channel/brent.hpp"
+#include "channel/culvert.hpp"
+
+namespace torva {
+namespace {
+
+StructSlots culvert(double L, double zu, double zd, double D, double B = 0.0) {
+  StructSlots c{};
+  c[0] = 3;
+  c[1] = L;
+  c[2] = zu;
+  c[3] = zd;
+  c[6] = 0.8;
+  c[7] = 0.7;
+  c[9] = D;
+  c[10] = B;
+  c[12] = 0.015;
+  return c;
+}
+
+TEST(CulvertSection, RoundRectOvalGeometry) {
+  const double pi = 3.1415926;
+  CulvertSection half = culvert_section(CulvertShape::round, 0.5, 1.0, 0.0);
+  EXPECT_NEAR(half.area, pi / 8.0, 1e-7);
+  EXPECT_NEAR(half.top_width, 1.0, 1e-12);
+  EXPECT_NEAR(half.perimeter, pi / 2.0, 1e-6);
+  CulvertSection full = culvert_section(CulvertShape::round, 1.2, 1.0, 0.0);
+  EXPECT_NEAR(full.area, pi / 4.0, 1e-12);
+  EXPECT_EQ(full.top_width, 0.0);
+  EXPECT_EQ(culvert_section(CulvertShape::round, -0.1, 1.0, 0.0).area, 0.0);
+  CulvertSection rect = culvert_section(CulvertShape::rect, 0.4, 1.0, 2.0);
+  EXPECT_DOUBLE_EQ(rect.area, 0.8);
+  EXPECT_DOUBLE_EQ(rect.perimeter, 2.8);
+  EXPECT_DOUBLE_EQ(culvert_section(CulvertShape::rect, 3.0, 1.0, 2.0).perimeter, 6.0);
+  CulvertSection oval = culvert_section(CulvertShape::oval, 2.0, 1.0, 1.5);
+  EXPECT_NEAR(oval.area, (0.450552317 + 0.850625935 - 0.0265118802 - 0.48046422) * 1.5, 1e-12);
+  EXPECT_EQ(culvert_section(CulvertShape::oval, 0.0, 1.0, 1.5).area, 0.0);
+}
+
+TEST(CriticalDepth, RoundSatisfiesFroudeOneRectClosedFormOvalRefused) {
+  for (double q : {0.05, 0.4, 1.5}) {
+    const CriticalDepth yc = critical_depth(CulvertShape::round, q, 1.2, 0.0);
+    ASSERT_EQ(yc.code, 0);
+    const CulvertSection s = culvert_section(CulvertShape::round, yc.depth, 1.2, 0.0);
+    EXPECT_NEAR(std::pow(s.area, 1.5) / std::sqrt(s.top_width), q / std::sqrt(9.81), 1e-7);
+  }
+  EXPECT_NEAR(critical_depth(CulvertShape::rect, 2.0, 1.0, 2.0).depth, std::cbrt(1.0 / 9.81),
+              1e-12);
+  EXPECT_EQ(critical_depth(CulvertShape::oval, 1.0, 1.0, 2.0).code, 123);
+}
+
+TEST(CulvertFlow, ZeroLengthIsAFailureWithItsMessage) {
+  StructSlots c = culvert(0.0, 10.0, 9.9, 1.0);
+  testing::internal::CaptureStdout();
+  const CulvertFlow f = culvert_flow(c, CulvertShape::round, 11.0, 9.0, 4);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(),
+            "Problem in culv_flow (ex_flow_route.c).  The culvert barrel length\n"
+            "in culvert number 4 is 0.0.  This is not possible. Program terminated.\n");
+  EXPECT_EQ(f.q, kStructureFailure);
+  EXPECT_TRUE(f.failed());
+}
+
+TEST(CulvertFlow, DryInvertsGiveNoFlow) {
+  StructSlots c = culvert(10.0, 10.0, 9.9, 1.0);
+  const CulvertFlow f = culvert_flow(c, CulvertShape::round, 9.5, 9.0, 1);
+  EXPECT_EQ(f.q, 0.0);
+  EXPECT_EQ(f.type, 0);
+}
+
+TEST(CulvertFlow, MirroredCulvertGivesNegatedFlow) {
+  // Every regime: low headwater (inlet control, Brent), partly full, full barrel, high head.
+  const double heads[][2] = {{10.6, 9.0}, {10.6, 10.3}, {12.5, 12.0}, {12.0, 9.5}, {11.2, 10.6}};
+  for (CulvertShape shape : {CulvertShape::round, CulvertShape::rect}) {
+    for (double L : {10.0, 80.0}) {
+      StructSlots c = culvert(L, 10.0, 9.9, 1.0, 1.5);
+      c[8] = 0.9;
+      StructSlots m = c;
+      std::swap(m[2], m[3]);
+      std::swap(m[6], m[7]);
+      for (const auto& hh : heads) {
+        const CulvertFlow fwd = culvert_flow(c, shape, hh[0], hh[1], 1);
+        const CulvertFlow rev = culvert_flow(m, shape, hh[1], hh[0], 1);
+        ASSERT_FALSE(fwd.failed());
+        EXPECT_GT(fwd.q, 0.0) << L << " " << hh[0] << " " << hh[1];
+        EXPECT_NEAR(rev.q, -fwd.q, 1e-9 * std::fabs(fwd.q)) << L << " " << hh[0];
+        EXPECT_EQ(rev.type, -fwd.type);
+      }
+    }
+  }
+}
+
+TEST(CulvertFlow, RegimesMatchTheirFormulas) {
+  StructSlots c = culvert(10.0, 10.0, 9.9, 1.0);
+  c[8] = 0.9;
+  const double pi = 3.1415926;
+  // Outlet submerged, full barrel, short: k = 1.
+  const CulvertFlow full = culvert_flow(c, CulvertShape::round, 12.5, 12.0, 1);
+  EXPECT_EQ(full.type, 4);
+  EXPECT_NEAR(full.q, 0.8 * pi / 4.0 * std::sqrt(2.0 * 9.81 * 0.5), 1e-12);
+  // High head, free outfall: the smaller of inlet control and full flow.
+  const CulvertFlow high = culvert_flow(c, CulvertShape::round, 12.0, 9.5, 1);
+  const double a = pi / 4.0;
+  const double q5 = a * 0.8 * std::sqrt(19.62) * std::sqrt(2.0);
+  const double q6 = a * 0.8 * std::sqrt(19.62 * (12.0 - 10.9));
+  EXPECT_NEAR(high.q, std::min(q5, q6), 1e-12);
+  EXPECT_EQ(high.type, q6 > q5 ? 5 : 6);
+  // Low headwater, round: the root of the inlet critical-flow equation.
+  const CulvertFlow low = culvert_flow(c, CulvertShape::round, 10.6, 9.0, 1);
+  EXPECT_EQ(low.type, 2);
+  const double hw = 10.6 - 9.9, ratio = hw / 1.0;
+  const double cc = (1.0 - ratio / 1.5) * 0.8 + ratio * 0.9 / 1.5;
+  const double yc = critical_depth(CulvertShape::round, low.q, 1.0, 0.0).depth;
+  const double ac = culvert_section(CulvertShape::round, yc, 1.0, 0.0).area;
+  EXPECT_NEAR(low.q, ac * cc * std::sqrt(19.62) * std::sqrt(hw - yc), 1e-3);
+  // Oval culverts pass nothing under low-headwater inlet control.
+  EXPECT_EQ(culvert_flow(c, CulvertShape::oval, 10.6, 9.0, 1).q, 0.0);
+}
+
+TEST(CulvertFlow, TransitionCoefficientIsBounded) {
+  for (CulvertShape shape : {CulvertShape::round, CulvertShape::rect}) {
+    StructSlots c = culvert(10.0, 10.0, 9.9, 1.0, 1.5);
+    ASSERT_TRUE(culvert_transition(c, shape, 1, 2));
+    EXPECT_GT(c[8], 0.0);
+    EXPECT_LE(c[8], 1.0);
+  }
+  StructSlots bad = culvert(0.0, 10.0, 9.9, 1.0);
+  testing::internal::CaptureStdout();
+  const CulvertFlow f = culvert_element_flow(bad, CulvertShape::round, 11.0, 9.0, 3, 7);
+  const std::string out = testing::internal::GetCapturedStdout();
+  EXPECT_TRUE(f.failed());
+  EXPECT_NE(out.find("Error in link number: 7 "), std::string::npos);
+}
+
+}  // namespace
+}  // namespace torva

@@ -1,0 +1,99 @@
+// Weirs, rating and rule curves, scheduled releases and the root finder.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "channel/brent.hpp"
+#include "channel/structures.hpp"
+#include "frame/process.hpp"
+
+namespace torva {
+namespace {
+
+TEST(Weir, NoFlowBelowCrestOrAtEqualLevels) {
+  EXPECT_EQ(weir_flow(9.0, 8.5, 10.0, 5.0, 0.6), 0.0);
+  EXPECT_EQ(weir_flow(10.0, 10.0, 10.0, 5.0, 0.6), 0.0);
+  EXPECT_EQ(weir_flow(10.7, 10.7, 10.0, 5.0, 0.6), 0.0);
+}
+
+TEST(Weir, FreeAndSubmergedFlowsAndDirection) {
+  const double C = 0.6, L = 5.0;
+  // Free flow over the crest: Q = 2/3 C L sqrt(2g/3 hu^3).
+  const double hu = 0.5;
+  EXPECT_NEAR(weir_flow(10.5, 9.0, 10.0, L, C),
+              2.0 / 3.0 * C * L * std::sqrt(hu * hu * hu * 19.62 / 3.0), 1e-12);
+  EXPECT_NEAR(weir_flow(9.0, 10.5, 10.0, L, C), -weir_flow(10.5, 9.0, 10.0, L, C), 1e-15);
+  // Submerged: hd = 0.45 >= 2/3 * 0.5.
+  EXPECT_NEAR(weir_flow(10.5, 10.45, 10.0, L, C), C * L * 0.45 * std::sqrt(19.62 * 0.05), 1e-12);
+  // The linearised branch meets the square-root branch at a difference of 0.01 m.
+  const double below = weir_flow(10.5, 10.49 + 1e-12, 10.0, L, C);
+  const double above = weir_flow(10.5, 10.49 - 1e-12, 10.0, L, C);
+  EXPECT_NEAR(below, above, 1e-8);
+  EXPECT_GT(weir_flow(10.5, 10.495, 10.0, L, C), 0.0);
+}
+
+TEST(SagWeir, ZeroBelowCrestSignedAndGrowingWithHead) {
+  EXPECT_EQ(sag_weir_flow(4.0, 3.0, 5.0, 20.0, 0.6, -0.2, 0.3), 0.0);
+  const double q1 = sag_weir_flow(5.3, 4.0, 5.0, 20.0, 0.6, -0.2, 0.3);
+  const double q2 = sag_weir_flow(5.6, 4.0, 5.0, 20.0, 0.6, -0.2, 0.3);
+  EXPECT_GT(q1, 0.0);
+  EXPECT_GT(q2, q1);
+  EXPECT_DOUBLE_EQ(sag_weir_flow(4.0, 5.3, 5.0, 20.0, 0.6, -0.2, 0.3), -q1);
+}
+
+TEST(Curves, RatingRuleAndScheduledRelease) {
+  const std::vector<double> e{10.0, 20.0, 30.0};
+  const std::vector<double> q{1.0, 3.0, 7.0};
+  EXPECT_EQ(curve_interpolated(e, q, 5.0).value, 1.0);  // below the first entry
+  EXPECT_EQ(curve_interpolated(e, q, 35.0).value, 7.0);
+  EXPECT_DOUBLE_EQ(curve_interpolated(e, q, 15.0).value, 2.0);
+  EXPECT_DOUBLE_EQ(curve_interpolated(e, q, 25.0).value, 5.0);
+  EXPECT_EQ(curve_stepped(e, q, 15.0).value, 1.0);
+  EXPECT_EQ(curve_stepped(e, q, 29.9).value, 3.0);
+  const std::vector<double> one_e{4.0}, one_q{2.5};
+  EXPECT_EQ(curve_interpolated(one_e, one_q, 100.0).value, 2.5);
+  EXPECT_EQ(curve_interpolated({}, {}, 1.0).status, CurveStatus::empty);
+
+  int last = 1;  // a stale hint: the search goes back to the start once
+  EXPECT_DOUBLE_EQ(series_interpolated(e, q, 12.5, last).value, 1.5);
+  EXPECT_EQ(last, 0);
+  EXPECT_DOUBLE_EQ(series_interpolated(e, q, 27.5, last).value, 6.0);
+  EXPECT_EQ(last, 1);
+}
+
+TEST(Curves, FailureMessagesAndCodes) {
+  error_code().code = 0;
+  testing::internal::CaptureStdout();
+  report_curve_failure(CurveValue{0.0, CurveStatus::empty}, "gate", false);
+  report_missing_series(true);
+  const std::string out = testing::internal::GetCapturedStdout();
+  EXPECT_EQ(out,
+            "Error: attempting to extract a value from an elevation series [gate] with no "
+            "entries.\n"
+            "Error: attempting to extract a value from a time series that does not exist.\n");
+  EXPECT_EQ(error_code().code, 4000);
+  error_code().code = 0;
+}
+
+TEST(Brent, FindsBracketedRootAndReportsFailures) {
+  const BrentResult r = brent_root([](double x) { return x * x - 2.0; }, 0.0001, 4.0, 1e-10);
+  EXPECT_EQ(r.status, BrentStatus::ok);
+  EXPECT_NEAR(r.root, std::sqrt(2.0), 6e-8 * 1.5 + 0.5e-10);
+  EXPECT_LE(r.iterations, 100);
+
+  testing::internal::CaptureStdout();
+  const double bad = zbrent([](double x) { return x * x + 1.0; }, 0.0001, 4.0);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(),
+            "Problem in ZBRENT root finder\nRoot must be bracketed\n");
+  EXPECT_EQ(bad, kStructureFailure);
+
+  // A function with a jump never satisfies the tolerance within two iterations.
+  const BrentResult few =
+      brent_root([](double x) { return x < 1.0 ? -1.0 : 1.0; }, 0.0, 3.0, 1e-12, 2);
+  EXPECT_EQ(few.status, BrentStatus::no_convergence);
+  EXPECT_EQ(few.root, kStructureFailure);
+}
+
+}  // namespace
+}  // namespace torva

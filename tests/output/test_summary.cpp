@@ -1,0 +1,200 @@
+// Event summary: line-for-line text of a small event, the warning rules and the no-rain run.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "output/summary.hpp"
+
+namespace torva {
+namespace {
+
+SummaryFacts small_event() {
+  SummaryFacts f;
+  f.start = {2026, 6, 1, 12, 0, 0};
+  f.rain_intensity = 50.0;
+  f.rain_duration = 30.0;
+  f.dt = 30.0;
+  f.peak_q = 1.23456;
+  f.peak_time = {2026, 6, 1, 12, 35, 30};
+  f.peak_julian = julian_date(f.peak_time);
+  f.hyd_steps = 10;
+  f.map_steps = 120;
+  f.uniform_roughness = true;
+  f.map_depth = true;
+  return f;
+}
+
+WaterLedger small_ledger() {
+  WaterLedger w;
+  w.precip = 9000.0;
+  w.discharge = 8700.0;
+  w.final_surface = 300.0 - 0.05;
+  w.rain_steps = 60;
+  w.rain_first_pass = 1;
+  return w;
+}
+
+std::string summary_of(const SummaryFacts& f, WaterLedger w) {
+  close_event_balance(w);
+  std::string t;
+  append_event_summary(t, f, w);
+  return t;
+}
+
+TEST(EventSummary, SmallRainEventMatchesReferenceText) {
+  const char* expected =
+      "         TORVA EVENT RUNOFF SIMULATION SUMMARY\n"
+      "            Event began on 06/01/2026 at 12:00\n"
+      "   With uniform rainfall of   50.0 mm/h for   30.0 minutes.\n"
+      "\n"
+      "elevation and gridsize are in meters\n"
+      "timestep                                    30.0 seconds\n"
+      "number of timesteps with rain:             60\n"
+      "elapsed time when rain began:               0.00\n"
+      " \n"
+      "peak occured on strict Julian date:       2461193.02465278\n"
+      "date/time of peak discharge:              6/1/2026  12:35:30\n"
+      "Event peak discharge (cubic meters per second):        1.2346\n"
+      "\n"
+      "Note: all volumes in cubic meters.\n"
+      "initial volume of overland flow:            0.0\n"
+      "initial liquid-equiv. volume of snow:       0.0\n"
+      " \n"
+      "volume of rainfall to overland:         9000.0\n"
+      "volume of interception:                    0.0\n"
+      "volume of direct evaporation:              0.0\n"
+      "volume of infiltrated water:               0.0\n"
+      "volume of water exfiltrated:               0.0\n"
+      "volume of discharge:                    8700.0\n"
+      "volume from overland point sources:        0.0\n"
+      "\n"
+      "volume remaining on surface:             299.9\n"
+      "final volume of snow (cu. m):              0.0\n"
+      " \n"
+      "mass conservation error:              0.000556 percent\n"
+      "Note: positive mass conservation error indicates mass was created.\n"
+      "Mass input + original mass:           9000.000000 m3\n"
+      "Mass output + final mass:             8999.950000 m3\n"
+      "mass cleanup error from overland:      0.000000 m3\n"
+      "\n"
+      "THE FOLLOWING WARNINGS ARE GIVEN:\n"
+      "No Warnings.\n"
+      "\n"
+      " THE FOLLOWING INPUTS WERE READ:\n"
+      "A QEX Project File was used.\n"
+      "\n"
+      " THE FOLLOWING PROCESSES WERE SIMULATED:\n"
+      "Uniform overland roughness.\n"
+      "\n"
+      " THE FOLLOWING OUTPUT MAPS WERE WRITTEN EVERY 120 TIMESTEP(S):\n"
+      "ASCII QEX maps of:\n"
+      "     overland flow depth.\n"
+      "\n"
+      " THE FOLLOWING ASCII OUTPUT FILES WERE WRITTEN TO EVERY 10 TIMESTEP(S):\n"
+      "     hydrograph at the catchment outlet.\n";
+  EXPECT_EQ(summary_of(small_event(), small_ledger()), expected);
+}
+
+TEST(EventSummary, MassErrorWarningStartsAboveTwoPercent) {
+  EXPECT_FALSE(mass_error_warning(2.0));
+  EXPECT_FALSE(mass_error_warning(-2.0));
+  EXPECT_TRUE(mass_error_warning(2.000001));
+  EXPECT_TRUE(mass_error_warning(-2.000001));
+
+  // 2 percent lost to nowhere: no warning; a hair more: the six lines.
+  const std::string first = "-Mass conservation error (absolute) is larger than typical values";
+  WaterLedger w;
+  w.precip = 1000000.0;
+  w.discharge = 980000.0;
+  EXPECT_EQ(summary_of(small_event(), w).find(first), std::string::npos);
+  w.discharge = 979999.99;
+  const std::string text = summary_of(small_event(), w);
+  ASSERT_NE(text.find(first), std::string::npos);
+  EXPECT_NE(text.find(" time step may also help alleviate this problem.\n\n"), std::string::npos);
+  EXPECT_EQ(text.find("No Warnings."), std::string::npos);
+}
+
+TEST(EventSummary, NoRainRunReportsMinusOneHundredPercent) {
+  WaterLedger w;
+  SummaryFacts f = small_event();
+  f.peak_q = 0.0;
+  const std::string t = summary_of(f, w);
+  EXPECT_NE(t.find("mass conservation error:             -100.000000 percent\n"
+                   "Note: positive mass conservation error indicates mass was created.\n"),
+            std::string::npos);
+  EXPECT_NE(t.find("mass cleanup error from overland:      0.000000 m3\n\n"
+                   "Note: no rainfall was input.\n"),
+            std::string::npos);
+  EXPECT_EQ(t.find("peak occured"), std::string::npos);
+  EXPECT_NE(t.find("Event peak discharge (cubic meters per second):        0.0000\n"),
+            std::string::npos);
+}
+
+TEST(EventSummary, GainedMassAndOtherWarnings) {
+  WaterLedger w = small_ledger();
+  w.discharge = 8800.0;  // more out than in
+  SummaryFacts f = small_event();
+  f.beyond_table = true;
+  const std::string t = summary_of(f, w);
+  EXPECT_NE(t.find("Note: negative mass conservation error indicates mass was gained.\n"),
+            std::string::npos);
+  EXPECT_NE(t.find("-Depths exceeded the range of look-up table X-section data.\n"
+                   " This is usually a source of error, particularly near hydrograph peaks.\n"),
+            std::string::npos);
+
+  // Water left on the surface above 5 percent of the rain counts without a line.
+  WaterLedger wet = small_ledger();
+  wet.discharge = 8000.0;
+  wet.final_surface = 1000.0;
+  const std::string t2 = summary_of(small_event(), wet);
+  EXPECT_NE(t2.find("THE FOLLOWING WARNINGS ARE GIVEN:\n\n THE FOLLOWING INPUTS"),
+            std::string::npos);
+}
+
+TEST(EventSummary, ChannelRunAddsChannelLinesInOrder) {
+  SummaryFacts f = small_event();
+  f.channels = true;
+  f.rain = RainKind::gages;
+  f.inverse_distance = false;
+  f.hyd_locations = true;
+  f.infil_method = 1;
+  WaterLedger w = small_ledger();
+  w.initial_channel = 12.0;
+  w.final_channel = 24.5;
+  w.channel_lateral_inflow = 100.0;
+  w.overbank_to_land = 40.0;
+  const std::string t = summary_of(f, w);
+  EXPECT_NE(t.find("With raingage data using Thiessen polygon interpolation.\n\n"),
+            std::string::npos);
+  EXPECT_NE(t.find("initial volume of overland flow:            0.0\n"
+                   "initial volume in channels:                12.0\n"),
+            std::string::npos);
+  EXPECT_NE(t.find("volume of discharge:                    8700.0\n"
+                   "volume of lateral inflow:                 60.0\n"
+                   "volume of stream point sources:            0.0\n"),
+            std::string::npos);
+  EXPECT_NE(t.find("volume of lake evaporation:                0.0\n"
+                   "volume from overland point sources:        0.0\n"),
+            std::string::npos);
+  EXPECT_NE(t.find("final volume in channels (cu. m):         24.5\n"), std::string::npos);
+  EXPECT_NE(t.find("Locations where discharge hydrographs are to be written.\n"),
+            std::string::npos);
+  EXPECT_NE(t.find(" THE FOLLOWING PROCESSES WERE SIMULATED:\n"
+                   "Explicit diffusive-wave channel routing.\n"
+                   "Uniform overland roughness.\n"
+                   "Green & Ampt infiltration.\n"),
+            std::string::npos);
+  EXPECT_NE(t.find("     hydrographs at selected locations.\n"), std::string::npos);
+}
+
+TEST(EventSummary, AppendfGrowsForLongText) {
+  std::string out = "x";
+  const std::string name(3000, 'a');
+  appendf(out, "[%s]", name.c_str());
+  EXPECT_EQ(out.size(), 3003u);
+  EXPECT_EQ(out.substr(0, 2), "x[");
+  EXPECT_EQ(out.back(), ']');
+}
+
+}  // namespace
+}  // namespace torva
