@@ -23,12 +23,6 @@ void copy_cells(int n, std::span<const double> from, std::span<double> to) {
   for (int i = 1; i <= n; ++i) t[i] = f[i];
 }
 
-void clear_cells(int n, std::span<double> a) {
-  double* p = a.data();
-#pragma omp parallel for schedule(static) if (n >= kParallelMinCells)
-  for (int i = 1; i <= n; ++i) p[i] = 0.0;
-}
-
 void sweep_flux(const SurfaceView& g, int dir, std::span<const double> depth, std::span<double> q) {
   if (dir == 0)
     face_flux_x(g, depth, q);
@@ -38,14 +32,11 @@ void sweep_flux(const SurfaceView& g, int dir, std::span<const double> depth, st
 
 }  // namespace
 
-int check_sweep(int ncells, double dx, double delta, std::span<const int> upstream,
-                std::span<const double> q, std::span<double> depth, std::span<double> vol,
-                double& clipped_depth) {
-  const double rate = delta / (dx * dx);
-  const int* up = upstream.data();
-  const double* qq = q.data();
-  double* h = depth.data();
-  double* v = vol.data();
+namespace {
+
+template <bool kFirst, bool kSave>
+int sweep_kernel(int ncells, double rate, double delta, const int* up, const double* qq, double* h,
+                 double* v, double* saved, double& clipped_depth) {
   double partial[kMaxPartials] = {};
   int fails = 0;
   const int threads = std::min(omp_get_max_threads(), kMaxPartials);
@@ -58,6 +49,7 @@ int check_sweep(int ncells, double dx, double delta, std::span<const int> upstre
       const double qi = qq[i];
       const double dc = ((u != 0 ? qq[u] : 0.0) - qi) * rate;
       const double h0 = h[i];
+      if constexpr (kSave) saved[i] = h0;
       double h1 = h0 + dc;
       if (h1 < 0.0) {
         if (delta < 0.001 || h1 <= -1e-6) {
@@ -70,7 +62,10 @@ int check_sweep(int ncells, double dx, double delta, std::span<const int> upstre
         ++fails;
       }
       h[i] = h1;
-      v[i] += delta * qi;
+      if constexpr (kFirst)
+        v[i] = delta * qi;
+      else
+        v[i] += delta * qi;
     }
     partial[omp_get_thread_num()] = clip;
   }
@@ -80,13 +75,30 @@ int check_sweep(int ncells, double dx, double delta, std::span<const int> upstre
   return fails;
 }
 
+}  // namespace
+
+int check_sweep(int ncells, double dx, double delta, std::span<const int> upstream,
+                std::span<const double> q, std::span<double> depth, std::span<double> vol,
+                double& clipped_depth, bool first_substep, std::span<double> save) {
+  const double rate = delta / (dx * dx);
+  const int* up = upstream.data();
+  const double* qq = q.data();
+  double* h = depth.data();
+  double* v = vol.data();
+  double* sv = save.data();
+  if (!save.empty())
+    return first_substep
+               ? sweep_kernel<true, true>(ncells, rate, delta, up, qq, h, v, sv, clipped_depth)
+               : sweep_kernel<false, true>(ncells, rate, delta, up, qq, h, v, sv, clipped_depth);
+  return first_substep
+             ? sweep_kernel<true, false>(ncells, rate, delta, up, qq, h, v, sv, clipped_depth)
+             : sweep_kernel<false, false>(ncells, rate, delta, up, qq, h, v, sv, clipped_depth);
+}
+
 double route_ade(const SurfaceView& g, const OverlandArrays& a, double dt, int sweep_order,
                  const OutletDrain& outlet, StepResult* result) {
   const int n = g.ncells;
   const double area = g.dx * g.dx;
-  copy_cells(n, a.depth, a.saved);
-  clear_cells(n, a.vol_x);
-  clear_cells(n, a.vol_y);
   const int order[2] = {sweep_order == 1 ? 0 : 1, sweep_order == 1 ? 1 : 0};
   const std::span<double> qs[2] = {a.qx, a.qy};
   const std::span<double> vols[2] = {a.vol_x, a.vol_y};
@@ -97,7 +109,7 @@ double route_ade(const SurfaceView& g, const OverlandArrays& a, double dt, int s
   double outflow = 0.0;
   double clipped = 0.0;
   int restarts = 0;
-  bool first = true;
+  bool first = true;  // the first sweep keeps the depths of the step's start
   while (true) {
     if (delta < 0.001) {
       say("The ADE overland routing time step is getting really small\n");
@@ -105,22 +117,20 @@ double route_ade(const SurfaceView& g, const OverlandArrays& a, double dt, int s
       say("Reduce the model time step by a factor of 2 and try again.\n");
       say("Program stopped.\n");
       set_error(4000);
-      copy_cells(n, a.saved, a.depth);  // leave the depths of the step's start, not a failed try
+      if (!first) copy_cells(n, a.saved, a.depth);  // the depths of the step's start
       if (result) *result = {0.0, delta, restarts};
       return -1.0;
     }
     if (!first) {
       // Integrate the whole step again from its start with the smaller sub-step.
       copy_cells(n, a.saved, a.depth);
-      clear_cells(n, a.vol_x);
-      clear_cells(n, a.vol_y);
       ++restarts;
     }
-    first = false;
     outflow = 0.0;
     clipped = 0.0;
     double remaining = dt;
     bool failed = false;
+    bool first_substep = true;  // face volumes are set, not added to
     while (remaining > 1e-16) {
       remaining -= delta;
       if (remaining < 0.001) {  // the last sub-step absorbs a remainder below 0.001 s
@@ -131,11 +141,15 @@ double route_ade(const SurfaceView& g, const OverlandArrays& a, double dt, int s
         const int dir = order[k];
         sweep_flux(g, dir, a.depth, qs[dir]);
         double clip = 0.0;
-        if (check_sweep(n, g.dx, delta, ups[dir], qs[dir], a.depth, vols[dir], clip) > 0)
+        const std::span<double> save = first && k == 0 ? a.saved : std::span<double>{};
+        if (check_sweep(n, g.dx, delta, ups[dir], qs[dir], a.depth, vols[dir], clip, first_substep,
+                        save) > 0)
           failed = true;
         else
           clipped += clip * area;
       }
+      first = false;
+      first_substep = false;
       if (failed) break;
       if (outlet.on)
         outflow += drain_outlet(a.depth[outlet.cell], inv_n_out, outlet.outslope, g.dx, delta);

@@ -30,11 +30,12 @@ struct StepResult {
 };
 
 // Applies one sweep: depth[i] += (q[up[i]] - q[i]) * delta / dx^2, tests the result and adds
-// delta * q to the face volumes.  Returns the number of failing cells; `clipped_depth`
-// receives the sum of the negative depths (m) that were clipped to 0.
+// delta * q to the face volumes (or sets them, on the first sub-step of a step).  Returns
+// the number of failing cells; `clipped_depth` receives the sum of the negative depths (m)
+// that were clipped to 0.  A non-empty `save` receives the depths before the sweep.
 int check_sweep(int ncells, double dx, double delta, std::span<const int> upstream,
                 std::span<const double> q, std::span<double> depth, std::span<double> vol,
-                double& clipped_depth);
+                double& clipped_depth, bool first_substep = false, std::span<double> save = {});
 
 // One ADE overland step of dt seconds; returns the outlet volume (m^3), or -1.0 after
 // printing the stop message and setting ErrorCode 4000 when the sub-step falls below 0.001 s.

@@ -9,6 +9,7 @@ void face_flux(const SurfaceView& g, std::span<const int> next, int side, int op
                std::span<const double> depth, std::span<double> q) {
   const int n = g.ncells;
   const double dx = g.dx;
+  const double inv_dx = 1.0 / dx;
   const double* h = depth.data();
   const double* z = g.elevation.data();
   const double* inv_n = g.inv_rough.data();
@@ -17,14 +18,14 @@ void face_flux(const SurfaceView& g, std::span<const int> next, int side, int op
   const int* dike = kDikes ? g.dike_code.data() : nullptr;
   double* out = q.data();
 #pragma omp parallel for schedule(static) if (n >= kParallelMinCells) default(none) \
-    shared(n, dx, h, z, inv_n, ret, nb, dike, out, side, opposite)
+    shared(n, dx, inv_dx, h, z, inv_n, ret, nb, dike, out, side, opposite)
   for (int i = 1; i <= n; ++i) {
     const int j = nb[i];
     if (j == 0 || (kDikes && ((dike[i] & side) || (dike[j] & opposite)))) {
       out[i] = 0.0;
       continue;
     }
-    out[i] = manning_face_q(h[i], h[j], z[i], z[j], inv_n[i], inv_n[j], ret[i], ret[j], dx);
+    out[i] = manning_face_q(h[i], h[j], z[i], z[j], inv_n[i], inv_n[j], ret[i], ret[j], dx, inv_dx);
   }
 }
 
