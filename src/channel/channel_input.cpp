@@ -64,7 +64,7 @@ using namespace chan_detail;
 // Sane bounds on the sizes read from the file, checked before anything is allocated.
 constexpr int kMaxLinks = 1000000;
 constexpr int kMaxNodesPerLink = 100000;
-constexpr long kMaxNodeSlots = 50000000;
+constexpr long kMaxNodeSlots = 5000000;  // per-node array slots: about 40 MB per array
 
 int linktype_card(const std::string& c) {
   if (c == "TRAPEZOID") return 4;
@@ -245,7 +245,7 @@ bool counting_pass(ChannelState& ch, const ChanFile& f, int from, Counts& n) {
       ch.node_points[link] = v;
     } else if (c == "MANNINGS_N") {
       t.number(ch.mannings_n[link]);
-      if (ch.mannings_n[link] < 1e-8) {
+      if (!(ch.mannings_n[link] >= 1e-8)) {  // also refuses a value that is not a number
         say("Error encountered when reading the channel input file, link %d:\n", link);
         say("    Manning's Roughness is 0.000\n");
         return fail_at(f, i);
@@ -406,7 +406,8 @@ bool trapezoid_nodes(ChannelState& ch) {
 void node_counts(ChannelState& ch) {
   for (int l = 1; l <= ch.links; ++l) {
     if (ch.linktype[l] & kLinkStructure) ch.node_points[l] = 2;
-    ch.nodes[l] = is_channel_link(ch.linktype[l]) ? ch.node_points[l] - 1 : ch.node_points[l];
+    ch.nodes[l] =
+        is_channel_link(ch.linktype[l]) ? std::max(ch.node_points[l] - 1, 0) : ch.node_points[l];
   }
 }
 

@@ -1,6 +1,7 @@
 // Start-up of the channel network: the channel file, spacing check, hot start, stream-cell
 // positions, diagnostics files and the initial areas and volume.
 #include <cmath>
+#include <deque>
 
 #include "channel/chan_hotstart.hpp"
 #include "channel/channel_input.hpp"
@@ -11,6 +12,7 @@
 #include "frame/file_handle.hpp"
 #include "frame/model_state.hpp"
 #include "frame/process.hpp"
+#include "input/series.hpp"
 
 namespace torva {
 
@@ -43,7 +45,7 @@ void locate_nodes(ChannelState& ch, const GridState& g) {
 bool check_spacing(const ChannelState& ch) {
   for (int l = 1; l <= ch.links; ++l) {
     if (ch.linktype[l] & (kLinkLake | kLinkStructure)) continue;
-    if (ch.dx[l] < 0.0001) {
+    if (!(ch.dx[l] >= 0.0001)) {  // also refuses a spacing that is not a number
       say("\nYour channel node spacing is %f in link %d\n", ch.dx[l], l);
       say("You must specify a realistic value.  Program terminated.\n");
       set_error(4000);
@@ -112,6 +114,18 @@ bool setup_channels(ChannelState& ch, const ChannelSetupInput& in, const GridSta
   return true;
 }
 
+namespace {
+
+// 1-based number of the series a lookup found, 0 when none.
+template <class Series>
+int number_in(const std::deque<Series>& list, const Series* found) {
+  for (std::size_t i = 0; found && i < list.size(); ++i)
+    if (&list[i] == found) return static_cast<int>(i) + 1;
+  return 0;
+}
+
+}  // namespace
+
 void stage_load_channels(ModelState& s) {
   const CardRecord& c = s.settings.cards;
   const bool routing = s.run.explicit_channels || c.chan_explic || c.diffusive_wave ||
@@ -124,6 +138,12 @@ void stage_load_channels(ModelState& s) {
   in.read.k_river = c.k_river;
   in.read.m_river = c.m_river;
   in.read.grid = &s.grid;
+  in.read.find_time_series = [&s](std::string_view name) {
+    return number_in(s.series.time_series, find_time_series(s.series, name));
+  };
+  in.read.find_elev_series = [&s](std::string_view name) {
+    return number_in(s.series.elevation_series, find_elevation_series(s.series, name));
+  };
   if (c.read_chan_hotstart_given)
     in.hotstart_file = c.read_chan_hotstart;
   else if (c.explic_hotstart_given)

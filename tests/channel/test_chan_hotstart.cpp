@@ -110,3 +110,41 @@ TEST_F(ChanHotstart, SetupTakesInitialVolumeFromHotStart) {
 
 }  // namespace
 }  // namespace torva
+
+#include "channel/channel_stages.hpp"
+#include "frame/model_state.hpp"
+
+namespace torva {
+namespace {
+
+TEST_F(ChanHotstart, StageWiresCardsSeriesAndLedger) {
+  write("chan.txt",
+        "TORVA_CHAN\nALPHA 1\nBETA 1\nTHETA 1\nLINKS 2\nMAXNODES 3\nCONNECT 1 2 0\n"
+        "CONNECT 2 0 1 1\nLINK 1\nSTRUCTURE\nNUMSTRUCTS 1\nSTRUCTTYPE scheduled_release rel\n"
+        "LINK 2\nDX 10\nNODES 3\nMANNINGS_N 0.05\nTRAPEZOID\nNODE 1\nELEV 3\nXSEC\n"
+        "BOTTOM_WIDTH 2\nNODE 2\nELEV 2\nPOINTSOURCE inflow\nNODE 3\nELEV 1\n");
+  write("wse.txt", "1 2 3.0\n2 2 1.5 0.0\n");
+  ModelState s;
+  s.settings.cards.chan_explic = 1;
+  s.settings.cards.channel_input = "chan.txt";
+  s.settings.cards.channel_input_given = true;
+  s.settings.cards.read_chan_hotstart = "wse.txt";
+  s.settings.cards.read_chan_hotstart_given = true;
+  s.series.time_series.resize(2);
+  s.series.time_series[0].name = "inflow_a";
+  s.series.time_series[1].name = "release";
+  s.ledger.initial_channel = 1.0;
+  testing::internal::CaptureStdout();
+  stage_load_channels(s);
+  const std::string out = testing::internal::GetCapturedStdout();
+  ASSERT_EQ(error_code().code, 0) << out;
+  EXPECT_EQ(s.channel.structs[1].time_series, 2);  // "rel" matches "release" by its length
+  EXPECT_EQ(s.channel.point_source(2, 2), 1);
+  // Bed 2.5 and 1.5: depth 0.5 at node 1, 0 at node 2; rectangle 2 m wide, DX 10.
+  EXPECT_DOUBLE_EQ(s.channel.area(1, 2), 1.0);
+  EXPECT_DOUBLE_EQ(s.ledger.initial_channel, 1.0 + 10.0);
+  EXPECT_TRUE(s.channel.wet);
+}
+
+}  // namespace
+}  // namespace torva

@@ -104,6 +104,10 @@ TEST_F(ChannelInput, NotAChannelFile) {
   ASSERT_TRUE(read_text("SOMETHING ELSE\nLINKS 2\n"));
   EXPECT_FALSE(ch_.present);
   EXPECT_EQ(error_code().code, 0);
+  EXPECT_FALSE(read_chan_input(ch_, "missing.txt", {}));
+  EXPECT_EQ(error_code().code, 4);
+  EXPECT_EQ(error_code().what, "channel input");
+  clear_error();
   EXPECT_FALSE(read_text("torva_channel_v2\n"));  // the magic ignores case
   EXPECT_TRUE(says("Premature end-of-file in the channel input file.\n"));
 }
