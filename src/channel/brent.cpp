@@ -77,7 +77,10 @@ BrentResult brent_root(const std::function<double(double)>& f, double x1, double
 }
 
 double zbrent(const std::function<double(double)>& f, double x1, double x2, double tol) {
-  const BrentResult r = brent_root(f, x1, x2, tol);
+  return zbrent_report(brent_root(f, x1, x2, tol));
+}
+
+double zbrent_report(const BrentResult& r) {
   switch (r.status) {
     case BrentStatus::ok:
       return r.root;

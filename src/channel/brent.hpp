@@ -22,5 +22,7 @@ BrentResult brent_root(const std::function<double(double)>& f, double x1, double
 
 // As brent_root, printing the root finder's own failure lines and giving the failure value.
 double zbrent(const std::function<double(double)>& f, double x1, double x2, double tol = 0.0001);
+// The failure lines of a finished search; its root, or the failure value.
+double zbrent_report(const BrentResult& r);
 
 }  // namespace torva

@@ -1,10 +1,380 @@
+// Time-loop stages of the channel network: the land and aquifer exchanges, point inputs,
+// `ex_flow_route` and the water ledger.
+#include <cmath>
+
 #include "channel/channel_stages.hpp"
+#include "channel/structures.hpp"
+#include "channel/xsection.hpp"
+#include "frame/console.hpp"
 #include "frame/model_state.hpp"
+#include "frame/process.hpp"
 
 namespace torva {
 
-void stage_channel_point_setup(ModelState&) {}
-void stage_channel_routing(ModelState&) {}
-void stage_channel_point_inputs(ModelState&) {}
+bool NetworkSections::from_area(const RouteNetwork&, const Array2<double>& area, Array2<double>&,
+                                Array2<double>&) {
+  // Routing accounts its own clipping; ex_section's is not counted twice.
+  const double clipped = ch->clipped_volume;
+  const bool ok = ex_section(*ch, 1, const_cast<Array2<double>*>(&area));
+  ch->clipped_volume = clipped;
+  return ok;
+}
+
+void NetworkSections::at_depth(int node, int link, double depth, double& area, double& conv,
+                               double& top_width) const {
+  const int lt = ch->linktype[link];
+  const double inv_n = ch->inv_n[link];
+  const double d = depth > 0.0 ? depth : 0.0;
+  SectionProps p;
+  if (lt & kLinkCompound) {
+    p = compound_at_depth(ch->bottom(node, link), ch->sslope(node, link), ch->sslope2(node, link),
+                          ch->bankfull_dep(node, link), d, inv_n);
+  } else if (lt & kLinkTrapezoid) {
+    p = trapezoid_at_depth(ch->bottom(node, link), ch->sslope(node, link), d, inv_n);
+  } else if (lt & kLinkBreakpoint) {
+    const int t = ch->node_table(node, link);
+    bool beyond = false;
+    if (t >= 1 && t <= ch->tables.count()) p = table_at_depth(ch->tables.t[t], d, beyond);
+  }
+  area = p.area;
+  conv = p.conv;
+  top_width = p.topw;
+}
+
+double NetworkSections::depth_at_area(int node, int link, double area) const {
+  const int lt = ch->linktype[link];
+  const double a = area > 0.0 ? area : 0.0;
+  if (lt & kLinkCompound) {
+    double d = 0.0;
+    compound_depth_of_area(ch->bottom(node, link), ch->sslope(node, link), ch->sslope2(node, link),
+                           ch->bankfull_dep(node, link), a, d);
+    return d > 0.0 ? d : 0.0;
+  }
+  if (lt & kLinkTrapezoid)
+    return trapezoid_depth_of_area(ch->bottom(node, link), ch->sslope(node, link), a);
+  if (lt & kLinkBreakpoint) {
+    const int t = ch->node_table(node, link);
+    bool beyond = false;
+    if (t >= 1 && t <= ch->tables.count()) return table_at_area(ch->tables.t[t], a, beyond).depth;
+  }
+  return 0.0;
+}
+
+namespace {
+
+bool routing_chosen(const ModelState& s) {
+  const CardRecord& c = s.settings.cards;
+  return s.run.explicit_channels || c.chan_explic || c.diffusive_wave ||
+         s.settings.site.chan_method == 3;
+}
+
+// Value of a time series at t, with the failure messages of a series lookup.
+double time_series_value(ChannelRouteState& r, int number, double t, int& last) {
+  if (!r.time_series) {
+    report_missing_series(true);
+    return 0.0;
+  }
+  const SeriesView v = r.time_series(number);
+  if (!v.found) {
+    report_missing_series(true);
+    return 0.0;
+  }
+  const CurveValue cv = series_interpolated(v.args, v.vals, t, last);
+  if (cv.status != CurveStatus::ok) report_curve_failure(cv, v.name, true);
+  return cv.value;
+}
+
+double elevation_series_value(ChannelRouteState& r, int number, double x, bool stepped) {
+  const SeriesView v = r.elevation_series ? r.elevation_series(number) : SeriesView{};
+  if (!v.found) {
+    report_missing_series(false);
+    return 0.0;
+  }
+  const CurveValue cv =
+      stepped ? curve_stepped(v.args, v.vals, x) : curve_interpolated(v.args, v.vals, x);
+  if (cv.status != CurveStatus::ok) report_curve_failure(cv, v.name, false);
+  return cv.value;
+}
+
+// Sum of the structure elements of link l at head h1 and tailwater h2.
+double structure_flow(ModelState& s, int l, double h1, double h2) {
+  ChannelState& ch = s.channel;
+  ChannelRouteState& r = s.route;
+  double q = 0.0;
+  const int first = ch.first_struct[l], last = ch.last_struct[l];
+  for (int e = first; e <= last && e < static_cast<int>(ch.structs.size()); ++e) {
+    if (e < 1) continue;
+    StructureElement& el = ch.structs[static_cast<std::size_t>(e)];
+    if (el.link != 0 && el.link != l) continue;
+    double* c = el.slot;
+    const int type = el.type ? el.type : static_cast<int>(c[0]);
+    const double coef = h1 >= h2 ? c[6] : c[7];
+    double qe = 0.0;
+    switch (type) {
+      case kWeir:
+        qe = weir_flow(h1, h2, c[2], c[1], coef);
+        break;
+      case kSagWeir:
+        qe = sag_weir_flow(h1, h2, c[2], c[1], coef, c[9], c[10]);
+        break;
+      case kRoundCulvert:
+      case kOvalCulvert:
+      case kRectCulvert: {
+        const CulvertShape shape = type == kRoundCulvert  ? CulvertShape::round
+                                   : type == kOvalCulvert ? CulvertShape::oval
+                                                          : CulvertShape::rect;
+        const CulvertFlow f =
+            culvert_element_flow(std::span<double, 15>(c, 15), shape, h1, h2, e, l);
+        if (f.code != 0) {
+          set_error(f.code);
+          error_code().stop = 1;
+          return kStructureFailure;
+        }
+        if (f.failed()) return kStructureFailure;
+        qe = f.q;
+        break;
+      }
+      case kRatingCurve:
+        qe = elevation_series_value(r, el.elev_series, h1, false);
+        break;
+      case kRuleCurve:
+        qe = elevation_series_value(r, el.elev_series, h1, true);
+        break;
+      case kScheduledRelease:
+        qe = time_series_value(r, el.time_series, s.clock.current_time,
+                               r.release_last[static_cast<std::size_t>(e)]);
+        break;
+      default:
+        break;
+    }
+    if (error_code().code != 0) return kStructureFailure;
+    q += qe;
+  }
+  return q;
+}
+
+double bound_depth_now(ModelState& s) {
+  ChannelRouteState& r = s.route;
+  if (r.bound_series > 0) {
+    int last = 0;
+    return time_series_value(r, r.bound_series, s.clock.current_time, last);
+  }
+  return s.settings.cards.bound_depth;
+}
+
+void build_network(ModelState& s) {
+  ChannelState& ch = s.channel;
+  ChannelRouteState& r = s.route;
+  RouteNetwork& net = r.net;
+  net.links = ch.links;
+  net.max_nodes = ch.maxnodes;
+  net.link.assign(static_cast<std::size_t>(ch.links) + 1, RouteLink{});
+  for (int l = 1; l <= ch.links; ++l) {
+    RouteLink& k = net.link[static_cast<std::size_t>(l)];
+    k.type = ch.linktype[l];
+    k.nodes = ch.nodes[l];
+    k.dx = ch.dx[l];
+    k.downstream = ch.ds_link[l];
+    for (int u = 1; u <= ch.num_us[l] && u <= kMaxUpstreamLinks; ++u)
+      k.upstream.push_back(ch.uslinks(u, l));
+    if (k.type & kLinkLake) {
+      const int lake = ch.link_id[l];
+      if (lake >= 1 && lake < static_cast<int>(ch.lakes.size()))
+        k.lake_wse = ch.lakes[static_cast<std::size_t>(lake)].init_wse;
+    }
+  }
+  net.a = RouteArrays{&ch.bel,   &ch.area, &ch.chan_depth, &ch.yp,
+                      &ch.qp,    &ch.conv, &ch.qlat,       ch.qriv.empty() ? nullptr : &ch.qriv,
+                      &r.point_q};
+  r.sections.ch = &ch;
+}
+
+void build_exchange_lists(ModelState& s) {
+  ChannelState& ch = s.channel;
+  ChannelRouteState& r = s.route;
+  r.land_links.clear();
+  r.aquifer_entries.clear();
+  if (ch.num_stream_cells > 0) {
+    for (int c = 1; c <= ch.num_stream_cells; ++c) {
+      double share = 0.0;
+      for (int j = 1; j <= ch.gst_gnum[c]; ++j) {
+        const double w = ch.gst_pct(c, j) / 100.0;
+        share += w;
+        r.land_links.push_back({ch.gst_link(c, j), ch.gst_node(c, j), ch.gst_cell[c], w});
+        r.aquifer_entries.push_back({ch.gst_link(c, j), ch.gst_node(c, j), ch.gst_cell[c], w});
+      }
+      if (share > 1.001)
+        say("Problem with the stream capturing routine, verify channel setup [%d][%d]:%.10lf\n",
+            ch.gst_row[c], ch.gst_col[c], share);
+    }
+    return;
+  }
+  for (int l = 1; l <= ch.links; ++l) {
+    if (!link_is_routed(ch.linktype[l])) continue;
+    for (int i = 1; i <= ch.nodes[l]; ++i) {
+      const int cell = ch.node_cell.empty() ? 0 : ch.node_cell(i, l);
+      if (cell < 1) continue;
+      r.land_links.push_back({l, i, cell, 1.0});
+      r.aquifer_entries.push_back({l, i, cell, 1.0});
+    }
+  }
+}
+
+// Once per run, before the first channel step.
+bool ensure_setup(ModelState& s) {
+  ChannelRouteState& r = s.route;
+  if (r.active) return true;
+  if (!routing_chosen(s) || !s.channel.present) return false;
+  const CardRecord& c = s.settings.cards;
+  build_network(s);
+  if (!r.point_q.allocate(s.channel.maxnodes, s.channel.links)) {
+    set_error(4000);
+    return false;
+  }
+  build_exchange_lists(s);
+  r.release_last.assign(s.channel.structs.size(), 0);
+  RouteOptions& o = r.options;
+  o.max_courant = c.max_courant_number > 0.0 ? c.max_courant_number : 0.2;
+  o.head_inflow = c.first_order_chan_q;
+  o.head_bound = c.head_bound != 0;
+  o.structure_flow = [&s](int l, double h1, double h2) { return structure_flow(s, l, h1, h2); };
+  if (c.stream_loss && r.net.a.qriv) {
+    o.aquifer_exchange = [&s]() {
+      AquiferInput in;
+      in.krb = s.channel.Krb.empty() ? nullptr : &s.channel.Krb;
+      in.mrb = s.channel.Mrb.empty() ? nullptr : &s.channel.Mrb;
+      if (!s.params.water_table.empty()) {
+        in.water_table = s.params.water_table.slots();
+        in.aquifer_bottom = s.params.aquifer_bottom.slots();
+        in.ground = s.grid.elevation.slots();
+      }
+      s.route.aquifer_status =
+          stream_aquifer_exchange(s.route.aquifer_entries, in, s.route.net, s.route.sections);
+      return s.route.aquifer_status;
+    };
+  }
+  o.locations = r.locations;
+  r.location_volume.assign(r.locations.size(), 0.0);
+  r.location_peak_q.assign(r.locations.size(), 0.0);
+  r.step_days = s.clock.dt_days > 0.0 ? s.clock.dt_days : s.clock.dt / kSecondsPerDay;
+  r.last_time = s.clock.start_time;
+  r.next_time = s.clock.start_time + r.step_days;
+  if (o.head_bound && c.bound_ts_given) {
+    r.bound_series = r.find_time_series ? r.find_time_series(c.bound_ts) : 0;
+    if (r.bound_series == 0) {
+      set_error(127, 0, 0, c.bound_ts);
+      return false;
+    }
+  }
+  r.active = true;
+  if (o.head_bound) {
+    // The imposed outlet depth from the start.
+    const int l = s.channel.links, n = s.channel.nodes[l];
+    const double d = std::max(bound_depth_now(s), 0.0);
+    double area = 0.0, conv = 0.0, w = 0.0;
+    r.sections.at_depth(n, l, d, area, conv, w);
+    s.ledger.initial_channel += (area - s.channel.area(n, l)) * s.channel.dx[l];
+    s.channel.area(n, l) = area;
+    s.channel.chan_depth(n, l) = d;
+    s.channel.yp(n, l) = s.channel.bel(n, l) + d;
+    s.channel.conv(n, l) = conv;
+  }
+  return true;
+}
+
+void refresh_point_inflows(ModelState& s) {
+  ChannelState& ch = s.channel;
+  ChannelRouteState& r = s.route;
+  r.point_q.fill(0.0);
+  add_point_inflows(r.points, r.point_q);
+  if (ch.point_source.empty()) return;
+  for (int l = 1; l <= ch.links; ++l) {
+    for (int i = 1; i <= ch.nodes[l]; ++i) {
+      const int ts = ch.point_source(i, l);
+      if (ts <= 0) continue;
+      int last = 0;
+      r.point_q(i, l) += time_series_value(r, ts, s.clock.current_time, last);
+    }
+  }
+}
+
+}  // namespace
+
+void stage_channel_point_setup(ModelState& s) {
+  if (!ensure_setup(s)) return;
+  const CardRecord& c = s.settings.cards;
+  if (c.chan_point_input_given)
+    open_point_sources(s.route.points, c.chan_point_input, s.channel.links, s.channel.maxnodes);
+}
+
+void stage_channel_routing(ModelState& s) {
+  if (!ensure_setup(s)) return;
+  ChannelRouteState& r = s.route;
+  ChannelState& ch = s.channel;
+  const double now = s.clock.current_time;
+  if (now < r.next_time && !same_time(now, r.next_time)) return;
+  double dt = (now - r.last_time) * kSecondsPerDay;
+  if (now - r.last_time < 1e-6) dt = s.clock.dt;
+  r.last_time = now;
+  r.next_time += r.step_days;
+
+  refresh_point_inflows(s);
+  if (error_code().code != 0) return;
+  if (r.options.head_bound) {
+    r.options.bound_depth = bound_depth_now(s);
+    if (error_code().code != 0) return;
+  }
+
+  // Land inflow into qlat for this step.
+  for (int l = 1; l <= ch.links; ++l)
+    for (int i = 1; i <= ch.nodes[l]; ++i) ch.qlat(i, l) = 0.0;
+  const CardRecord& c = s.settings.cards;
+  LandExchangeVolumes land;
+  if (!s.overland.ov_depth.empty()) {
+    LandExchangeInput in;
+    in.dt = dt;
+    in.cell_area = s.grid.cell_area > 0.0 ? s.grid.cell_area : s.grid.dx * s.grid.dx;
+    in.cell_size = s.grid.dx;
+    in.overbank = c.overbank_flow != 0;
+    in.backwater = c.overland_backwater != 0;
+    in.ground = s.grid.elevation.slots();
+    in.inv_rough = s.overland.inv_rough.slots();
+    exchange_with_land(r.land_links, in, r.net, r.sections, s.overland.ov_depth.slots(), land);
+  }
+
+  if (ex_flow_route(dt, r.net, r.sections, r.options, r.scratch, r.last) < 0) {
+    if (error_code().code == 0) set_error(4000);
+    return;
+  }
+  const RouteVolumes& v = r.last.volume;
+  WaterLedger& w = s.ledger;
+  w.channel_lateral_inflow += v.lateral;
+  w.channel_point_sources += v.point + v.head;
+  w.discharge += v.outlet;
+  w.channel_clipped += v.clipped;
+  w.river_to_gw += v.river_to_gw;
+  w.gw_to_river += v.gw_to_river;
+  w.overbank_to_land += land.to_land;
+  for (std::size_t j = 0; j < r.location_volume.size() && j < r.last.location_volume.size(); ++j)
+    r.location_volume[j] += r.last.location_volume[j];
+  s.event.outlet_q =
+      ch.qp(static_cast<std::size_t>(ch.nodes[ch.links]), static_cast<std::size_t>(ch.links));
+}
+
+void stage_channel_point_inputs(ModelState& s) {
+  if (!s.route.active) return;
+  advance_point_sources(s.route.points, s.clock.current_time);
+}
+
+void track_channel_peaks(ModelState& s) {
+  ChannelRouteState& r = s.route;
+  if (!r.active || !s.run.calibration_run) return;
+  for (std::size_t j = 0; j < r.locations.size() && j < r.location_peak_q.size(); ++j) {
+    const auto [l, i] = r.locations[j];
+    if (l < 1 || l > s.channel.links || i < 1 || i > s.channel.maxnodes) continue;
+    const double q = s.channel.qp(static_cast<std::size_t>(i), static_cast<std::size_t>(l));
+    if (q > r.location_peak_q[j]) r.location_peak_q[j] = q;
+  }
+}
 
 }  // namespace torva

@@ -221,7 +221,8 @@ CulvertFlow culvert_flow(std::span<const double, 15> c, CulvertShape shape, doub
       const double a = culvert_section(shape, yc.depth, D, B).area;
       return qq - a * cc * root2g * std::sqrt(std::max(hw - yc.depth, 0.0));
     };
-    const double root = zbrent(f, 0.0001, q_hi);
+    const BrentResult br = brent_root(f, 0.0001, q_hi);
+    const double root = zbrent_report(br);
     if (crit_code != 0) {
       out.code = crit_code;
       out.q = kStructureFailure;
@@ -231,6 +232,7 @@ CulvertFlow culvert_flow(std::span<const double, 15> c, CulvertShape shape, doub
       say("Problem in zbrent (ex_flow_route.c). Hydraulic short culvert routine \n");
       say("The flow cannot be determine in culvert number %d\n", number);
       out.q = kStructureFailure;
+      if (br.status == BrentStatus::not_bracketed) out.code = 124;
       return out;
     }
     out.depth = critical_depth(shape, root, D, B).depth;
@@ -261,17 +263,20 @@ CulvertFlow culvert_flow(std::span<const double, 15> c, CulvertShape shape, doub
   return finish(0.0, 0);
 }
 
-bool culvert_transition(std::span<double, 15> c, CulvertShape shape, int number, int link) {
+bool culvert_transition(std::span<double, 15> c, CulvertShape shape, int number, int link,
+                        int* code) {
   const double D = c[9];
   c[8] = 1.07;
   const CulvertFlow qa = culvert_flow(c, shape, c[2] + 1.5 * D, 0.0, number);
   if (qa.failed()) {
     say("Error in link number: %d ", link);
+    if (code) *code = qa.code;
     return false;
   }
   const CulvertFlow qb = culvert_flow(c, shape, c[2] + 1.49 * D, 0.0, number);
   if (qb.failed()) {
     say("Error in link number %d: ", link);
+    if (code) *code = qb.code;
     return false;
   }
   const double denom = qb.area * std::sqrt(kTwoG * (1.49 * D - qb.depth));
@@ -284,7 +289,7 @@ bool culvert_transition(std::span<double, 15> c, CulvertShape shape, int number,
 CulvertFlow culvert_element_flow(std::span<double, 15> c, CulvertShape shape, double h1, double h2,
                                  int number, int link) {
   CulvertFlow out;
-  if (!culvert_transition(c, shape, number, link)) {
+  if (!culvert_transition(c, shape, number, link, &out.code)) {
     out.q = kStructureFailure;
     return out;
   }

@@ -36,7 +36,7 @@ struct CulvertFlow {
   int type = 0;        // flow type 0-6, negated for reverse flow
   double depth = 0.0;  // depth or size used, m
   double area = 0.0;   // flow area used, m^2
-  int code = 0;        // 122/123 from the critical depth, else 0
+  int code = 0;        // 122/123 from the critical depth, 124 unbracketed root, else 0
   bool failed() const;
 };
 
@@ -47,8 +47,10 @@ CulvertFlow culvert_flow(std::span<const double, 15> c, CulvertShape shape, doub
                          int number);
 
 // Recomputes slot 8 from the flows just above and below the inlet-control limit (1.5 D).
-// Returns false (after printing the link line) when one of the evaluations failed.
-bool culvert_transition(std::span<double, 15> c, CulvertShape shape, int number, int link);
+// Returns false (after printing the link line) when one of the evaluations failed; `code`
+// then receives its error code (0 for the failure value alone).
+bool culvert_transition(std::span<double, 15> c, CulvertShape shape, int number, int link,
+                        int* code = nullptr);
 
 // Transition coefficient, then the flow at the actual levels; failure prints the link line.
 CulvertFlow culvert_element_flow(std::span<double, 15> c, CulvertShape shape, double h1, double h2,

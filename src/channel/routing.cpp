@@ -39,6 +39,13 @@ class Router {
     return sec_.from_area(net_, area, *a_.chan_depth, *a_.conv);
   }
   bool pre_checks();
+  void clip_negative(Array2<double>& area) const {
+    for (int l = 1; l <= net_.links; ++l) {
+      if (!link_is_routed(net_.link[l].type)) continue;
+      for (int i = 1; i <= net_.link[l].nodes; ++i)
+        if (area(i, l) < 0.0) area(i, l) = 0.0;
+    }
+  }
   bool outlet_slope(double& slope);
   void impose_boundary(RouteReport& rep);
 
@@ -110,7 +117,7 @@ bool Router::flow_evaluation(const Array2<double>& area, Array2<double>& q, doub
                                             : h1;
       flow = opt_.structure_flow(l, h1, h2);
       if (flow == kStructureFailure) {
-        set_error(4000);
+        if (error_code().code == 0) set_error(4000);
         return false;
       }
       // Never take more in dt than the node on the giving side holds.
@@ -298,18 +305,18 @@ bool Router::run(double dt_total, RouteReport& rep) {
       }
       bool undo = false;
       for (int pass = 1; pass <= 2; ++pass) {
-        if (pass == 2 && !depths_from(area)) return false;
+        if (pass == 2) {
+          // Tiny negative areas (above -1e-8) are read as dry; `area` is reset below anyway.
+          clip_negative(area);
+          if (!depths_from(area)) return false;
+        }
         if (!flow_evaluation(area, s_.qp_last, dt)) return false;
         copy_array(s_.area_old, area);
         copy_array(s_.area_old, s_.area_iter);
         if (a_.qriv) copy_array(s_.qriv_old, *a_.qriv);
         if (!depths_from(s_.area_iter)) return false;
         continuity(s_.qp_last, s_.area_iter, dt, false);
-        for (int l = 1; l <= net_.links; ++l) {
-          if (!link_is_routed(net_.link[l].type)) continue;
-          for (int i = 1; i <= net_.link[l].nodes; ++i)
-            if (s_.area_iter(i, l) < 0.0) s_.area_iter(i, l) = 0.0;
-        }
+        clip_negative(s_.area_iter);
         if (!depths_from(s_.area_iter)) return false;
         if (!flow_evaluation(s_.area_iter, s_.qp_iter, dt)) return false;
         for (long i = 0; i < (rows + 1) * (cols + 1); ++i)

@@ -1,8 +1,70 @@
 #pragma once
 // Channel routing: flows, areas, schedule and exchange with the land.
+#include <functional>
+#include <span>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "channel/exchange.hpp"
+#include "channel/point_sources.hpp"
+#include "channel/routing.hpp"
 
 namespace torva {
 
-struct ChannelRouteState {};
+struct ChannelState;
+
+// The network's sections: ex_section for all nodes, the section formulas for single nodes.
+class NetworkSections : public SectionModel {
+ public:
+  ChannelState* ch = nullptr;
+  bool from_area(const RouteNetwork& net, const Array2<double>& area, Array2<double>& depth,
+                 Array2<double>& conv) override;
+  void at_depth(int node, int link, double depth, double& area, double& conv,
+                double& top_width) const override;
+  double depth_at_area(int node, int link, double area) const override;
+};
+
+// A series as (arguments or Julian dates, values), found by its number in the run's lists.
+struct SeriesView {
+  bool found = false;
+  std::string name;
+  std::span<const double> args;
+  std::span<const double> vals;
+};
+using SeriesByNumber = std::function<SeriesView(int number)>;
+using SeriesByName = std::function<int(const std::string& name)>;  // 0: none
+
+struct ChannelRouteState {
+  bool active = false;     // explicit routing set up for this run
+  double last_time = 0.0;  // Julian date of the last channel step
+  double next_time = 0.0;  // Julian date of the next channel step
+  double step_days = 0.0;  // channel time step, days
+
+  RouteNetwork net;
+  RouteScratch scratch;
+  NetworkSections sections;
+  RouteOptions options;
+  RouteReport last;        // report of the last call
+  int aquifer_status = 0;  // status of the last stream-aquifer exchange
+
+  Array2<double> point_q{"point_q"};  // point inflows of the step, m^3/s
+  ChannelPointSources points;
+  std::vector<StreamCellLink> land_links;
+  std::vector<AquiferEntry> aquifer_entries;
+  std::vector<int> release_last;  // per structure element: last interval of its time series
+  int bound_series = 0;           // BOUND_TS series number
+
+  // Output locations (link, node), filled by the location-output reader; their routed volumes
+  // (m^3) and, in calibration runs, their largest discharges (m^3/s).
+  std::vector<std::pair<int, int>> locations;
+  std::vector<double> location_volume;
+  std::vector<double> location_peak_q;
+
+  // Series lookups of the run (none until the series store provides them).
+  SeriesByNumber time_series;
+  SeriesByNumber elevation_series;
+  SeriesByName find_time_series;
+};
 
 }  // namespace torva

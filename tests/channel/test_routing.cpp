@@ -138,6 +138,22 @@ TEST(RoutingFlows, NegativeDepthBeforeRoutingStops) {
   error_code().code = 0;
 }
 
+TEST(RoutingFlows, AreaThatIsNotANumberStops) {
+  TestNet t(1, 3);
+  t.channel(1, 3, 50.0, 10.0, 0.001, 2.0, 1.0, 0.03, 0);
+  t.area(3, 1) = std::nan("");
+  error_code().code = 0;
+  testing::internal::CaptureStdout();
+  RouteReport rep;
+  EXPECT_EQ(t.route(10.0, rep), -1);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(),
+            "In ex_flow_route 1:  cross-sectional area is not a number at link 1 node 3\n");
+  EXPECT_EQ(t.area(3, 1), 0.0);
+  EXPECT_EQ(t.yp(3, 1), t.bel(3, 1));
+  EXPECT_EQ(error_code().code, 4000);
+  error_code().code = 0;
+}
+
 // Two head links join; one passes a weir (structure link 3) first.  Lateral inflow, a point
 // source and the head inflow all enter; storage change must equal inflow minus outflow.
 TEST(RoutingConservation, NetworkWithStructureClosesToRoundOff) {
