@@ -299,7 +299,22 @@ void write_event_summary(ModelState& s) {
   say_summary("%s", text.c_str());
 }
 
+namespace {
+
+// Rain steps of the event: a step counts when the rain totals grew in it.
+void count_rain_step(ModelState& s) {
+  WaterLedger& w = s.ledger;
+  const double rain = w.precip + w.interception;
+  if (!(rain > w.rain_seen)) return;
+  w.rain_seen = rain;
+  ++w.rain_steps;
+  if (w.rain_first_pass == 0) w.rain_first_pass = s.clock.pass;
+}
+
+}  // namespace
+
 void stage_hydrograph_output(ModelState& s) {
+  count_rain_step(s);
   if (s.files.linknode_flood.fp) raise_flood_levels(s);
   const int n = s.run.hyd_steps;
   if (!hydrograph_due(s.clock.step, n)) return;
