@@ -101,10 +101,13 @@ bool channel_file(const std::filesystem::path& p, const std::vector<Link>& links
     const Link& l = links[i];
     f.put("LINK %zu\n", i + 1);
     if (l.structure) {
-      // A road embankment with a broad overflow crest half a metre above the channel bed.
-      f.put("STRUCTURE\nNUMSTRUCTS 1\nSTRUCTTYPE weir\nCREST_LENGTH 3.0\nCREST_LOW_ELEV %.4f\n",
-            l.up_invert + 0.5);
-      f.put("DISCHARGE_COEFF_FORWARD 0.6\nDISCHARGE_COEFF_REVERSE 0.6\n");
+      // A round concrete pipe under a road embankment.
+      const double length = 12.0;
+      f.put("STRUCTURE\nNUMSTRUCTS 1\nSTRUCTTYPE round_culvert\nLENGTH %.1f\nUPINVERT %.4f\n",
+            length, l.up_invert);
+      f.put("DOWNINVERT %.4f\nSLOPE %.6f\nDIAMETER 0.9\nINLET_DISCH_COEFF 0.6\n", l.down_invert,
+            (l.up_invert - l.down_invert) / length);
+      f.put("REV_FLOW_DISCH_COEFF 0.6\nROUGH_COEFF 0.015\n");
       f.put("NODE 1\nELEV %.4f\nNODE 2\nELEV %.4f\n", l.up_invert, l.down_invert);
       continue;
     }
@@ -189,10 +192,10 @@ bool make_vcatchment(const std::filesystem::path& out, int size) {
     r.put("RATES 2020 6 1 13 00 0.0 0.0\n");
     ok = ok && r.ok();
   }
-  // Links 1-3 run down the channel column, link 4 is an embankment weir and link 5 the outlet
+  // Links 1-3 run down the channel column, link 4 is a culvert and link 5 the outlet
   // reach.
-  const int rows_weir = g.rows - std::max(2, g.rows / 8);  // last row above the weir
-  std::vector<int> breaks = {0, g.rows / 3, 2 * g.rows / 3, rows_weir};
+  const int rows_culvert = g.rows - std::max(2, g.rows / 8);  // last row above the culvert
+  std::vector<int> breaks = {0, g.rows / 3, 2 * g.rows / 3, rows_culvert};
   std::vector<Link> links;
   auto reach = [&](int r0, int r1) {  // rows r0+1 .. r1
     Link l;
@@ -211,21 +214,25 @@ bool make_vcatchment(const std::filesystem::path& out, int size) {
     links.back().down = i + 2;
     if (i > 0) links.back().up = {i};
   }
-  Link weir;
-  weir.structure = true;
-  weir.up_invert = links.back().bed.back();
-  weir.down_invert = weir.up_invert - 0.1;
-  weir.down = 5;
-  weir.up = {3};
-  links.push_back(weir);
-  Link last = reach(rows_weir, g.rows);
-  for (double& b : last.bed) b = std::min(b, weir.down_invert);
+  // The culvert inlet sits just above the bed of the last computational node upstream (the
+  // mean of its two node points): an inlet below it would draw on a dry node.
+  Link culvert;
+  culvert.structure = true;
+  const std::vector<double>& up_bed = links.back().bed;
+  culvert.up_invert = 0.5 * (up_bed[up_bed.size() - 2] + up_bed.back()) + 0.05;
+  culvert.down_invert = culvert.up_invert - 0.1;
+  culvert.down = 5;
+  culvert.up = {3};
+  links.push_back(culvert);
+  Link last = reach(rows_culvert, g.rows);
+  for (double& b : last.bed) b = std::min(b, culvert.down_invert);
   last.up = {4};
   links.push_back(last);
   ok = ok && channel_file(out / "channel.chn", links, g.dx);
 
   Out p(out / "vcatchment.prj");
-  p.put("TORVAPROJECT\n# Two planes draining to a trapezoidal channel with an embankment weir.\n");
+  p.put(
+      "TORVAPROJECT\n# Two planes draining to a trapezoidal channel with an embankment culvert.\n");
   p.put("WATERSHED_MASK mask.asc\nELEVATION elevation.asc\nMAPPING_TABLE mapping.tbl\n");
   p.put("ROWS %d\nCOLS %d\nGRIDSIZE %.1f\n", g.rows, g.cols, g.dx);
   p.put("OUTROW %d\nOUTCOL %d\nOUTSLOPE %g\n", g.rows, cc, s_chan);
