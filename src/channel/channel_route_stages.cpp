@@ -8,6 +8,7 @@
 #include "frame/console.hpp"
 #include "frame/model_state.hpp"
 #include "frame/process.hpp"
+#include "input/series.hpp"
 
 namespace torva {
 
@@ -68,38 +69,19 @@ bool routing_chosen(const ModelState& s) {
          s.settings.site.chan_method == 3;
 }
 
-// Value of a time series at t, with the failure messages of a series lookup.
-double time_series_value(ChannelRouteState& r, int number, double t, int& last) {
-  if (!r.time_series) {
-    report_missing_series(true);
-    return 0.0;
-  }
-  const SeriesView v = r.time_series(number);
-  if (!v.found) {
-    report_missing_series(true);
-    return 0.0;
-  }
-  const CurveValue cv = series_interpolated(v.args, v.vals, t, last);
-  if (cv.status != CurveStatus::ok) report_curve_failure(cv, v.name, true);
-  return cv.value;
+TimeSeries* time_series_of(ModelState& s, int number) {
+  if (number < 1 || number > static_cast<int>(s.series.time_series.size())) return nullptr;
+  return &s.series.time_series[static_cast<std::size_t>(number - 1)];
 }
 
-double elevation_series_value(ChannelRouteState& r, int number, double x, bool stepped) {
-  const SeriesView v = r.elevation_series ? r.elevation_series(number) : SeriesView{};
-  if (!v.found) {
-    report_missing_series(false);
-    return 0.0;
-  }
-  const CurveValue cv =
-      stepped ? curve_stepped(v.args, v.vals, x) : curve_interpolated(v.args, v.vals, x);
-  if (cv.status != CurveStatus::ok) report_curve_failure(cv, v.name, false);
-  return cv.value;
+const ElevationSeries* elevation_series_of(ModelState& s, int number) {
+  if (number < 1 || number > static_cast<int>(s.series.elevation_series.size())) return nullptr;
+  return &s.series.elevation_series[static_cast<std::size_t>(number - 1)];
 }
 
 // Sum of the structure elements of link l at head h1 and tailwater h2.
 double structure_flow(ModelState& s, int l, double h1, double h2) {
   ChannelState& ch = s.channel;
-  ChannelRouteState& r = s.route;
   double q = 0.0;
   const int first = ch.first_struct[l], last = ch.last_struct[l];
   for (int e = first; e <= last && e < static_cast<int>(ch.structs.size()); ++e) {
@@ -135,14 +117,13 @@ double structure_flow(ModelState& s, int l, double h1, double h2) {
         break;
       }
       case kRatingCurve:
-        qe = elevation_series_value(r, el.elev_series, h1, false);
+        qe = elevation_series_value(elevation_series_of(s, el.elev_series), h1);
         break;
       case kRuleCurve:
-        qe = elevation_series_value(r, el.elev_series, h1, true);
+        qe = elevation_series_step_value(elevation_series_of(s, el.elev_series), h1);
         break;
       case kScheduledRelease:
-        qe = time_series_value(r, el.time_series, s.clock.current_time,
-                               r.release_last[static_cast<std::size_t>(e)]);
+        qe = time_series_value(time_series_of(s, el.time_series), s.clock.current_time);
         break;
       default:
         break;
@@ -155,10 +136,7 @@ double structure_flow(ModelState& s, int l, double h1, double h2) {
 
 double bound_depth_now(ModelState& s) {
   ChannelRouteState& r = s.route;
-  if (r.bound_series > 0) {
-    int last = 0;
-    return time_series_value(r, r.bound_series, s.clock.current_time, last);
-  }
+  if (r.bound_series) return time_series_value(r.bound_series, s.clock.current_time);
   return s.settings.cards.bound_depth;
 }
 
@@ -232,7 +210,6 @@ bool ensure_setup(ModelState& s) {
     return false;
   }
   build_exchange_lists(s);
-  r.release_last.assign(s.channel.structs.size(), 0);
   RouteOptions& o = r.options;
   o.max_courant = c.max_courant_number > 0.0 ? c.max_courant_number : 0.2;
   o.head_inflow = c.first_order_chan_q;
@@ -253,6 +230,8 @@ bool ensure_setup(ModelState& s) {
       return s.route.aquifer_status;
     };
   }
+  if (r.locations.empty())
+    for (const HydLocation& h : s.files.locations) r.locations.emplace_back(h.link, h.node);
   o.locations = r.locations;
   r.location_volume.assign(r.locations.size(), 0.0);
   r.location_peak_q.assign(r.locations.size(), 0.0);
@@ -260,8 +239,8 @@ bool ensure_setup(ModelState& s) {
   r.last_time = s.clock.start_time;
   r.next_time = s.clock.start_time + r.step_days;
   if (o.head_bound && c.bound_ts_given) {
-    r.bound_series = r.find_time_series ? r.find_time_series(c.bound_ts) : 0;
-    if (r.bound_series == 0) {
+    r.bound_series = find_time_series(s.series, c.bound_ts);
+    if (!r.bound_series) {
       set_error(127, 0, 0, c.bound_ts);
       return false;
     }
@@ -292,8 +271,7 @@ void refresh_point_inflows(ModelState& s) {
     for (int i = 1; i <= ch.nodes[l]; ++i) {
       const int ts = ch.point_source(i, l);
       if (ts <= 0) continue;
-      int last = 0;
-      r.point_q(i, l) += time_series_value(r, ts, s.clock.current_time, last);
+      r.point_q(i, l) += time_series_value(time_series_of(s, ts), s.clock.current_time);
     }
   }
 }

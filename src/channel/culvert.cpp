@@ -214,17 +214,24 @@ CulvertFlow culvert_flow(std::span<const double, 15> c, CulvertShape shape, doub
     if (c8 >= 0.01) cc = (1.0 - ratio / 1.5) * coef + ratio * c8 / 1.5;
     const double a_hi = culvert_section(shape, std::min(hw, D), D, B).area;
     const double q_hi = a_hi * cc * root2g * std::sqrt(hw < D ? hw / 3.0 : 0.4 * hw);
-    int crit_code = 0;
-    auto f = [&](double qq) {
-      const CriticalDepth yc = critical_depth(shape, qq, D, B);
-      if (yc.code != 0) crit_code = yc.code;
-      const double a = culvert_section(shape, yc.depth, D, B).area;
-      return qq - a * cc * root2g * std::sqrt(std::max(hw - yc.depth, 0.0));
-    };
+    // One reference capture keeps the callable within std::function's local buffer, so no
+    // allocation happens per evaluation.
+    struct InletControl {
+      CulvertShape shape;
+      double D, B, cc, root2g, hw;
+      int crit_code = 0;
+      double operator()(double qq) {
+        const CriticalDepth yc = critical_depth(shape, qq, D, B);
+        if (yc.code != 0) crit_code = yc.code;
+        const double a = culvert_section(shape, yc.depth, D, B).area;
+        return qq - a * cc * root2g * std::sqrt(std::max(hw - yc.depth, 0.0));
+      }
+    } ic{shape, D, B, cc, root2g, hw};
+    auto f = [&ic](double qq) { return ic(qq); };
     const BrentResult br = brent_root(f, 0.0001, q_hi);
     const double root = zbrent_report(br);
-    if (crit_code != 0) {
-      out.code = crit_code;
+    if (ic.crit_code != 0) {
+      out.code = ic.crit_code;
       out.q = kStructureFailure;
       return out;
     }

@@ -102,8 +102,11 @@ bool read_grid_stream(ChannelState& ch, const std::string& path) {
     say("Error: the grid-stream file %s must begin with GRIDSTREAMFILE.\n", path.c_str());
     return gst_fail(path, 1);
   }
-  Tokens t(f.size() >= 2 ? f.lines[2] : std::string());
-  const std::string card = f.size() >= 2 ? card_of(t) : std::string();
+  // Tokens view the line, so it must outlive them (not a temporary copy).
+  static const std::string kNoLine;
+  const std::string& second = f.size() >= 2 ? f.lines[2] : kNoLine;
+  Tokens t(second);
+  const std::string card = card_of(t);
   if (card != "STREAMCELLS") {
     say("The second card in the grid-stream file must be STREAMCELLS\n");
     say("File format error, program terminating.\n");

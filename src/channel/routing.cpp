@@ -367,6 +367,7 @@ bool Router::run(double dt_total, RouteReport& rep) {
     add(rep.volume, step_);
     for (std::size_t j = 0; j < opt_.locations.size(); ++j) {
       const auto [l, i] = opt_.locations[j];
+      if (l < 1 || l > net_.links || i < 1 || i > net_.max_nodes) continue;
       rep.location_volume[j] += dt * qp(i, l);
     }
     if (rep.substeps == 0) rep.first_dt = dt;
@@ -396,7 +397,10 @@ double max_courant(const RouteNetwork& net, double dt) {
 
 int ex_flow_route(double dt_total, RouteNetwork& net, SectionModel& sections,
                   const RouteOptions& opt, RouteScratch& scratch, RouteReport& report) {
+  // Keep the location vector's storage from call to call.
+  std::vector<double> locations = std::move(report.location_volume);
   report = RouteReport{};
+  report.location_volume = std::move(locations);
   Router r(net, sections, opt, scratch);
   if (!r.run(dt_total, report)) {
     report.status = -1;

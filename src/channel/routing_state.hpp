@@ -1,14 +1,12 @@
 #pragma once
 // Channel routing: flows, areas, schedule and exchange with the land.
-#include <functional>
-#include <span>
-#include <string>
 #include <utility>
 #include <vector>
 
 #include "channel/exchange.hpp"
 #include "channel/point_sources.hpp"
 #include "channel/routing.hpp"
+#include "input/series_store.hpp"
 
 namespace torva {
 
@@ -24,16 +22,6 @@ class NetworkSections : public SectionModel {
                 double& top_width) const override;
   double depth_at_area(int node, int link, double area) const override;
 };
-
-// A series as (arguments or Julian dates, values), found by its number in the run's lists.
-struct SeriesView {
-  bool found = false;
-  std::string name;
-  std::span<const double> args;
-  std::span<const double> vals;
-};
-using SeriesByNumber = std::function<SeriesView(int number)>;
-using SeriesByName = std::function<int(const std::string& name)>;  // 0: none
 
 struct ChannelRouteState {
   bool active = false;     // explicit routing set up for this run
@@ -52,19 +40,13 @@ struct ChannelRouteState {
   ChannelPointSources points;
   std::vector<StreamCellLink> land_links;
   std::vector<AquiferEntry> aquifer_entries;
-  std::vector<int> release_last;  // per structure element: last interval of its time series
-  int bound_series = 0;           // BOUND_TS series number
+  TimeSeries* bound_series = nullptr;  // BOUND_TS
 
   // Output locations (link, node), filled by the location-output reader; their routed volumes
   // (m^3) and, in calibration runs, their largest discharges (m^3/s).
   std::vector<std::pair<int, int>> locations;
   std::vector<double> location_volume;
   std::vector<double> location_peak_q;
-
-  // Series lookups of the run (none until the series store provides them).
-  SeriesByNumber time_series;
-  SeriesByNumber elevation_series;
-  SeriesByName find_time_series;
 };
 
 }  // namespace torva

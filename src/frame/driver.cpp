@@ -117,6 +117,7 @@ void stage_outlet_peak(ModelState& s) {
     ev.peak_q = ev.outlet_q;
     ev.peak_time = s.clock.now;
   }
+  track_channel_peaks(s);
 }
 
 std::string progress_line(const ModelState& s) {

@@ -15,6 +15,8 @@ struct SeriesIndexEntry {
   bool found = false;  // a time series of that name exists
 };
 
+// rough, retention_depth, int_storage, int_coeff, area_factor and init_depth always have
+// N+1 slots after the maps are loaded; every other array only when a map or table gave it.
 struct CellParams {
   Array1<double> rough{"rough"};                      // Manning n
   Array1<double> retention_depth{"retention_depth"};  // m

@@ -76,6 +76,7 @@ int read_named_map(ModelState& s, MapFiles& files, int slot, const char* what, A
   }
   announce(s, what, path);
   GridState& g = s.grid;
+  if (dest.size() != static_cast<std::size_t>(g.ncells)) dest.allocate(g.ncells);
   const int mode = map_mode(slot);
   GridHeader h;
   GridDestination d;
@@ -92,9 +93,13 @@ int read_named_map(ModelState& s, MapFiles& files, int slot, const char* what, A
 // Applies table `table` to the arrays given (nullptr skips a column).
 bool lookup(ModelState& s, int table, std::initializer_list<Array1<double>*> dests,
             Array1<int>* ids = nullptr) {
-  std::vector<std::span<double>> spans;
-  for (Array1<double>* a : dests) spans.push_back(a ? a->slots() : std::span<double>{});
   GridState& g = s.grid;
+  std::vector<std::span<double>> spans;
+  for (Array1<double>* a : dests) {
+    if (a && a->size() != static_cast<std::size_t>(g.ncells)) a->allocate(g.ncells);
+    spans.push_back(a ? a->slots() : std::span<double>{});
+  }
+  if (ids && ids->size() != static_cast<std::size_t>(g.ncells)) ids->allocate(g.ncells);
   GridHeader h;
   const bool ok = map_table_lookup(s.settings.cards.mapping_table, table, spans, h, g.mask, g.rows,
                                    g.cols, ids ? ids->slots() : std::span<int>{});
@@ -188,13 +193,8 @@ void allocate_cell_params(ModelState& s) {
   const int n = s.grid.ncells;
   CellParams& p = s.params;
   for (Array1<double>* a :
-       {&p.rough,         &p.retention_depth, &p.int_storage, &p.int_coeff,      &p.ksat,
-        &p.cap_head,      &p.porosity,        &p.pore_index,  &p.residual_sat,   &p.theta_init,
-        &p.area_factor,   &p.albedo,          &p.veg_height,  &p.trans_coeff,    &p.canopy_resist,
-        &p.wilting_point, &p.field_capacity,  &p.water_table, &p.aquifer_bottom, &p.init_depth})
+       {&p.rough, &p.retention_depth, &p.int_storage, &p.int_coeff, &p.area_factor, &p.init_depth})
     a->allocate(n);
-  p.soil_id.allocate(n);
-  p.lake_id.allocate(n);
   // No area reduction unless a map or table gives one.
   p.area_factor.fill(1.0);
 }
@@ -223,12 +223,9 @@ void read_soil_maps(ModelState& s, MapFiles& files) {
       {kMapPoreIndex, "pore distribution index map", &p.pore_index, 1.0},
       {kMapResidualSat, "residual saturation map", &p.residual_sat, 1.0},
   };
-  bool all_named = true;
-  for (const Soil& x : soils) {
+  for (const Soil& x : soils)
     if (read_named_map(s, files, x.slot, x.what, *x.dest, x.divisor) < 0) return;
-    all_named = all_named && named(s, x.slot);
-  }
-  if (table_present(s, kTableGreenAmpt) && (!all_named || !named(s, kMapWilting))) {
+  if (table_present(s, kTableGreenAmpt)) {
     announce_table(s, "soil");
     auto from_table = [&](int slot, Array1<double>& a) { return named(s, slot) ? nullptr : &a; };
     Array1<int>* ids = named(s, kMapSoilType) ? nullptr : &p.soil_id;
@@ -241,13 +238,6 @@ void read_soil_maps(ModelState& s, MapFiles& files) {
       return;
     if (!named(s, kMapKsat)) divide(p.ksat, n, 360000.0);
     if (!named(s, kMapCapHead)) divide(p.cap_head, n, 100.0);
-  }
-  const bool redistribution = s.settings.site.infil_method == 2 || s.settings.cards.inf_redist;
-  if (redistribution && !named(s, kMapPoreIndex) && !table_present(s, kTableGreenAmpt)) {
-    say("Error: redistribution needs the pore distribution index: give the PORE_INDEX map or a "
-        "GREEN_AMPT_INFILTRATION mapping table\n");
-    set_error(4000);
-    return;
   }
 
   const int moisture =
@@ -331,6 +321,7 @@ void read_soil_maps(ModelState& s, MapFiles& files) {
     f.close();
     if (!ok) return;
     check_map_edges(g, h, path);
+    p.soil_id.allocate(n);
     for (int i = 1; i <= n; ++i) p.soil_id[i] = g.data(g.cell_row[i], g.cell_col[i]);
   }
 }
@@ -360,6 +351,7 @@ void read_lake_map(ModelState& s, MapFiles& files) {
   }
   announce(s, "overland lake map", path);
   GridState& g = s.grid;
+  s.params.lake_id.allocate(g.ncells);
   GridHeader h;
   GridDestination d;
   d.ids = s.params.lake_id.slots();

@@ -54,7 +54,9 @@ struct MapFiles {
 // that fails sets code 4 with its description and path.
 bool open_map_files(const ModelState& s, MapFiles& files);
 
-// Allocates every per-cell parameter array (N+1 slots) with its neutral value.
+// Allocates the parameters every run has (roughness, retention, interception, area
+// factor 1.0, initial depth).  The others are allocated by the map or table that supplies
+// them, so an empty array means "not given".
 void allocate_cell_params(ModelState& s);
 
 // Warns when a map's edges lie half a cell or more from the mask's: its values would fall

@@ -200,9 +200,13 @@ bool read_grid_header(TextScanner& in, const std::string& path, GridHeader& h) {
       fail("Unexpected end of file in file: %s\n", path);
       return false;
     }
+    // The label is a word of at most 6 (north, south) or 5 characters; a longer word
+    // runs straight into the number ("north:300").
+    const std::size_t width = i < 2 ? 6 : 5;
     std::size_t pos = 0;
     while (pos < line.size() && is_map_separator(line[pos])) ++pos;
-    while (pos < line.size() && !is_map_separator(line[pos])) ++pos;  // the label
+    const std::size_t label = pos;
+    while (pos < line.size() && pos - label < width && !is_map_separator(line[pos])) ++pos;
     while (pos < line.size() && is_map_separator(line[pos])) ++pos;
     std::size_t stop = pos;
     while (stop < line.size() && !is_map_separator(line[stop])) ++stop;

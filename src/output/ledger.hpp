@@ -69,10 +69,9 @@ struct WaterLedger {
   double final_storage_total = 0.0;    // S1 of the overall balance
   double overall_error_percent = 0.0;
   double surface_error_percent = 0.0;
-  // Event facts, counted by the output stage from the growth of the rain totals.
+  // Event facts posted by the precipitation stage.
   int rain_steps = 0;        // time steps of the event in which rain fell
   long rain_first_pass = 0;  // pass counter (from 1) of the first rain step; 0 = none yet
-  double rain_seen = 0.0;    // precip + interception at the last count, m^3
   // Event mass balance, set by the end-of-event stage: (I - O) / I, or -1 without rain.
   double event_input = 0.0;   // "Mass input + original mass"
   double event_output = 0.0;  // "Mass output + final mass"

@@ -10,6 +10,7 @@
 #include "frame/process.hpp"
 #include "output/hydrograph.hpp"
 #include "output/linknode.hpp"
+#include "output/map_writer.hpp"
 #include "output/output_stages.hpp"
 #include "output/summary.hpp"
 #include "output/totals.hpp"
@@ -226,6 +227,19 @@ void write_linknode_blocks(ModelState& s, bool flood_only) {
   }
 }
 
+// Depths over the mask in the raster format they are read back in.
+void write_overland_hotstart(const ModelState& s, const std::string& name) {
+  FileHandle fh;
+  if (!fh.open(name, "w")) {
+    say("Can't open overland hotstart file for writing: %s\n", output_name(name, "w").c_str());
+    return;
+  }
+  const GridState& g = s.grid;
+  const MapFrame frame{g.north, g.south, g.east, g.west, g.rows, g.cols};
+  write_grid_grass(fh.fp, g.mask, frame, s.overland.ov_depth.slots());
+  fh.close();
+}
+
 }  // namespace
 
 void stage_open_outputs(ModelState& s) {
@@ -299,22 +313,7 @@ void write_event_summary(ModelState& s) {
   say_summary("%s", text.c_str());
 }
 
-namespace {
-
-// Rain steps of the event: a step counts when the rain totals grew in it.
-void count_rain_step(ModelState& s) {
-  WaterLedger& w = s.ledger;
-  const double rain = w.precip + w.interception;
-  if (!(rain > w.rain_seen)) return;
-  w.rain_seen = rain;
-  ++w.rain_steps;
-  if (w.rain_first_pass == 0) w.rain_first_pass = s.clock.pass;
-}
-
-}  // namespace
-
 void stage_hydrograph_output(ModelState& s) {
-  count_rain_step(s);
   if (s.files.linknode_flood.fp) raise_flood_levels(s);
   const int n = s.run.hyd_steps;
   if (!hydrograph_due(s.clock.step, n)) return;
@@ -355,6 +354,7 @@ void stage_totals(ModelState& s) {
   say_summary("%s", text.c_str());
 
   write_linknode_blocks(s, true);
+  close_map_output(s);  // dataset map series get their closing "ENDDS"
   const CardRecord& c = s.settings.cards;
   OutputFiles& f = s.files;
   if (c.qex_hydro_given) {
@@ -368,6 +368,7 @@ void stage_totals(ModelState& s) {
     write_host_hydrograph(c.qex_hydro, f.hydrograph_name, f.location_hydrograph_name, h,
                           f.location_lines);
   }
+  if (c.write_ov_hotstart_given) write_overland_hotstart(s, c.write_ov_hotstart);
 }
 
 }  // namespace torva

@@ -45,11 +45,11 @@ void face_flux_y(const SurfaceView& g, std::span<const double> depth, std::span<
     face_flux<true>(g, g.south_cell, 4, 1, depth, q);
 }
 
-void discharge_magnitude(double dx, std::span<const double> qx, std::span<const double> qy,
+void discharge_magnitude(double width, std::span<const double> qx, std::span<const double> qy,
                          std::span<double> out) {
   const long n = static_cast<long>(out.size());
 #pragma omp parallel for schedule(static) if (n >= kParallelMinCells)
-  for (long i = 1; i < n; ++i) out[i] = dx * std::sqrt(qx[i] * qx[i] + qy[i] * qy[i]);
+  for (long i = 1; i < n; ++i) out[i] = width * std::sqrt(qx[i] * qx[i] + qy[i] * qy[i]);
 }
 
 }  // namespace torva

@@ -62,8 +62,8 @@ void face_flux_x(const SurfaceView& g, std::span<const double> depth, std::span<
 // face_q_y[i]: the same for the south face (codes 4 and 1).
 void face_flux_y(const SurfaceView& g, std::span<const double> depth, std::span<double> q);
 
-// Map output of the overland discharge: dx * sqrt(qx^2 + qy^2) per cell.
-void discharge_magnitude(double dx, std::span<const double> qx, std::span<const double> qy,
+// Map output of the overland discharge: width * sqrt(qx^2 + qy^2) per cell.
+void discharge_magnitude(double width, std::span<const double> qx, std::span<const double> qy,
                          std::span<double> out);
 
 }  // namespace torva

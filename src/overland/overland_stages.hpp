@@ -1,4 +1,6 @@
 #pragma once
+#include <span>
+
 // Stages of connectivity, precipitation and overland flow.
 namespace torva {
 struct ModelState;
@@ -12,5 +14,9 @@ void stage_radar(ModelState& s);               // radar precipitation
 void stage_allocate_overland(ModelState& s);   // overland arrays over the mask
 void stage_depth_check(ModelState& s);         // non-real depths after rain
 void stage_overland(ModelState& s);            // overland flow routing
+
+// Per-cell overland discharge for the discharge map, GRIDSIZE x sqrt(qx^2 + qy^2) (slots
+// 0..N; empty before the overland arrays exist).
+std::span<const double> overland_discharge_map(ModelState& s);
 
 }  // namespace torva

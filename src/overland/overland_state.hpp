@@ -24,10 +24,14 @@ struct OverlandState {
   Array1<double> inv_rough{"inv_rough"};  // 1 / Manning n, so the sweeps do not divide
   Array1<double> retention{"retention"};  // m; the retention map, or the uniform value
 
-  // Overland boundary cells: type 0 (none) to 5, and the table value of each.
+  // Overland boundary cells: type 0 (none) to 5, the table value of each (for types 3 to 5
+  // the index of a time series) and the value in force this step.
   Array1<int> bound_type{"bound_type"};
   Array1<double> bound_value{"bound_value"};
+  Array1<double> bound_now{"bound_now"};
   bool boundaries = false;
+  // GRIDSIZE x sqrt(qx^2 + qy^2) per cell for the discharge map, sized on first use.
+  Array1<double> map_discharge{"map_discharge"};
 
   // Scheme control.
   OverlandScheme scheme = OverlandScheme::kAde;
@@ -44,6 +48,9 @@ struct OverlandState {
   double outlet_event_volume = 0.0;  // m^3 this event (no channel network)
   double outlet_total_volume = 0.0;  // m^3 this run (no channel network)
   double outlet_q = 0.0;             // m^3/s, outlet discharge of the last step
+  // Event bookkeeping for the end-of-runoff rule.
+  int event = 0;  // event the outlet event volume belongs to
+  bool runoff_ended = false;
   // Low spots by cell number and their weir flow of the last step (m^3/s), in file order.
   std::vector<LowSpotLink> low_spots;
   std::vector<double> low_spot_q;

@@ -2,15 +2,19 @@
 // routing step with its boundary cells, low spots and outlet.
 #include <cmath>
 
+#include "channel/channel_setup.hpp"
 #include "frame/clock.hpp"
 #include "frame/console.hpp"
 #include "frame/model_state.hpp"
 #include "frame/process.hpp"
+#include "input/mapping_table.hpp"
+#include "input/series.hpp"
 #include "overland/ade_scheme.hpp"
 #include "overland/explicit_scheme.hpp"
 #include "overland/low_spot_flow.hpp"
 #include "overland/overland_boundary.hpp"
 #include "overland/overland_stages.hpp"
+#include "overland/rain_state.hpp"
 
 namespace torva {
 namespace {
@@ -28,7 +32,7 @@ int first_non_real(const Array1<double>& h, int n) {
 
 // Per-cell roughness and retention as the sweeps read them; the uniform cards stand in for
 // maps that were not given.
-bool prepare_surface(ModelState& s) {
+bool prepare_surface(ModelState& s, bool report) {
   OverlandState& o = s.overland;
   const int n = s.grid.ncells;
   const CellParams& p = s.params;
@@ -36,8 +40,10 @@ bool prepare_surface(ModelState& s) {
   for (int i = 1; i <= n; ++i) {
     const double rough = rough_map ? p.rough[i] : s.settings.cards.manning_n;
     if (!(rough > 0.0)) {
-      say("Overland Manning n=0 at grid cell %d.  Program terminating.\n", i);
-      set_error(4000);
+      if (report) {
+        say("Overland Manning n=0 at grid cell %d.  Program terminating.\n", i);
+        set_error(4000);
+      }
       return false;
     }
     o.inv_rough[i] = 1.0 / rough;
@@ -48,7 +54,12 @@ bool prepare_surface(ModelState& s) {
     o.retention.fill(s.settings.cards.retention / 1000.0);
     o.retention[0] = 0.0;
   }
-  // Low spots by cell number, in file order.
+  return true;
+}
+
+// Low spots by cell number, in file order (the connectivity exists from start-up step 15).
+void prepare_low_spots(ModelState& s) {
+  OverlandState& o = s.overland;
   o.low_spots.clear();
   const GridState& g = s.grid;
   for (const LowSpot& sp : s.connect.low_spots) {
@@ -76,7 +87,24 @@ bool prepare_surface(ModelState& s) {
     o.low_spots.push_back({k, m, sp.width, sp.crest});
   }
   o.low_spot_q.assign(o.low_spots.size(), 0.0);
-  return true;
+}
+
+// End of runoff in event runs with channels: the rain has stopped, the land is dry and the
+// channels hold less than 1e-4 of the event's rain.
+void check_end_of_runoff(ModelState& s) {
+  OverlandState& o = s.overland;
+  EventControl& ev = s.event;
+  if (s.run.long_term || !channels_on(s) || o.wet || o.runoff_ended) return;
+  if (ev.precip_state == kRainRunning) return;
+  // An event run has one event, so its rain is the run's rain.
+  if (!(channel_volume(s.channel) < 0.0001 * s.ledger.precip)) return;
+  o.runoff_ended = true;
+  say("Rainfall for this event has ended.\n");
+  say_summary("Rainfall for this event ended. Runoff is complete\n");
+  ev.event_ended = true;
+  ev.event_running = false;
+  ev.end_of_event_due = true;
+  ev.simulation_continues = false;
 }
 
 SurfaceView surface_view(const ModelState& s) {
@@ -97,11 +125,50 @@ SurfaceView surface_view(const ModelState& s) {
   return v;
 }
 
+// Boundary types and values from the OVERLAND_BOUNDARY mapping table, when it has one.
+bool load_boundaries(ModelState& s) {
+  OverlandState& o = s.overland;
+  const int n = s.grid.ncells;
+  const CardRecord& c = s.settings.cards;
+  if (!c.mapping_table_given || !s.params.mapping_tables[kTableOverlandBoundary]) return true;
+  Array1<double> type{"bound_type"};
+  if (!type.allocate(n) || !o.bound_type.allocate(n) || !o.bound_value.allocate(n) ||
+      !o.bound_now.allocate(n)) {
+    set_error(4000);
+    return false;
+  }
+  const std::span<double> dest[2] = {type.slots(), o.bound_value.slots()};
+  GridHeader h;
+  if (!map_table_lookup(c.mapping_table, kTableOverlandBoundary, dest, h, s.grid.mask, s.grid.rows,
+                        s.grid.cols))
+    return false;
+  for (int i = 1; i <= n; ++i) {
+    const double t = type[i];
+    const int k = static_cast<int>(t);
+    if (t != static_cast<double>(k) || k < kNoBoundary || k > kFlowSeries) {
+      say("Invalid overland boundary type %g in grid cell %d; the types are 0 to 5.\n", t, i);
+      set_error(4000);
+      return false;
+    }
+    o.bound_type[i] = k;
+    if (k != kNoBoundary) o.boundaries = true;
+  }
+  return true;
+}
+
 void apply_boundaries(ModelState& s, double dt) {
   OverlandState& o = s.overland;
+  const int n = s.grid.ncells;
+  for (int i = 1; i <= n; ++i) {
+    const int k = o.bound_type[i];
+    o.bound_now[i] = k >= kHeadSeries
+                         ? time_series_value_by_index(s.series, static_cast<int>(o.bound_value[i]),
+                                                      s.clock.current_time)
+                         : o.bound_value[i];
+  }
   const double dx = s.grid.dx > 0.0 ? s.grid.dx : s.settings.site.gridsize;
   const BoundaryVolumes v =
-      apply_overland_boundary(o.bound_type.slots(), o.bound_value.slots(), s.grid.elevation.slots(),
+      apply_overland_boundary(o.bound_type.slots(), o.bound_now.slots(), s.grid.elevation.slots(),
                               o.inv_rough.slots(), dx, dt, o.ov_depth.slots());
   s.ledger.head_boundary_gain += v.head_gain;
   s.ledger.head_boundary_loss += v.head_loss;
@@ -157,10 +224,25 @@ void stage_allocate_overland(ModelState& s) {
              : type == 3 ? OverlandScheme::kAdePc
                          : OverlandScheme::kAde;
   o.sweep_order = 1;
+  // Filled now for the channel exchange; checked, with its message, at the first step.
+  prepare_surface(s, false);
   if (s.params.init_depth.size() == static_cast<std::size_t>(n))
     for (int i = 1; i <= n; ++i) o.ov_depth[i] = s.params.init_depth[i];
-  o.boundaries = o.bound_type.size() == static_cast<std::size_t>(n) &&
-                 o.bound_value.size() == static_cast<std::size_t>(n);
+  load_boundaries(s);
+}
+
+std::span<const double> overland_discharge_map(ModelState& s) {
+  OverlandState& o = s.overland;
+  const int n = static_cast<int>(o.face_q_x.size());
+  if (n == 0) return {};
+  if (o.map_discharge.size() != static_cast<std::size_t>(n) && !o.map_discharge.allocate(n))
+    return {};
+  // The explicit scheme keeps flows per unit width (m^2/s), the ADE schemes whole-face
+  // discharges (m^3/s): only the former needs the cell width to give m^3/s.
+  const double dx = s.grid.dx > 0.0 ? s.grid.dx : s.settings.site.gridsize;
+  const double width = o.scheme == OverlandScheme::kExplicit ? dx : 1.0;
+  discharge_magnitude(width, o.face_q_x.slots(), o.face_q_y.slots(), o.map_discharge.slots());
+  return o.map_discharge.slots();
 }
 
 void stage_depth_check(ModelState& s) {
@@ -179,7 +261,13 @@ void stage_overland(ModelState& s) {
     o.started = true;
     o.prev_time = c.current_time - c.dt_days;
     o.next_time = c.current_time;
-    if (!prepare_surface(s)) return;
+    if (!prepare_surface(s, true)) return;
+    prepare_low_spots(s);
+  }
+  if (o.event != s.event.event) {
+    o.event = s.event.event;
+    o.outlet_event_volume = 0.0;
+    o.runoff_ended = false;
   }
   if (!(c.current_time >= o.next_time || same_time(c.current_time, o.next_time))) return;
   double dt = (c.current_time - o.prev_time) * kSecondsPerDay;
@@ -230,7 +318,11 @@ void stage_overland(ModelState& s) {
         "routing.\n",
         bad);
     set_error(4000);
+    return;
   }
+  o.wet = false;
+  for (int i = 1; i <= n && !o.wet; ++i) o.wet = o.ov_depth[i] > 1e-16;
+  check_end_of_runoff(s);
 }
 
 }  // namespace torva

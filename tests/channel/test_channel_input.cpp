@@ -153,7 +153,10 @@ std::string junction(int upstream) {
   for (int l = 1; l <= upstream; ++l)
     text += "CONNECT " + std::to_string(l) + " " + std::to_string(upstream + 1) + " 0\n";
   text += "CONNECT " + std::to_string(upstream + 1) + " 0 " + std::to_string(upstream);
-  for (int l = 1; l <= upstream; ++l) text += " " + std::to_string(l);
+  for (int l = 1; l <= upstream; ++l) {
+    text += ' ';
+    text += std::to_string(l);
+  }
   text += "\n";
   for (int l = 1; l <= upstream + 1; ++l)
     text += "LINK " + std::to_string(l) +
@@ -189,12 +192,17 @@ TEST_F(ChannelInput, ConnectAfterLinkSectionHidesEarlierSections) {
 }
 
 TEST_F(ChannelInput, ZeroRoughnessStops) {
-  std::string text = two_links();
-  text.replace(text.find("MANNINGS_N 0.05"), 15, "MANNINGS_N 0");
-  EXPECT_FALSE(read_text(text));
-  EXPECT_TRUE(
-      says("Error encountered when reading the channel input file, link 2:\n"
-           "    Manning's Roughness is 0.000\n"));
+  for (const char* n : {"0", "nan", "1e-9"}) {
+    clear_error();
+    ch_ = ChannelState{};
+    std::string text = two_links();
+    text.replace(text.find("MANNINGS_N 0.05"), 15, std::string("MANNINGS_N ") + n);
+    EXPECT_FALSE(read_text(text)) << n;
+    EXPECT_TRUE(
+        says("Error encountered when reading the channel input file, link 2:\n"
+             "    Manning's Roughness is 0.000\n"));
+    EXPECT_EQ(error_code().code, 4000);
+  }
 }
 
 TEST_F(ChannelInput, TrapezoidWithoutXsec) {

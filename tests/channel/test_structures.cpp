@@ -1,8 +1,7 @@
-// Weirs, rating and rule curves, scheduled releases and the root finder.
+// Weirs and the root finder.
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <vector>
 
 #include "channel/brent.hpp"
 #include "channel/structures.hpp"
@@ -40,40 +39,6 @@ TEST(SagWeir, ZeroBelowCrestSignedAndGrowingWithHead) {
   EXPECT_GT(q1, 0.0);
   EXPECT_GT(q2, q1);
   EXPECT_DOUBLE_EQ(sag_weir_flow(4.0, 5.3, 5.0, 20.0, 0.6, -0.2, 0.3), -q1);
-}
-
-TEST(Curves, RatingRuleAndScheduledRelease) {
-  const std::vector<double> e{10.0, 20.0, 30.0};
-  const std::vector<double> q{1.0, 3.0, 7.0};
-  EXPECT_EQ(curve_interpolated(e, q, 5.0).value, 1.0);  // below the first entry
-  EXPECT_EQ(curve_interpolated(e, q, 35.0).value, 7.0);
-  EXPECT_DOUBLE_EQ(curve_interpolated(e, q, 15.0).value, 2.0);
-  EXPECT_DOUBLE_EQ(curve_interpolated(e, q, 25.0).value, 5.0);
-  EXPECT_EQ(curve_stepped(e, q, 15.0).value, 1.0);
-  EXPECT_EQ(curve_stepped(e, q, 29.9).value, 3.0);
-  const std::vector<double> one_e{4.0}, one_q{2.5};
-  EXPECT_EQ(curve_interpolated(one_e, one_q, 100.0).value, 2.5);
-  EXPECT_EQ(curve_interpolated({}, {}, 1.0).status, CurveStatus::empty);
-
-  int last = 1;  // a stale hint: the search goes back to the start once
-  EXPECT_DOUBLE_EQ(series_interpolated(e, q, 12.5, last).value, 1.5);
-  EXPECT_EQ(last, 0);
-  EXPECT_DOUBLE_EQ(series_interpolated(e, q, 27.5, last).value, 6.0);
-  EXPECT_EQ(last, 1);
-}
-
-TEST(Curves, FailureMessagesAndCodes) {
-  error_code().code = 0;
-  testing::internal::CaptureStdout();
-  report_curve_failure(CurveValue{0.0, CurveStatus::empty}, "gate", false);
-  report_missing_series(true);
-  const std::string out = testing::internal::GetCapturedStdout();
-  EXPECT_EQ(out,
-            "Error: attempting to extract a value from an elevation series [gate] with no "
-            "entries.\n"
-            "Error: attempting to extract a value from a time series that does not exist.\n");
-  EXPECT_EQ(error_code().code, 4000);
-  error_code().code = 0;
 }
 
 TEST(Brent, FindsBracketedRootAndReportsFailures) {

@@ -6,12 +6,16 @@
 #include <fstream>
 #include <string>
 
+#include <unistd.h>
+
 #include "frame/process.hpp"
 
 namespace torva::testing_support {
 
 inline std::string scratch_path(const std::string& name) {
-  const auto dir = std::filesystem::temp_directory_path() / "torva_cards_tests";
+  // One folder per test process: ctest runs tests of this program side by side.
+  const auto dir = std::filesystem::temp_directory_path() /
+                   ("torva_cards_tests_" + std::to_string(::getpid()));
   std::filesystem::create_directories(dir);
   return (dir / name).string();
 }

@@ -62,6 +62,11 @@ TEST_F(ParamMapsTest, UniformManningNAndNoOptionalMaps) {
   EXPECT_EQ(p.area_factor[5], 1.0);
   EXPECT_FALSE(p.surface_wet);
   EXPECT_EQ(s->grid.outlet_cell, 5);
+  // Parameters no map or table gave stay empty, so their users can tell.
+  EXPECT_TRUE(p.ksat.empty());
+  EXPECT_TRUE(p.pore_index.empty());
+  EXPECT_TRUE(p.soil_id.empty());
+  EXPECT_TRUE(p.albedo.empty());
 }
 
 TEST_F(ParamMapsTest, UniformManningNLimit) {

@@ -120,6 +120,18 @@ TEST_F(RasterTest, HeaderSizeMessages) {
   EXPECT_EQ(out, "Incorrect number of rows and columns in map: map.asc\n");
 }
 
+TEST_F(RasterTest, HeaderLabelsAreWordsOfSixAndFiveCharacters) {
+  ASSERT_TRUE(
+      read("north:300\nsouth 0\neast:300.5\nwest: -2\nrows:3\ncols:\t3\n0 1 0\n1 1 "
+           "1\n0 1 0\n",
+           kRealFirst));
+  EXPECT_EQ(header.north, 300.0);
+  EXPECT_EQ(header.east, 300.5);
+  EXPECT_EQ(header.west, -2.0);
+  EXPECT_EQ(header.cols, 3);
+  EXPECT_FALSE(read("northing 300\nsouth 0\neast 300\nwest 0\nrows 3\ncols 3\n", kRealFirst));
+}
+
 TEST_F(RasterTest, AbsurdHeaderFailsWithTheRowsMessage) {
   EXPECT_FALSE(
       read("north: 1\nsouth: 0\neast: 1\nwest: 0\nrows: 1000000000\ncols: 3\n1 2 3\n", kRealFirst));
@@ -145,6 +157,22 @@ TEST_F(RasterTest, BadTokensNameTheirPlace) {
   EXPECT_EQ(out, "Error: invalid value \"1.5\" in map: map.asc (row 2, column 2)\n");
   EXPECT_FALSE(read("north: x\nsouth: 0\neast: 1\nwest: 0\nrows: 3\ncols: 3\n", kRealFirst));
   EXPECT_EQ(out, "Error: header line 1 of map map.asc does not hold a label and a number\n");
+}
+
+TEST_F(RasterTest, ReplacementParametersInRealMapLines) {
+  ReplaceList& list = process().replace;
+  ReplaceParam p;
+  p.key = "[KS]";
+  p.key_length = 4;
+  p.format = "%4.2lf";
+  p.kind = 1;
+  p.number_value = 2.5;
+  list.params.push_back(p);
+  list.active = true;
+  const bool ok = read(grid_text(3, 3, {"0 [KS] 0", "1 1 1", "0 1 0"}), kRealFirst);
+  list.clear();
+  ASSERT_TRUE(ok) << out;
+  EXPECT_EQ(values[1], 2.5);
 }
 
 TEST_F(RasterTest, WideRowsAreNeverCut) {

@@ -76,13 +76,15 @@ TEST_F(ResultStages, EventRunWritesHydrographSummaryTotalsAndHostFile) {
   // 30 passes of 30 s; rain in the first 20, the outlet carrying 0.1 m^3/s per pass.
   for (int pass = 1; pass <= 30; ++pass) {
     advance_clock(s.clock);
-    if (pass <= 20) s.ledger.precip += 10.0;
+    if (pass <= 20) {  // as the precipitation stage posts it
+      s.ledger.precip += 10.0;
+      ++s.ledger.rain_steps;
+      if (s.ledger.rain_first_pass == 0) s.ledger.rain_first_pass = s.clock.pass;
+    }
     s.event.outlet_q = pass * 0.1;
     stage_hydrograph_output(s);
   }
   EXPECT_TRUE(same_time(s.clock.next_hydrograph_time, s.clock.start_time + 30 * s.clock.dt_days));
-  EXPECT_EQ(s.ledger.rain_steps, 20);
-  EXPECT_EQ(s.ledger.rain_first_pass, 1);
 
   // What is left: 204 m^3 in, 150 out, 54 on the surface.
   s.ledger.discharge = 150.0;
@@ -215,6 +217,25 @@ TEST_F(ResultStages, LocationOutsideTheNetworkStopsTheRun) {
   testing::internal::GetCapturedStdout();
   EXPECT_EQ(error_code().code, 4000);
   EXPECT_FALSE(s.files.location_hydrograph.is_open());
+}
+
+TEST_F(ResultStages, OverlandHotstartIsTheDepthRaster) {
+  s.grid.rows = 1;
+  s.grid.cols = 3;
+  s.grid.north = 10.0;
+  s.grid.east = 30.0;
+  s.grid.mask.allocate(3, 5);
+  s.grid.mask(1, 1) = 1;
+  s.grid.mask(1, 3) = 2;
+  s.overland.ov_depth.allocate(2);
+  s.overland.ov_depth[1] = 0.25;
+  s.overland.ov_depth[2] = 0.5;
+  CardRecord& c = s.settings.cards;
+  card(c.write_ov_hotstart, c.write_ov_hotstart_given, "run.hot");
+  stage_totals(s);
+  EXPECT_EQ(read_file(path("run.hot")),
+            "north:     10.00\nsouth:      0.00\neast:     30.00\nwest:      0.00\n"
+            "rows:     1\ncols:     3\n0.250000 0.000000 0.500000 \n");
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <fstream>
 #include <string>
+
+#include <unistd.h>
 #include <vector>
 
 #include "frame/model_state.hpp"
@@ -47,7 +49,7 @@ inline void clear_error() {
 // A scratch file under the build folder, removed when the object goes.
 class TempFile {
  public:
-  TempFile(const std::string& name, const std::string& text) : path_("tmp_precip_" + name) {
+  TempFile(const std::string& name, const std::string& text) : path_("tmp_precip_" + std::to_string(::getpid()) + "_" + name) {
     std::ofstream(path_, std::ios::binary) << text;
   }
   ~TempFile() { std::remove(path_.c_str()); }

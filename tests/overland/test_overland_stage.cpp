@@ -1,10 +1,16 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <functional>
 #include <memory>
 
 #include "frame/model_state.hpp"
 #include "frame/process.hpp"
+#include "input/mapping_table.hpp"
+#include "input/series.hpp"
+#include "input/test_raster_util.hpp"
+#include "overland/overland_boundary.hpp"
 #include "overland/overland_stages.hpp"
 #include "test_grid.hpp"
 
@@ -20,7 +26,8 @@ void fill(Array1<T>& a, const std::vector<T>& v) {
 }
 
 // A state holding a small tilted basin, as the start-up stages leave it.
-std::unique_ptr<ModelState> tilted_state(int overtype) {
+std::unique_ptr<ModelState> tilted_state(
+    int overtype, const std::function<void(ModelState&)>& before_allocation = {}) {
   auto p = std::make_unique<ModelState>();
   ModelState& s = *p;
   TestGrid t(4, 5, 10.0);
@@ -46,6 +53,7 @@ std::unique_ptr<ModelState> tilted_state(int overtype) {
   s.clock.dt = 10.0;
   s.clock.dt_days = 10.0 / kSecondsPerDay;
   s.clock.start_time = s.clock.current_time = 2451545.0;
+  if (before_allocation) before_allocation(s);
   stage_allocate_overland(s);
   return p;
 }
@@ -122,6 +130,28 @@ TEST(OverlandStage, ChannelNetworkTakesTheOutletInstead) {
   EXPECT_NEAR(storage(s), s.ledger.precip + s.ledger.overland_clipped, 1e-10 * s.ledger.precip);
 }
 
+TEST(OverlandStage, RunoffEndsWhenRainHasStoppedAndTheLandIsDry) {
+  auto p = tilted_state(2);
+  ModelState& s = *p;
+  s.run.explicit_channels = true;
+  next_step(s, 1e-3);  // wet: the event goes on
+  s.event.precip_state = kRainEnded;
+  next_step(s, 0.0);
+  EXPECT_TRUE(s.event.event_running);
+  for (int k = 1; k <= s.grid.ncells; ++k) s.overland.ov_depth[k] = 0.0;
+  ::testing::internal::CaptureStdout();
+  next_step(s, 0.0);
+  EXPECT_EQ(::testing::internal::GetCapturedStdout(), "Rainfall for this event has ended.\n");
+  EXPECT_TRUE(s.event.end_of_event_due);
+  EXPECT_FALSE(s.event.event_running);
+  EXPECT_FALSE(s.event.simulation_continues);
+  // Without channels the event runs to its end time instead.
+  auto q = tilted_state(2);
+  q->event.precip_state = kRainEnded;
+  next_step(*q, 0.0);
+  EXPECT_TRUE(q->event.event_running);
+}
+
 TEST(OverlandStage, DrySurfaceReportsNoFlow) {
   auto p = tilted_state(2);
   ModelState& s = *p;
@@ -161,6 +191,81 @@ TEST(OverlandStage, ZeroManningNStops) {
   stage_overland(s);
   EXPECT_EQ(::testing::internal::GetCapturedStdout(),
             "Overland Manning n=0 at grid cell 4.  Program terminating.\n");
+  EXPECT_EQ(error_code().code, 4000);
+  error_code().code = 0;
+}
+
+TEST(OverlandStage, DischargeMapIsTheFaceDischargeMagnitude) {
+  for (int type : {1, 2}) {
+    auto p = tilted_state(type);
+    ModelState& s = *p;
+    s.overland.face_q_x[2] = 3.0;
+    s.overland.face_q_y[2] = -4.0;
+    const std::span<const double> m = overland_discharge_map(s);
+    ASSERT_EQ(m.size(), 21u);
+    // Unit-width flows (explicit) need the cell width; ADE discharges are whole-face.
+    EXPECT_DOUBLE_EQ(m[2], type == 1 ? 50.0 : 5.0);
+    EXPECT_EQ(m[3], 0.0);
+  }
+}
+
+// One table row in fixed columns: ID in 1-6, description in 7-86, values from 87.
+std::string table_row(int id, const std::string& values) {
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "%-6d", id);
+  return buf + std::string(80, 'x') + values + "\n";
+}
+
+class BoundaryTable : public testing::ScratchDir {
+ protected:
+  // Cell (4,1) holds a head, cell (4,5) a friction slope, cell (1,5) an inflow series.
+  std::unique_ptr<ModelState> state(const std::string& head_type = "1") {
+    write("bnd.idx", testing::grid_text(4, 5, {"1 1 1 1 4", "1 1 1 1 1", "1 1 1 1 1", "2 1 1 1 3"},
+                                        40.0, 0.0, 50.0, 0.0));
+    write("tables.cmt",
+          "TORVA_INDEX_MAP_TABLES\nINDEX_MAP bnd.idx Bounds\n"
+          "OVERLAND_BOUNDARY Bounds\nNUM_IDS 4\nID  DESC  TYPE  VALUE\n" +
+              table_row(1, "0 0") + table_row(2, head_type + " 0.30") + table_row(3, "2 0.02") +
+              table_row(4, "5 7"));
+    return tilted_state(2, [](ModelState& s) {
+      s.settings.cards.mapping_table = "tables.cmt";
+      s.settings.cards.mapping_table_given = true;
+      s.params.mapping_tables[kTableOverlandBoundary] = true;
+      TimeSeries& ts = s.series.time_series.emplace_back();
+      ts.name = "inflow";
+      ts.times = {2451545.0, 2451546.0};
+      ts.values = {0.01, 0.01};
+      add_time_series_index(s.series, 7, &ts);
+    });
+  }
+};
+
+TEST_F(BoundaryTable, CellsFromTheMappingTablePostTheirVolumes) {
+  ::testing::internal::CaptureStdout();
+  auto p = state();
+  ::testing::internal::GetCapturedStdout();
+  ModelState& s = *p;
+  ASSERT_EQ(error_code().code, 0);
+  ASSERT_TRUE(s.overland.boundaries);
+  EXPECT_EQ(s.overland.bound_type[s.grid.mask(4, 1)], kHead);
+  EXPECT_EQ(s.overland.bound_type[s.grid.mask(4, 5)], kSlope);
+  EXPECT_EQ(s.overland.bound_type[s.grid.mask(1, 5)], kFlowSeries);
+  for (int t = 0; t < 30; ++t) next_step(s, 1e-4);
+  const WaterLedger& l = s.ledger;
+  EXPECT_GT(l.head_boundary_gain, 0.0);
+  EXPECT_GT(l.slope_boundary_loss, 0.0);
+  EXPECT_NEAR(l.overland_point_sources, 30 * 10.0 * 0.01, 1e-12);
+  EXPECT_NEAR(l.precip + l.overland_clipped + l.head_boundary_gain + l.overland_point_sources,
+              storage(s) + l.discharge + l.head_boundary_loss + l.slope_boundary_loss,
+              1e-10 * l.precip);
+}
+
+TEST_F(BoundaryTable, UnknownBoundaryTypeStops) {
+  ::testing::internal::CaptureStdout();
+  state("7");
+  const std::string text = ::testing::internal::GetCapturedStdout();
+  EXPECT_NE(text.find("Invalid overland boundary type 7 in grid cell 16; the types are 0 to 5.\n"),
+            std::string::npos);
   EXPECT_EQ(error_code().code, 4000);
   error_code().code = 0;
 }
