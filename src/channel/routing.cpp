@@ -120,12 +120,15 @@ bool Router::flow_evaluation(const Array2<double>& area, Array2<double>& q, doub
         if (error_code().code == 0) set_error(4000);
         return false;
       }
-      // Never take more in dt than the node on the giving side holds.
+      // Never take more in dt than the node on the giving side holds.  A flow cut to all of
+      // it has a Courant number of 1 at that node for every dt, so the sub-step would shrink
+      // without end; the cut stays below the Courant limit instead.
+      const double share = std::min(1.0, 0.9 * opt_.max_courant);
       if (flow > 0.0 && link_is_routed(net_.link[u].type)) {
-        const double avail = area(net_.link[u].nodes, u) * net_.link[u].dx / dt;
+        const double avail = share * area(net_.link[u].nodes, u) * net_.link[u].dx / dt;
         if (flow > avail) flow = avail;
       } else if (flow < 0.0 && d >= 1 && d <= nl && link_is_routed(net_.link[d].type)) {
-        const double avail = area(1, d) * net_.link[d].dx / dt;
+        const double avail = share * area(1, d) * net_.link[d].dx / dt;
         if (-flow > avail) flow = -avail;
       }
     }
