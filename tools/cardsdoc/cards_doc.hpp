@@ -54,8 +54,11 @@ inline std::string cards_markdown() {
     s += "| `" + std::string(c.keyword) + "` | " + card_form_text(c.form) + " | " +
          (sim ? "yes" : "no") + " |\n";
   }
-  s += "\n" + std::to_string(total) + " table entries, " + std::to_string(simulated) +
-       " of them acted on by this version.\n";
+  s += '\n';
+  s += std::to_string(total);
+  s += " table entries, ";
+  s += std::to_string(simulated);
+  s += " of them acted on by this version.\n";
   return s;
 }
 
