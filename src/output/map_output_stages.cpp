@@ -7,6 +7,7 @@
 #include "frame/process.hpp"
 #include "output/map_writer.hpp"
 #include "output/output_stages.hpp"
+#include "subsurface/infiltration.hpp"
 
 namespace torva {
 namespace {
@@ -105,8 +106,8 @@ void stage_map_output(ModelState& s) {
     v[3] = q;
   }
   v[4] = s.rain.rain_rate.slots();
-  // Infiltration results (5 infdep, 6 infrate, 7 surf) and the groundwater results (9-11)
-  // are wired here as their subsystems provide per-cell arrays.
+  for (int r = 5; r <= 7; ++r) v[r] = infiltration_map(s, kNames[r]);
+  // The groundwater results (9-11) join here once groundwater is simulated.
   write_map_instant(s, v);
 }
 

@@ -14,6 +14,7 @@
 #include "frame/model_state.hpp"
 #include "frame/process.hpp"
 #include "input/input_stages.hpp"
+#include "output/output_stages.hpp"
 #include "overland/overland_stages.hpp"
 #include "subsurface/subsurface_stages.hpp"
 
@@ -86,7 +87,8 @@ TEST_P(InfiltrationRun, RainEqualsSurfacePlusOutflowPlusInfiltration) {
                              "HYD_FREQ 10\nMAP_FREQ 60\n"
                              "CONDUCTIVITY ks.asc\nCAPILLARY cap.asc\nPOROSITY por.asc\n"
                              "MOISTURE moist.asc\nPORE_INDEX pore.asc\nRESIDUAL_SAT res.asc\n"
-                             "SOIL_TYPE_MAP soil.asc\nSOIL_LAYER_INPUT_FILE layers.txt\n") +
+                             "SOIL_TYPE_MAP soil.asc\nSOIL_LAYER_INPUT_FILE layers.txt\n"
+                             "INF_DEPTH inf\nRATE_OF_INFIL rate\n") +
                      GetParam() + "\n");
   auto state = std::make_unique<ModelState>();
   ModelState& s = *state;
@@ -102,7 +104,7 @@ TEST_P(InfiltrationRun, RainEqualsSurfacePlusOutflowPlusInfiltration) {
     ran = stages(s, {stage_advance_clock, stage_precipitation, stage_event_start, stage_radar,
                      stage_depth_check, stage_infil_redist_start, stage_soil_column,
                      stage_long_term, stage_infiltration, stage_overland, stage_groundwater,
-                     stage_channel_routing, stage_event_decision});
+                     stage_channel_routing, stage_map_output, stage_event_decision});
     ++passes;
   }
   const std::string said = ::testing::internal::GetCapturedStdout();
@@ -119,6 +121,15 @@ TEST_P(InfiltrationRun, RainEqualsSurfacePlusOutflowPlusInfiltration) {
   const double in = l.precip + l.overland_clipped + l.overland_point_sources;
   const double out = surface + l.discharge + l.infiltration + l.interception;
   EXPECT_NEAR(in, out, 1e-10 * l.precip) << "relative error " << (in - out) / l.precip;
+  // The last depth map (minute 180) holds every cell's infiltrated depth, printed to 0.1 mm.
+  std::ifstream map("infdep.0003.asc");
+  ASSERT_TRUE(map.good());
+  std::string word;
+  for (int k = 0; k < 12; ++k) map >> word;  // six header lines of two words
+  double mapped = 0.0;
+  for (double d; map >> d;) mapped += d * area;
+  EXPECT_NEAR(mapped, l.infiltration, 0.5e-4 * area * s.grid.ncells);
+  EXPECT_TRUE(std::filesystem::exists("infrate.0003.asc"));
   if (!s.infil.green_ampt) {
     EXPECT_NEAR(s.infil.soil_store_volume, l.infiltration, 1e-9);
   }
