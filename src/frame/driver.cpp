@@ -192,13 +192,7 @@ int run_simulation(const std::string& project_file, CalibrationResult* result) {
   ModelState& s = *state;
 
   ErrorCode& e = error_code();
-  e.code = 0;
-  e.stop = 0;
-  e.number1 = e.number2 = 0;
-  e.what.clear();
-  e.file.clear();
-  e.log = nullptr;
-  e.stopping_code = 0;
+  e = ErrorCode{};
   process().super_quiet = false;
 
   if (result) {

@@ -16,35 +16,30 @@ constexpr const char* kNames[kMapResults + 1] = {
     "",     "depth",        "swe",     "discharge",     "rain",          "infdep",        "infrate",
     "surf", "max_sed_flux", "gw_head", "gwrechargecum", "gwrechargeinc", "net_sed_volume"};
 
-// The card that selects a result and names its dataset file; empty when not selected.
+// The card that selects each result and names its dataset file (snow is not simulated).
+struct ResultCard {
+  bool CardRecord::*given;
+  std::string CardRecord::*file;
+};
+constexpr ResultCard kCards[kMapResults + 1] = {
+    {nullptr, nullptr},
+    {&CardRecord::depth_given, &CardRecord::depth},
+    {nullptr, nullptr},
+    {&CardRecord::discharge_given, &CardRecord::discharge},
+    {&CardRecord::dis_rain_given, &CardRecord::dis_rain},
+    {&CardRecord::inf_depth_given, &CardRecord::inf_depth},
+    {&CardRecord::rate_of_infil_given, &CardRecord::rate_of_infil},
+    {&CardRecord::surf_moist_given, &CardRecord::surf_moist},
+    {&CardRecord::max_sed_flux_given, &CardRecord::max_sed_flux},
+    {&CardRecord::gw_output_given, &CardRecord::gw_output},
+    {&CardRecord::gw_recharge_cum_given, &CardRecord::gw_recharge_cum},
+    {&CardRecord::gw_recharge_inc_given, &CardRecord::gw_recharge_inc},
+    {&CardRecord::net_sed_volume_given, &CardRecord::net_sed_volume}};
+
+// Empty when the result is not selected.
 std::string result_card(const CardRecord& c, int result) {
-  auto pick = [](bool given, const std::string& f) { return given ? f : std::string(); };
-  switch (result) {
-    case 1:
-      return pick(c.depth_given, c.depth);
-    case 3:
-      return pick(c.discharge_given, c.discharge);
-    case 4:
-      return pick(c.dis_rain_given, c.dis_rain);
-    case 5:
-      return pick(c.inf_depth_given, c.inf_depth);
-    case 6:
-      return pick(c.rate_of_infil_given, c.rate_of_infil);
-    case 7:
-      return pick(c.surf_moist_given, c.surf_moist);
-    case 8:
-      return pick(c.max_sed_flux_given, c.max_sed_flux);
-    case 9:
-      return pick(c.gw_output_given, c.gw_output);
-    case 10:
-      return pick(c.gw_recharge_cum_given, c.gw_recharge_cum);
-    case 11:
-      return pick(c.gw_recharge_inc_given, c.gw_recharge_inc);
-    case 12:
-      return pick(c.net_sed_volume_given, c.net_sed_volume);
-    default:
-      return {};  // snow is not simulated
-  }
+  const ResultCard& k = kCards[result];
+  return k.given && c.*k.given ? c.*k.file : std::string();
 }
 
 MapFrame frame_of(const GridState& g) {

@@ -160,14 +160,15 @@ void infiltration_init(ModelState& s) {
     f.soil_records = std::move(table.records);
     f.soil_record_given = std::move(table.given);
   }
+  // Arrays every method keeps per cell.
+  f.infil_cum_depth.allocate(n);
+  f.infil_cum_prev.allocate(n);
+  f.infil_event_depth.allocate(n);
+  f.infil_rate.allocate(n);
+  f.surface_moisture.allocate(n);
+  if (c.gw_simulation) f.gw_recharge_depth.allocate(n);
+  f.lake_exclusion = c.overland_lake_map_given && static_cast<int>(s.params.lake_id.size()) >= n;
   if (f.richards) {
-    f.infil_cum_depth.allocate(n);
-    f.infil_cum_prev.allocate(n);
-    f.infil_event_depth.allocate(n);
-    f.infil_rate.allocate(n);
-    f.surface_moisture.allocate(n);
-    if (c.gw_simulation) f.gw_recharge_depth.allocate(n);
-    f.lake_exclusion = c.overland_lake_map_given && static_cast<int>(s.params.lake_id.size()) >= n;
     f.initialised = richards_init(s);
     return;
   }
@@ -191,18 +192,11 @@ void infiltration_init(ModelState& s) {
     }
   }
   f.area_reduction = true;
-  f.lake_exclusion = c.overland_lake_map_given && static_cast<int>(s.params.lake_id.size()) >= n;
 
   if (f.green_ampt || f.redist) {
     if (!check_green_ampt_params(s.params, n, f.redist)) return;
   }
-  f.infil_cum_depth.allocate(n);
-  f.infil_cum_prev.allocate(n);
-  f.infil_event_depth.allocate(n);
-  f.infil_rate.allocate(n);
-  f.surface_moisture.allocate(n);
   if (f.soil_moisture_accounting) f.soil_store.allocate(n);
-  if (c.gw_simulation) f.gw_recharge_depth.allocate(n);
   if (f.green_ampt) f.psi_dtheta.allocate(n);
   if (f.redist) {
     f.front_moisture.allocate(n);

@@ -30,13 +30,7 @@ class ChannelTest : public testing::Test {
     std::filesystem::remove_all(dir_, ec);
     clear_error();
   }
-  static void clear_error() {
-    ErrorCode& e = error_code();
-    e.code = 0;
-    e.stop = 0;
-    e.what.clear();
-    e.file.clear();
-  }
+  static void clear_error() { error_code() = ErrorCode{}; }
   static void write(const std::string& name, const std::string& text) {
     std::ofstream(name, std::ios::binary) << text;
   }

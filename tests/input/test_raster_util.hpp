@@ -17,13 +17,7 @@
 namespace torva::testing {
 
 inline void clear_error() {
-  ErrorCode& e = error_code();
-  e.code = 0;
-  e.stop = 0;
-  e.number1 = e.number2 = 0;
-  e.what.clear();
-  e.file.clear();
-  e.log = nullptr;
+  error_code() = ErrorCode{};
 }
 
 class ScratchDir : public ::testing::Test {
