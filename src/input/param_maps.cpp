@@ -146,7 +146,8 @@ std::string map_path(const CardRecord& c, int slot) {
       return pick(c.pore_index_given, c.pore_index);
     case kMapResidualSat:
       return pick(c.residual_sat_given, c.residual_sat);
-    case kMapMoisture:
+    case kMapMoisture:  // a soil-moisture hotstart replaces the initial moisture map
+      if (c.read_sm_hotstart_given && !c.read_sm_hotstart.empty()) return c.read_sm_hotstart;
       return pick(c.moisture_given, c.moisture);
     case kMapAlbedo:
       return pick(c.albedo_given, c.albedo);

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "channel/chan_hotstart.hpp"
 #include "frame/console.hpp"
 #include "frame/model_state.hpp"
 #include "frame/process.hpp"
@@ -14,6 +15,7 @@
 #include "output/output_stages.hpp"
 #include "output/summary.hpp"
 #include "output/totals.hpp"
+#include "subsurface/infiltration.hpp"
 #include "subsurface/richards_stage.hpp"
 #include "subsurface/richards_summary.hpp"
 
@@ -231,8 +233,9 @@ void write_linknode_blocks(ModelState& s, bool flood_only) {
   }
 }
 
-// Depths over the mask in the raster format they are read back in.
-void write_overland_hotstart(const ModelState& s, const std::string& name) {
+// Depths or soil moistures over the mask in the raster format they are read back in.
+void write_hotstart_map(const ModelState& s, const std::string& name,
+                        std::span<const double> values) {
   FileHandle fh;
   if (!fh.open(name, "w")) {
     say("Can't open overland hotstart file for writing: %s\n", output_name(name, "w").c_str());
@@ -240,7 +243,7 @@ void write_overland_hotstart(const ModelState& s, const std::string& name) {
   }
   const GridState& g = s.grid;
   const MapFrame frame{g.north, g.south, g.east, g.west, g.rows, g.cols};
-  write_grid_grass(fh.fp, g.mask, frame, s.overland.ov_depth.slots());
+  write_grid_grass(fh.fp, g.mask, frame, values);
   fh.close();
 }
 
@@ -372,7 +375,18 @@ void stage_totals(ModelState& s) {
     write_host_hydrograph(c.qex_hydro, f.hydrograph_name, f.location_hydrograph_name, h,
                           f.location_lines);
   }
-  if (c.write_ov_hotstart_given) write_overland_hotstart(s, c.write_ov_hotstart);
+  if (c.write_ov_hotstart_given)
+    write_hotstart_map(s, c.write_ov_hotstart, s.overland.ov_depth.slots());
+  if (c.write_sm_hotstart_given) {
+    const std::vector<double> moisture = restart_moisture(s);
+    if (!moisture.empty()) write_hotstart_map(s, c.write_sm_hotstart, moisture);
+  }
+  // Water-surface elevations for a later READ_CHAN_HOTSTART, discharges beside them.
+  const std::string chan_hot = c.write_chan_hotstart_given ? c.write_chan_hotstart
+                               : c.explic_backwater_given  ? c.explic_backwater
+                                                           : std::string();
+  if (!chan_hot.empty() && has_channels(s))
+    write_chan_hotstart(s.channel, chan_hot, chan_hot + ".dis");
 }
 
 }  // namespace torva

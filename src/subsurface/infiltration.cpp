@@ -372,4 +372,25 @@ std::span<const double> infiltration_map(const ModelState& s, std::string_view r
   return {};
 }
 
+std::vector<double> restart_moisture(const ModelState& s) {
+  const InfilState& f = s.infil;
+  const CellParams& p = s.params;
+  const int n = s.grid.ncells;
+  const bool tracked =
+      (f.richards || (f.redist && f.redist_started)) && covers(f.surface_moisture, n);
+  const Array1<double>& base = f.redist && f.redist_started ? f.theta_i : p.theta_init;
+  std::vector<double> m;
+  if (covers(base, n))
+    m.assign(base.slots().begin(), base.slots().end());
+  else if (tracked)
+    m.assign(static_cast<std::size_t>(n) + 1, 0.0);
+  else
+    return m;
+  // Cells a step never reached (lakes, saturated from below) keep the initial content.
+  if (tracked)
+    for (int i = 1; i <= n; ++i)
+      if (f.surface_moisture[i] > 0.0) m[i] = f.surface_moisture[i];
+  return m;
+}
+
 }  // namespace torva

@@ -3,6 +3,7 @@
 // scheduled step and its bookkeeping (run volume, event depth, soil store, ledger).
 #include <span>
 #include <string_view>
+#include <vector>
 
 namespace torva {
 
@@ -29,5 +30,10 @@ void infiltration_step(ModelState& s, std::span<double> ov_depth);
 // this event, m), "infrate" (rate of the last step, cm/h), "surf" (surface water content).
 // Empty for another name or when infiltration does not keep the array.
 std::span<const double> infiltration_map(const ModelState& s, std::string_view result);
+
+// The per-cell water content (slots 0..N) a later run may start from as its initial
+// moisture: the upper-zone content where the method tracks one (redistribution, Richards),
+// else the initial content, which the other methods leave unchanged.  Empty without one.
+std::vector<double> restart_moisture(const ModelState& s);
 
 }  // namespace torva
