@@ -5,6 +5,7 @@
 
 #include "frame/file_handle.hpp"
 #include "output/hydrograph.hpp"
+#include "output/linknode.hpp"
 
 namespace torva {
 
@@ -30,6 +31,10 @@ struct OutputFiles {
   std::string hydrograph_name;  // as opened, for reading back at shutdown
   std::string location_hydrograph_name;
   long hydrograph_records = 0;
+  // Work buffers of the output stages, kept so that output steps reuse their capacity.
+  std::vector<LinkNodeLink> linknode_links;
+  std::string linknode_text;
+  std::vector<double> location_values;
 
   FileHandle& linknode(int k) {
     FileHandle* all[kLinkNodeFiles] = {&linknode_depth,    &linknode_flow,  &linknode_stage,

@@ -77,12 +77,15 @@ double node_value(const ChannelState& c, LinkNodeKind kind, int node, int link) 
 }
 
 void channel_links(const ModelState& s, LinkNodeKind kind, std::vector<LinkNodeLink>& links) {
-  links.clear();
-  if (!has_channels(s)) return;
+  if (!has_channels(s)) {
+    links.clear();
+    return;
+  }
   const ChannelState& c = s.channel;
   links.resize(static_cast<std::size_t>(c.links));
   for (int j = 1; j <= c.links; ++j) {
     LinkNodeLink& l = links[static_cast<std::size_t>(j - 1)];
+    l.values.clear();
     l.linktype = c.linktype[j];
     l.points = c.node_points[j];
     const int n = (l.linktype & (kLinkLake | kLinkStructure)) ? 1 : c.nodes[j];
@@ -220,14 +223,15 @@ HydroClock hydro_clock(const ModelState& s) {
 
 void write_linknode_blocks(ModelState& s, bool flood_only) {
   if (!has_channels(s)) return;
-  std::vector<LinkNodeLink> links;
+  std::vector<LinkNodeLink>& links = s.files.linknode_links;
+  std::string& text = s.files.linknode_text;
   for (int k = 0; k < kLinkNodeFiles; ++k) {
     const bool flood = kKinds[k] == LinkNodeKind::flood;
     if (flood != flood_only) continue;
     FileHandle& fh = s.files.linknode(k);
     if (!fh.fp) continue;
     channel_links(s, kKinds[k], links);
-    std::string text;
+    text.clear();
     append_linknode_block(text, kKinds[k], s.files.linknode_blocks[k]++, links);
     std::fputs(text.c_str(), fh.fp);
   }
@@ -336,7 +340,7 @@ void stage_hydrograph_output(ModelState& s) {
   }
   if (f.sig_hydrograph.fp) write_companion_line(f.sig_hydrograph.fp, time, q);
   if (f.location_hydrograph.fp) {
-    std::vector<double> values;
+    std::vector<double>& values = f.location_values;
     location_discharges(s, f.locations, values);
     for (double& v : values) v *= factor;
     write_location_line(f.location_hydrograph.fp, s.run.long_term,
