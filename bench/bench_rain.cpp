@@ -16,7 +16,7 @@ constexpr int kGages = 10;
 constexpr double kDx = 30.0;
 
 struct Field {
-  std::vector<double> x, y, gx, gy, values, rate, storage, coeff, used, net, depth;
+  std::vector<double> x, y, gx, gy, values, rate, storage, coeff, used, net, caught, depth;
   std::vector<int> nearest;
   Field() {
     const std::size_t n = kCells + 1;
@@ -39,6 +39,7 @@ struct Field {
     coeff.assign(n, 0.1);
     used.assign(n, 0.0);
     net.assign(n, 0.0);
+    caught.assign(n, 0.0);
     depth.assign(n, 0.0);
     nearest.assign(n, 0);
   }
@@ -74,14 +75,15 @@ BENCHMARK(BM_NearestGage)->Arg(1)->Arg(2)->UseRealTime();
 
 void BM_InterceptAndAddRain(benchmark::State& st) {
   Field& f = field();
+  omp_set_num_threads(static_cast<int>(st.range(0)));
   for (auto _ : st) {
-    intercept(f.rate, f.storage, f.coeff, 1.0, 30.0, f.used, f.net, {});
+    intercept(f.rate, f.storage, f.coeff, 1.0, 30.0, f.used, f.net, f.caught);
     int bad = 0;
     benchmark::DoNotOptimize(add_rain(f.net, 30.0, f.depth, bad));
   }
   st.SetItemsProcessed(st.iterations() * kCells);
 }
-BENCHMARK(BM_InterceptAndAddRain)->UseRealTime();
+BENCHMARK(BM_InterceptAndAddRain)->Arg(1)->Arg(2)->UseRealTime();
 
 }  // namespace
 }  // namespace torva

@@ -87,8 +87,8 @@ bool allocate_rain(ModelState& s) {
     return false;
   }
   if (!r.rain_rate.allocate(g.ncells) || !r.net_rain_rate.allocate(g.ncells) ||
-      !r.int_used.allocate(g.ncells) || !r.cell_x.allocate(g.ncells) ||
-      !r.cell_y.allocate(g.ncells)) {
+      !r.int_used.allocate(g.ncells) || !r.int_caught.allocate(g.ncells) ||
+      !r.cell_x.allocate(g.ncells) || !r.cell_y.allocate(g.ncells)) {
     set_error(4000);
     return false;
   }

@@ -6,6 +6,7 @@
 #include "frame/console.hpp"
 #include "frame/model_state.hpp"
 #include "frame/process.hpp"
+#include "overland/face_flux.hpp"
 
 namespace torva {
 
@@ -96,10 +97,9 @@ double intercept(std::span<const double> rain_rate, std::span<const double> int_
                  std::span<const double> int_coeff, double divisor, double dt,
                  std::span<double> int_used, std::span<double> net_rate,
                  std::span<double> intercepted) {
-  const std::size_t n = rain_rate.size() - 1;
-  double total = 0.0;
-  // Serial, so the total is summed in cell order whatever the thread count.
-  for (std::size_t k = 1; k <= n; ++k) {
+  const long n = static_cast<long>(rain_rate.size()) - 1;
+#pragma omp parallel for schedule(static) if (n >= kParallelMinCells)
+  for (long k = 1; k <= n; ++k) {
     const double rate = rain_rate[k] > 0.0 ? rain_rate[k] : 0.0;
     const double storage = int_storage.empty() ? 0.0 : int_storage[k] / divisor;
     const double coeff = std::clamp(int_coeff.empty() ? 0.0 : int_coeff[k] / divisor, 0.0, 1.0);
@@ -117,23 +117,27 @@ double intercept(std::span<const double> rain_rate, std::span<const double> int_
       net_rate[k] = (p - caught) * 3600.0 / dt;
     }
     int_used[k] += caught;
-    if (!intercepted.empty()) intercepted[k] = caught;
-    total += caught;
+    intercepted[k] = caught;
   }
+  // Summed apart and in cell order, so the total does not depend on the thread count.
+  double total = 0.0;
+  for (long k = 1; k <= n; ++k) total += intercepted[k];
   return total;
 }
 
 double add_rain(std::span<const double> rate, double dt, std::span<double> depth, int& bad_cell) {
-  const std::size_t n = rate.size() - 1;
-  double total = 0.0;
-  bad_cell = 0;
-  for (std::size_t k = 1; k <= n; ++k) {
+  const long n = static_cast<long>(rate.size()) - 1;
+  int first_bad = static_cast<int>(n) + 1;
+#pragma omp parallel for schedule(static) reduction(min : first_bad) if (n >= kParallelMinCells)
+  for (long k = 1; k <= n; ++k) {
     const double i = rate[k] > 0.0 ? rate[k] : 0.0;
-    const double dz = i * dt / 3600000.0;  // mm/h over dt seconds, in m
-    depth[k] += dz;
-    total += dz;
-    if (bad_cell == 0 && !std::isfinite(depth[k])) bad_cell = static_cast<int>(k);
+    depth[k] += i * dt / 3600000.0;  // mm/h over dt seconds, in m
+    if (!std::isfinite(depth[k]) && k < first_bad) first_bad = static_cast<int>(k);
   }
+  bad_cell = first_bad <= n ? first_bad : 0;
+  // The same increments, summed in cell order whatever the thread count.
+  double total = 0.0;
+  for (long k = 1; k <= n; ++k) total += (rate[k] > 0.0 ? rate[k] : 0.0) * dt / 3600000.0;
   return total;
 }
 
@@ -224,7 +228,7 @@ void apply_rain(ModelState& s, std::span<double> depth) {
         interception_divisor(s.run.long_term, s.clock.now.month, s.settings.site.latitude);
     const double caught =
         intercept(r.rain_rate.slots(), s.params.int_storage.slots(), s.params.int_coeff.slots(), f,
-                  dt, r.int_used.slots(), r.net_rain_rate.slots(), {});
+                  dt, r.int_used.slots(), r.net_rain_rate.slots(), r.int_caught.slots());
     s.ledger.interception += caught * area / 1000.0;
     rate = r.net_rain_rate.slots();
   }

@@ -33,7 +33,7 @@ double interception_divisor(bool long_term, int month, double latitude);
 
 // Interception over one step of `dt` seconds: fills net_rate (mm/h) and int_used (mm),
 // returns the intercepted depth summed over cells (mm).  Empty storage or coefficient
-// spans count as 0.  `intercepted` (mm per cell) receives each cell's share.
+// spans count as 0.  `intercepted` (mm per cell, slots 0..N) receives each cell's share.
 double intercept(std::span<const double> rain_rate, std::span<const double> int_storage,
                  std::span<const double> int_coeff, double divisor, double dt,
                  std::span<double> int_used, std::span<double> net_rate,

@@ -19,6 +19,7 @@ struct RainState {
   Array1<double> rain_rate{"rain_rate"};          // gross intensity, mm/h
   Array1<double> net_rain_rate{"net_rain_rate"};  // after interception, mm/h
   Array1<double> int_used{"int_used"};            // interception filled in the event, mm
+  Array1<double> int_caught{"int_caught"};        // interception of the step, mm
   Array1<int> nearest_gage{"nearest_gage"};
   Array1<double> cell_x{"cell_x"};  // cell centres, map units
   Array1<double> cell_y{"cell_y"};

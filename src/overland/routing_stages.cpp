@@ -25,9 +25,12 @@ bool channels_on(const ModelState& s) {
 
 // First non-real depth (cell number), or 0.
 int first_non_real(const Array1<double>& h, int n) {
+  const double* d = h.data();
+  int first = n + 1;  // the lowest bad cell, whatever the thread count
+#pragma omp parallel for schedule(static) reduction(min : first) if (n >= kParallelMinCells)
   for (int i = 1; i <= n; ++i)
-    if (!std::isfinite(h[i])) return i;
-  return 0;
+    if (!std::isfinite(d[i]) && i < first) first = i;
+  return first <= n ? first : 0;
 }
 
 // Per-cell roughness and retention as the sweeps read them; the uniform cards stand in for
@@ -276,20 +279,31 @@ void stage_overland(ModelState& s) {
   if (std::fabs(dt - c.dt) < 0.01) dt = c.dt;
 
   if (o.boundaries) apply_boundaries(s, dt);
-  o.wet = false;
-  o.moving = false;
-  for (int i = 1; i <= n; ++i) {
-    const double h = o.ov_depth[i];
-    if (!std::isfinite(h)) {
-      say("A non-real overland flow water depth has been detected in cell %d after applying "
-          "overland boundary conditions and overland pumping.\n",
-          i);
-      set_error(4000);
-      return;
+  bool wet = false, moving = false;
+  int first_bad = n + 1;
+  {
+    const double* h = o.ov_depth.data();
+    const double* qx = o.face_q_x.data();
+    const double* qy = o.face_q_y.data();
+#pragma omp parallel for schedule(static) reduction(||             \
+                                                    : wet, moving) \
+    reduction(min                                                  \
+              : first_bad) if (n >= kParallelMinCells)
+    for (int i = 1; i <= n; ++i) {
+      if (!std::isfinite(h[i]) && i < first_bad) first_bad = i;
+      wet = wet || h[i] > 1e-16;
+      moving = moving || std::fabs(qx[i]) > 1e-16 || std::fabs(qy[i]) > 1e-16;
     }
-    if (h > 1e-16) o.wet = true;
-    if (std::fabs(o.face_q_x[i]) > 1e-16 || std::fabs(o.face_q_y[i]) > 1e-16) o.moving = true;
   }
+  if (first_bad <= n) {
+    say("A non-real overland flow water depth has been detected in cell %d after applying "
+        "overland boundary conditions and overland pumping.\n",
+        first_bad);
+    set_error(4000);
+    return;
+  }
+  o.wet = wet;
+  o.moving = moving;
 
   double outflow = 0.0;
   if (o.wet) {

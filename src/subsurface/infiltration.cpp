@@ -337,13 +337,21 @@ void infiltration_step(ModelState& s, std::span<double> depth) {
   const double cell_area = s.grid.cell_area > 0.0 ? s.grid.cell_area : s.grid.dx * s.grid.dx;
   const bool recharge = !f.gw_recharge_depth.empty();
   double sum = 0.0;
-  for (int i = 1; i <= n; ++i) {
-    const double d = f.infil_cum_depth[i] - f.infil_cum_prev[i];
-    sum += d;
-    f.infil_event_depth[i] += d;
-    if (f.soil_moisture_accounting) f.soil_store[i] += d;
-    if (recharge) f.gw_recharge_depth[i] += d;
-    f.infil_cum_prev[i] = f.infil_cum_depth[i];
+  for (int i = 1; i <= n; ++i) sum += f.infil_cum_depth[i] - f.infil_cum_prev[i];
+  {
+    const double* cum = f.infil_cum_depth.data();
+    double* prev = f.infil_cum_prev.data();
+    double* event = f.infil_event_depth.data();
+    double* store = f.soil_moisture_accounting ? f.soil_store.data() : nullptr;
+    double* gw = recharge ? f.gw_recharge_depth.data() : nullptr;
+#pragma omp parallel for schedule(static) if (n >= kMinParallelCells)
+    for (int i = 1; i <= n; ++i) {
+      const double d = cum[i] - prev[i];
+      event[i] += d;
+      if (store) store[i] += d;
+      if (gw) gw[i] += d;
+      prev[i] = cum[i];
+    }
   }
   f.infiltrated_volume += sum * cell_area;
   s.ledger.infiltration += sum * cell_area;

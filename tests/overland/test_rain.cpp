@@ -137,6 +137,7 @@ TEST(Interception, InterceptedPlusNetEqualsGrossOverARun) {
   s.rain.rain_rate.allocate(n);
   s.rain.net_rain_rate.allocate(n);
   s.rain.int_used.allocate(n);
+  s.rain.int_caught.allocate(n);
   s.params.int_storage.allocate(n);
   s.params.int_coeff.allocate(n);
   for (int k = 1; k <= n; ++k) {
