@@ -75,6 +75,47 @@ TEST(RainAssignment, NearestGageTiesGoToTheLowerNumberAndFarGagesFail) {
   EXPECT_FALSE(find_nearest_gage(c.x, c.y, fx, fy, nearest));
 }
 
+// Interception and the depth update run cell-parallel on large grids; their totals are
+// summed in cell order, so both threads counts give the same bits, and a non-finite depth
+// is reported at its lowest cell.
+TEST(RainApplication, InterceptionAndDepthBitIdenticalForOneAndTwoThreads) {
+  const std::size_t n = 10000;
+  std::vector<double> rate(n + 1), storage(n + 1), coeff(n + 1);
+  for (std::size_t k = 1; k <= n; ++k) {
+    rate[k] = 3.0 + std::fmod(k * 0.37, 40.0);
+    storage[k] = std::fmod(k * 0.011, 1.3);
+    coeff[k] = std::fmod(k * 0.003, 1.0);
+  }
+  struct Out {
+    std::vector<double> used, net, caught, depth;
+    double total_caught = 0.0, total_added = 0.0;
+    int bad = -1;
+  };
+  auto run = [&](int threads) {
+    omp_set_num_threads(threads);
+    Out o;
+    o.used.assign(n + 1, 0.0);
+    o.net.assign(n + 1, 0.0);
+    o.caught.assign(n + 1, 0.0);
+    o.depth.assign(n + 1, 0.001);
+    o.depth[7777] = std::nan("");
+    o.depth[9000] = std::numeric_limits<double>::infinity();
+    for (int step = 0; step < 5; ++step) {
+      o.total_caught += intercept(rate, storage, coeff, 1.0, 30.0, o.used, o.net, o.caught);
+      o.total_added += add_rain(o.net, 30.0, o.depth, o.bad);
+    }
+    return o;
+  };
+  const Out a = run(1), b = run(2);
+  omp_set_num_threads(1);
+  EXPECT_EQ(a.total_caught, b.total_caught);
+  EXPECT_EQ(a.total_added, b.total_added);
+  EXPECT_EQ(a.used, b.used);
+  EXPECT_EQ(a.net, b.net);
+  EXPECT_EQ(a.bad, 7777);
+  EXPECT_EQ(b.bad, 7777);
+}
+
 TEST(RainAssignment, BitIdenticalForOneAndTwoThreads) {
   Centres c(40, 50);
   std::vector<double> gx = {0.0}, gy = {0.0}, v = {0.0};
