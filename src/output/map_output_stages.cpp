@@ -1,4 +1,3 @@
-#include <cmath>
 #include <string>
 #include <vector>
 
@@ -7,6 +6,7 @@
 #include "frame/process.hpp"
 #include "output/map_writer.hpp"
 #include "output/output_stages.hpp"
+#include "overland/overland_stages.hpp"
 #include "subsurface/infiltration.hpp"
 
 namespace torva {
@@ -88,18 +88,9 @@ void close_map_output(ModelState& s) {
 void stage_map_output(ModelState& s) {
   const long every = s.run.map_steps;
   if (every <= 0 || s.clock.step <= 0 || s.clock.step % every != 0) return;
-  const int n = s.grid.ncells;
   std::array<std::span<const double>, kMapResults + 1> v{};
-  const OverlandState& ov = s.overland;
-  v[1] = ov.ov_depth.slots();
-  if (!ov.face_q_x.empty() && !ov.face_q_y.empty()) {
-    std::vector<double>& q = s.map_output.scratch;
-    if (q.size() != static_cast<std::size_t>(n) + 1) q.assign(static_cast<std::size_t>(n) + 1, 0.0);
-    for (int i = 1; i <= n; ++i)
-      q[i] =
-          s.grid.dx * std::sqrt(ov.face_q_x[i] * ov.face_q_x[i] + ov.face_q_y[i] * ov.face_q_y[i]);
-    v[3] = q;
-  }
+  v[1] = s.overland.ov_depth.slots();
+  v[3] = overland_discharge_map(s);
   v[4] = s.rain.rain_rate.slots();
   for (int r = 5; r <= 7; ++r) v[r] = infiltration_map(s, kNames[r]);
   // The groundwater results (9-11) join here once groundwater is simulated.

@@ -65,7 +65,6 @@ struct MapOutputState {
 
   int instant = 0;                                    // map instants written so far
   std::array<DatasetSeries, kMapResults + 1> series;  // by result number 1..12
-  std::vector<double> scratch;  // per-cell work values (discharge), sized once
 };
 
 // Result numbers and short names: 1 "depth", 2 "swe", 3 "discharge", 4 "rain", 5 "infdep",

@@ -15,8 +15,9 @@ void stage_allocate_overland(ModelState& s);   // overland arrays over the mask
 void stage_depth_check(ModelState& s);         // non-real depths after rain
 void stage_overland(ModelState& s);            // overland flow routing
 
-// Per-cell overland discharge for the discharge map, GRIDSIZE x sqrt(qx^2 + qy^2) (slots
-// 0..N; empty before the overland arrays exist).
+// Per-cell overland discharge for the discharge map in m^3/s (slots 0..N; empty before the
+// overland arrays exist): the explicit scheme's unit-width flows need GRIDSIZE, the ADE
+// schemes' face discharges do not.
 std::span<const double> overland_discharge_map(ModelState& s);
 
 }  // namespace torva
