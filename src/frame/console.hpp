@@ -20,4 +20,10 @@ void say_error(const char* fmt, ...) TORVA_PRINTF(1, 2);
 
 void flush_console();
 
+// Lines meant for the summary file before it opens (start-up announcements, loading
+// errors) are kept from the start of a run and written when it opens; a run without a
+// summary file drops them.
+void hold_summary_lines();
+void release_summary_lines();
+
 }  // namespace torva

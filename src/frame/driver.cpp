@@ -55,6 +55,7 @@ void stage_replacement_report(ModelState&) {
 bool start_up(ModelState& s) {
   return run_stages(s, {
                            {stage_read_project, 1},
+                           {stage_open_summary, 1},
                            {stage_option_checks, 1},
                            {stage_load_maps, 1},
                            {stage_load_soils, 1},
@@ -194,6 +195,7 @@ int run_simulation(const std::string& project_file, CalibrationResult* result) {
   ErrorCode& e = error_code();
   e = ErrorCode{};
   process().super_quiet = false;
+  hold_summary_lines();
 
   if (result) {
     s.run.calibration_run = true;
@@ -225,6 +227,7 @@ int run_simulation(const std::string& project_file, CalibrationResult* result) {
 
   // Closing sequence.
   const int standing = e.code;
+  release_summary_lines();
   s.files.close_all();
   e.log = nullptr;
   flush_console();

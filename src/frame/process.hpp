@@ -35,6 +35,8 @@ struct Process {
   std::string output_folder;   // ends in '\\' when set
   ErrorCode err;
   ReplaceList replace;  // replacement parameters and values
+  std::string summary_backlog;  // summary lines written before the summary file opened
+  bool summary_backlog_on = false;
 };
 
 Process& process();

@@ -3,7 +3,8 @@
 namespace torva {
 struct ModelState;
 
-void stage_open_outputs(ModelState& s);       // summary and hydrograph files
+void stage_open_summary(ModelState& s);       // the summary file, with what was said before
+void stage_open_outputs(ModelState& s);       // hydrograph, location and link/node files
 void stage_linknode_header(ModelState& s);    // header of the link/node depth file
 void stage_initial_storage(ModelState& s);    // initial storage totals
 void write_event_summary(ModelState& s);      // event summary when an event closes

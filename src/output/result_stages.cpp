@@ -9,6 +9,7 @@
 #include "frame/console.hpp"
 #include "frame/model_state.hpp"
 #include "frame/process.hpp"
+#include "input/mapping_table.hpp"
 #include "output/hydrograph.hpp"
 #include "output/linknode.hpp"
 #include "output/map_writer.hpp"
@@ -38,7 +39,7 @@ double channel_storage(const ModelState& s) {
   return channel_volume(c.links, c.linktype.slots(), c.nodes.slots(), c.dx.slots(), c.area);
 }
 
-// The simple soil store of redistribution and layered soils keeps infiltrated water (m).
+// The simple soil store of redistribution and layered soils: water over the simple soil depth.
 double soil_storage(const ModelState& s) {
   if (s.richards.active) return richards_soil_volume(s);
   if (!s.infil.soil_moisture_accounting) return 0.0;
@@ -185,7 +186,7 @@ SummaryFacts summary_facts(const ModelState& s) {
   f.rain = r.precip_kind == 1 ? RainKind::gages : RainKind::uniform;
   f.rain_intensity = r.rain_intensity;
   f.rain_duration = r.rain_duration;
-  f.inverse_distance = c.rain_thiessen == 0;
+  f.inverse_distance = !s.rain.thiessen;
   f.dt = s.clock.dt;
   f.peak_q = s.event.peak_q;
   f.peak_time = s.event.peak_time;
@@ -197,9 +198,12 @@ SummaryFacts summary_facts(const ModelState& s) {
   f.map_steps = s.run.map_steps;
   channel_section_kinds(s, f.trapezoid_sections, f.table_sections);
   f.interception = c.interception != 0 || c.storage_capacity_given || c.interception_coeff_given;
-  f.distributed_roughness = c.roughness_given;
+  // A table the mapping file supplies counts as if its card were given.
+  auto table = [&](int t) { return c.mapping_table_given && s.params.mapping_tables[t]; };
+  f.distributed_roughness = c.roughness_given || table(kTableRoughness);
   f.uniform_roughness = c.manning_n_given;
-  f.distributed_moisture = c.moisture_given && s.settings.site.infil_method != 0;
+  f.distributed_moisture =
+      (c.moisture_given || table(kTableSoilMoisture)) && s.settings.site.infil_method != 0;
   f.spatial_retention = c.reten_depth_given;
   f.uniform_retention = c.retention_given;
   f.infil_method = s.settings.site.infil_method;
@@ -253,13 +257,19 @@ void write_hotstart_map(const ModelState& s, const std::string& name,
 
 }  // namespace
 
-void stage_open_outputs(ModelState& s) {
+void stage_open_summary(ModelState& s) {
   const CardRecord& c = s.settings.cards;
   OutputFiles& f = s.files;
   if (c.summary_given) {
     if (!open_output(f.summary, c.summary, "output summary")) return;
     error_code().log = &f.summary;
   }
+  release_summary_lines();
+}
+
+void stage_open_outputs(ModelState& s) {
+  const CardRecord& c = s.settings.cards;
+  OutputFiles& f = s.files;
   if (c.outlet_hydro_given) {
     if (!open_output(f.hydrograph, c.outlet_hydro, "output hydrograph")) return;
     f.hydrograph_name = f.hydrograph.name;

@@ -112,6 +112,23 @@ bool load_layered(ModelState& s, int n) {
   return true;
 }
 
+// The simple soil store holds the water of the soil column over the simple soil depth: the
+// initial moisture of SOIL_MOIST_DEPTH (redistribution) or of the first two layers
+// (layered soils), to which infiltration is added.
+void fill_soil_store(ModelState& s, int n) {
+  InfilState& f = s.infil;
+  if (f.layered) {
+    for (int i = 1; i <= n; ++i) {
+      const SoilRecord& rec = f.soil_records[static_cast<std::size_t>(s.params.soil_id[i])];
+      f.soil_store[i] =
+          (rec.theta_init(1) * rec.thickness(1) + rec.theta_init(2) * rec.thickness(2)) / 100.0;
+    }
+    return;
+  }
+  const double depth = s.settings.cards.soil_moist_depth;  // m
+  for (int i = 1; i <= n; ++i) f.soil_store[i] = s.params.theta_init[i] * depth;
+}
+
 }  // namespace
 
 int infiltration_conflict_code(const CardRecord& c) {
@@ -211,6 +228,7 @@ void infiltration_init(ModelState& s) {
     if (!covers(s.params.residual_sat, n)) s.params.residual_sat.allocate(n);
   }
   if (f.layered && !load_layered(s, n)) return;
+  if (f.soil_moisture_accounting) fill_soil_store(s, n);
   f.initialised = true;
 }
 
@@ -355,7 +373,6 @@ void infiltration_step(ModelState& s, std::span<double> depth) {
   }
   f.infiltrated_volume += sum * cell_area;
   s.ledger.infiltration += sum * cell_area;
-  if (f.soil_moisture_accounting) f.soil_store_volume += sum * cell_area;
   if (clipped_cells > 0) {
     double created = 0.0;
     for (int i = 1; i <= n; ++i) {

@@ -64,6 +64,7 @@ TEST_F(ResultStages, EventRunWritesHydrographSummaryTotalsAndHostFile) {
   card(c.summary, c.summary_given, "run.sum");
   card(c.outlet_hydro, c.outlet_hydro_given, "run.otl");
   card(c.qex_hydro, c.qex_hydro_given, "run.qhy");
+  stage_open_summary(s);
   stage_open_outputs(s);
   ASSERT_EQ(error_code().code, 0);
   ASSERT_EQ(error_code().log, &s.files.summary);
@@ -128,7 +129,7 @@ TEST_F(ResultStages, SummaryThatCannotBeOpenedIsCodeFour) {
   CardRecord& c = s.settings.cards;
   c.summary = path("no_such_folder/run.sum");
   c.summary_given = true;
-  stage_open_outputs(s);
+  stage_open_summary(s);
   EXPECT_EQ(error_code().code, 4);
   EXPECT_EQ(error_code().what, "output summary");
   EXPECT_EQ(error_code().file, c.summary);
