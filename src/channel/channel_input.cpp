@@ -6,6 +6,7 @@
 #include <cctype>
 
 #include "channel/channel_input_detail.hpp"
+#include "channel/stream_tables.hpp"
 #include "frame/console.hpp"
 #include "frame/process.hpp"
 
@@ -494,6 +495,7 @@ bool read_chan_input(ChannelState& ch, const std::string& path, const ChanReadOp
   river_bed(ch, opt);
   if (!trapezoid_nodes(ch)) return false;
   node_counts(ch);
+  if (!opt.stream_table.empty() && !apply_stream_tables(ch, opt.stream_table)) return false;
   if (ch.num_bp > 0) {
     if (counts.interp_cards == 0) {
       say("Error: the number of interpolation points has not been specifiedfor any table. Each "

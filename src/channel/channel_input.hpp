@@ -23,6 +23,7 @@ struct ChanReadOptions {
   SeriesFinder find_time_series;  // absent: no series known
   SeriesFinder find_elev_series;
   const GridState* grid = nullptr;  // cell elevations for the lakes
+  std::string stream_table;         // ST_MAPPING_TABLE; empty: the links keep MANNINGS_N
 };
 
 // Reads the file into `ch`.  A file that does not begin with "TORVA_CHAN" defines no

@@ -138,6 +138,7 @@ void stage_load_channels(ModelState& s) {
   in.read.k_river = c.k_river;
   in.read.m_river = c.m_river;
   in.read.grid = &s.grid;
+  if (c.st_mapping_table_given) in.read.stream_table = c.st_mapping_table;
   in.read.find_time_series = [&s](std::string_view name) {
     return number_in(s.series.time_series, find_time_series(s.series, name));
   };

@@ -1,5 +1,7 @@
 #include "input/index_map.hpp"
 
+#include <algorithm>
+
 #include "frame/console.hpp"
 #include "frame/file_handle.hpp"
 #include "frame/process.hpp"
@@ -110,6 +112,13 @@ bool read_stream_index_map(const std::string& path, std::span<const int> nodes_p
     }
   }
   return true;
+}
+
+int stream_map_line(std::span<const int> nodes_per_link, int link, int node) {
+  int line = 2 + node;
+  for (int l = 1; l < link && l < static_cast<int>(nodes_per_link.size()); ++l)
+    line += std::max(nodes_per_link[l], 0);
+  return line;
 }
 
 }  // namespace torva

@@ -23,4 +23,8 @@ bool read_index_map(const std::string& path, const Array2<int>& mask, int rows, 
 bool read_stream_index_map(const std::string& path, std::span<const int> nodes_per_link,
                            std::vector<std::vector<int>>& ids);
 
+// Line of the stream index map that holds the value of `node` of `link` (two header lines,
+// then one value per line), for messages.
+int stream_map_line(std::span<const int> nodes_per_link, int link, int node);
+
 }  // namespace torva

@@ -383,7 +383,7 @@ StreamTablePresence check_stream_tables(const std::string& table_path) {
 
 bool stream_table_lookup(const std::string& table_path, int table,
                          std::span<Array2<double>* const> destinations,
-                         std::span<const int> nodes_per_link) {
+                         std::span<const int> nodes_per_link, std::string* index_map) {
   if (table < 1 || table > 6) {
     say("Error: stream table %d does not exist\n", table);
     set_error(4000);
@@ -400,6 +400,7 @@ bool stream_table_lookup(const std::string& table_path, int table,
   if (!read_table(f, table, info.columns, stream_table_keyword, shown, true, t)) return false;
   std::vector<std::vector<int>> ids;
   if (!read_stream_index_map(t.index_map_path, nodes_per_link, ids)) return false;
+  if (index_map) *index_map = t.index_map_path;
   std::vector<double> by_id(static_cast<std::size_t>(t.max_id) + 1);
   for (std::size_t c = 0; c < destinations.size() && static_cast<int>(c) < info.columns; ++c) {
     Array2<double>* dest = destinations[c];
@@ -412,8 +413,9 @@ bool stream_table_lookup(const std::string& table_path, int table,
         const int id = ids[link][node];
         if (id < 1 || id > t.max_id) {
           say("Error: stream index map %s gives node %zu of link %zu the ID %d, outside the "
-              "table's 1..%d\n",
-              t.index_map_path.c_str(), node, link, id, t.max_id);
+              "table's 1..%d (line %d)\n",
+              t.index_map_path.c_str(), node, link, id, t.max_id,
+              stream_map_line(nodes_per_link, static_cast<int>(link), static_cast<int>(node)));
           set_error(4000);
           return false;
         }

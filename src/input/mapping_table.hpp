@@ -128,9 +128,11 @@ struct StreamTablePresence {
 };
 StreamTablePresence check_stream_tables(const std::string& table_path);
 
-// Stream table T over the channel nodes: dest[column](node, link).  Codes 64-66, 115-118.
+// Stream table T over the channel nodes: dest[column](node, link).  Codes 64-66, 115-118,
+// and 4000 for a node whose ID lies outside the table.  `index_map`, when given, receives
+// the path of the stream index map the table uses, for the caller's own messages.
 bool stream_table_lookup(const std::string& table_path, int table,
                          std::span<Array2<double>* const> destinations,
-                         std::span<const int> nodes_per_link);
+                         std::span<const int> nodes_per_link, std::string* index_map = nullptr);
 
 }  // namespace torva
