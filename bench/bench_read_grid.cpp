@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "frame/file_handle.hpp"
-#include "frame/process.hpp"
+#include "frame/run_context.hpp"
 #include "input/raster.hpp"
 
 namespace {

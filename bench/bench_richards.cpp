@@ -6,7 +6,7 @@
 
 #include <memory>
 
-#include "frame/model_state.hpp"
+#include "model/model_state.hpp"
 #include "subsurface/richards_stage.hpp"
 
 namespace torva {

@@ -1,4 +1,4 @@
-#include "frame/command_line.hpp"
+#include "model/command_line.hpp"
 
 int main(int argc, char** argv) {
   return torva::torva_main(argc, argv);

@@ -2,7 +2,7 @@
 
 #include "frame/console.hpp"
 #include "frame/file_handle.hpp"
-#include "frame/process.hpp"
+#include "frame/run_context.hpp"
 #include "input/line_reader.hpp"
 
 namespace torva {

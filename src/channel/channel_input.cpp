@@ -8,7 +8,7 @@
 #include "channel/channel_input_detail.hpp"
 #include "channel/stream_tables.hpp"
 #include "frame/console.hpp"
-#include "frame/process.hpp"
+#include "frame/run_context.hpp"
 
 namespace torva {
 namespace chan_detail {

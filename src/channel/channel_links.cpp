@@ -4,7 +4,7 @@
 
 #include "channel/channel_input_detail.hpp"
 #include "frame/console.hpp"
-#include "frame/process.hpp"
+#include "frame/run_context.hpp"
 
 namespace torva::chan_detail {
 namespace {

@@ -2,13 +2,15 @@
 // `ex_flow_route` and the water ledger.
 #include <cmath>
 
+#include "channel/chan_hotstart.hpp"
+#include "channel/channel_setup.hpp"
 #include "channel/channel_stages.hpp"
 #include "channel/structures.hpp"
 #include "channel/xsection.hpp"
 #include "frame/console.hpp"
-#include "frame/model_state.hpp"
-#include "frame/process.hpp"
+#include "frame/run_context.hpp"
 #include "input/series.hpp"
+#include "model/model_state.hpp"
 
 namespace torva {
 
@@ -280,6 +282,7 @@ void refresh_point_inflows(ModelState& s) {
 
 void stage_channel_point_setup(ModelState& s) {
   if (!ensure_setup(s)) return;
+  s.exchange.channel_storage = channel_volume(s.channel);
   const CardRecord& c = s.settings.cards;
   if (c.chan_point_input_given)
     open_point_sources(s.route.points, c.chan_point_input, s.channel.links, s.channel.maxnodes);
@@ -333,6 +336,7 @@ void stage_channel_routing(ModelState& s) {
   w.river_to_gw += v.river_to_gw;
   w.gw_to_river += v.gw_to_river;
   w.overbank_to_land += land.to_land;
+  s.exchange.channel_storage = channel_volume(ch);
   for (std::size_t j = 0; j < r.location_volume.size() && j < r.last.location_volume.size(); ++j)
     r.location_volume[j] += r.last.location_volume[j];
   s.event.outlet_q =
@@ -342,6 +346,16 @@ void stage_channel_routing(ModelState& s) {
 void stage_channel_point_inputs(ModelState& s) {
   if (!s.route.active) return;
   advance_point_sources(s.route.points, s.clock.current_time);
+}
+
+void stage_channel_hotstart(ModelState& s) {
+  const CardRecord& c = s.settings.cards;
+  if (!s.run.explicit_channels || !s.channel.present || s.channel.links <= 0) return;
+  // Water-surface elevations for a later READ_CHAN_HOTSTART, discharges beside them.
+  const std::string file = c.write_chan_hotstart_given ? c.write_chan_hotstart
+                           : c.explic_backwater_given  ? c.explic_backwater
+                                                       : std::string();
+  if (!file.empty()) write_chan_hotstart(s.channel, file, file + ".dis");
 }
 
 void track_channel_peaks(ModelState& s) {

@@ -10,9 +10,9 @@
 #include "channel/xsection.hpp"
 #include "frame/console.hpp"
 #include "frame/file_handle.hpp"
-#include "frame/model_state.hpp"
-#include "frame/process.hpp"
+#include "frame/run_context.hpp"
 #include "input/series.hpp"
+#include "model/model_state.hpp"
 
 namespace torva {
 
@@ -133,7 +133,7 @@ void stage_load_channels(ModelState& s) {
   if (!routing || !c.channel_input_given) return;
   ChannelSetupInput in;
   in.channel_file = c.channel_input;
-  in.read.summary = !s.run.super_quiet && !process().super_quiet;
+  in.read.summary = !s.run.super_quiet && !run_context().super_quiet;
   in.read.stream_loss = c.stream_loss != 0;
   in.read.k_river = c.k_river;
   in.read.m_river = c.m_river;

@@ -4,7 +4,7 @@
 
 #include "frame/clock.hpp"
 #include "frame/console.hpp"
-#include "frame/process.hpp"
+#include "frame/run_context.hpp"
 
 namespace torva {
 namespace {

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "frame/console.hpp"
-#include "frame/process.hpp"
+#include "frame/run_context.hpp"
 #include "input/index_map.hpp"
 #include "input/mapping_table.hpp"
 

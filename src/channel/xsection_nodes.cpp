@@ -4,7 +4,7 @@
 #include "channel/channel_state.hpp"
 #include "channel/xsection.hpp"
 #include "frame/console.hpp"
-#include "frame/process.hpp"
+#include "frame/run_context.hpp"
 
 namespace torva {
 namespace {

@@ -2,10 +2,15 @@
 // The one printf-style facility for console and summary output.  The summary file is the
 // ErrorCode record's `log`; quiet suppresses progress lines, super-quiet all console output.
 #include <cstdarg>
+#include <string>
 
 namespace torva {
 
 #define TORVA_PRINTF(a, b) __attribute__((format(printf, a, b)))
+
+// printf-style append to a string (the formats are the system's fixed texts).
+void appendf(std::string& out, const char* fmt, ...) TORVA_PRINTF(2, 3);
+void vappendf(std::string& out, const char* fmt, va_list ap);
 
 // Console (unless super-quiet) and the summary file when open.
 void say(const char* fmt, ...) TORVA_PRINTF(1, 2);

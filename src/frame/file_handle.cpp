@@ -1,7 +1,7 @@
 #include "frame/file_handle.hpp"
 
 #include "frame/console.hpp"
-#include "frame/process.hpp"
+#include "frame/run_context.hpp"
 
 namespace torva {
 namespace {
@@ -28,7 +28,7 @@ std::string output_name(const std::string& file_name, const std::string& open_mo
   if (!name.empty() && name.front() == '"') name.erase(0, 1);
   if (!name.empty() && name.back() == '"') name.pop_back();
   if (!is_output_mode(open_mode)) return name;
-  const Process& p = process();
+  const RunContext& p = run_context();
   std::string prefix = p.project_folder + p.output_folder;
   if (p.numbered_output) {
     char run[32];

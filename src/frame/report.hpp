@@ -2,7 +2,7 @@
 // Report: prints the message of the standing ErrorCode, sets or clears stop, clears code.
 #include <string>
 
-#include "frame/process.hpp"
+#include "frame/run_context.hpp"
 
 namespace torva {
 

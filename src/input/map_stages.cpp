@@ -1,10 +1,10 @@
 #include "frame/console.hpp"
-#include "frame/model_state.hpp"
-#include "frame/process.hpp"
+#include "frame/run_context.hpp"
 #include "input/input_stages.hpp"
 #include "input/mapping_table.hpp"
 #include "input/mask.hpp"
 #include "input/param_maps.hpp"
+#include "model/model_state.hpp"
 
 namespace torva {
 namespace {

@@ -3,9 +3,9 @@
 #include <cmath>
 
 #include "frame/console.hpp"
-#include "frame/model_state.hpp"
-#include "frame/process.hpp"
-#include "output/map_writer.hpp"
+#include "frame/run_context.hpp"
+#include "input/raster_writer.hpp"
+#include "model/model_state.hpp"
 
 namespace torva {
 

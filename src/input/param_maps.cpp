@@ -5,10 +5,10 @@
 #include <vector>
 
 #include "frame/console.hpp"
-#include "frame/model_state.hpp"
-#include "frame/process.hpp"
+#include "frame/run_context.hpp"
 #include "input/mapping_table.hpp"
 #include "input/mask.hpp"
+#include "model/model_state.hpp"
 
 namespace torva {
 namespace {

@@ -7,8 +7,8 @@
 
 #include "frame/console.hpp"
 #include "frame/file_handle.hpp"
-#include "frame/process.hpp"
 #include "frame/report.hpp"
+#include "frame/run_context.hpp"
 #include "input/card_table.hpp"
 #include "input/line_reader.hpp"
 #include "input/replace.hpp"
@@ -174,9 +174,9 @@ void store(const CardSpec& c, const CardTarget& at, Tokens& t) {
 
 void folder_card(const CardSpec& c, const std::string& folder) {
   if (c.action == CardAction::output_folder) {
-    process().output_folder = folder_with_separator(folder);
+    run_context().output_folder = folder_with_separator(folder);
   } else if (!folder.empty()) {
-    process().project_folder = folder_with_separator(folder);
+    run_context().project_folder = folder_with_separator(folder);
   }
 }
 
@@ -268,13 +268,13 @@ void perform(Reading& r, const CardSpec& c, Tokens& t) {
         s.cards.num_threads_given = false;
       } else {
         omp_set_num_threads(n);
-        process().thread_count = n;
+        run_context().thread_count = n;
         say("Setting the thread level to %d.\n", n);
       }
       break;
     }
     case CardAction::super_quiet:
-      process().super_quiet = true;
+      run_context().super_quiet = true;
       break;
     case CardAction::replace_params:
       load_replace_parameters(*at.text);
@@ -283,7 +283,7 @@ void perform(Reading& r, const CardSpec& c, Tokens& t) {
       load_replace_values(*at.text);
       break;
     case CardAction::replace_line:
-      process().batch_index = s.cards.replace_line - 1;
+      run_context().batch_index = s.cards.replace_line - 1;
       break;
     case CardAction::output_folder:
     case CardAction::project_folder:
@@ -348,7 +348,7 @@ void read_project_file(const std::string& file_name, Settings& settings, SeriesS
     if (!t.text(key) || key.front() == '#') continue;
     const CardSpec* c = find_card(key);
     if (!c) {
-      if (process().process_number == 0)
+      if (run_context().process_number == 0)
         say("Warning: unknown card found in the project file: %s\n", key.c_str());
       continue;
     }

@@ -1,12 +1,12 @@
 #include "frame/console.hpp"
-#include "frame/model_state.hpp"
-#include "frame/process.hpp"
 #include "frame/report.hpp"
+#include "frame/run_context.hpp"
 #include "input/input_stages.hpp"
 #include "input/option_checks.hpp"
 #include "input/project_reader.hpp"
 #include "input/series.hpp"
 #include "input/time_settings.hpp"
+#include "model/model_state.hpp"
 
 namespace torva {
 namespace {
@@ -27,7 +27,7 @@ void transfer_cards(ModelState& s) {
   run.quiet = site.quiet != 0;
   run.flow_cfs = site.qout_cfs != 0;
   run.super_quiet = c.super_quiet != 0;
-  if (run.super_quiet) process().super_quiet = true;
+  if (run.super_quiet) run_context().super_quiet = true;
   run.long_term = c.long_term != 0;
   run.explicit_channels = site.chan_method == 3;
   run.mesh_channels = site.chan_method == 4;
@@ -51,7 +51,7 @@ void transfer_cards(ModelState& s) {
 }  // namespace
 
 void stage_read_project(ModelState& s) {
-  const bool first_process = process().process_number == 0;
+  const bool first_process = run_context().process_number == 0;
   if (first_process && !s.run.calibration_run)
     say("reading run parameters from project file: %s\n", s.project_file.c_str());
   read_project_file(s.project_file, s.settings, s.series);

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "frame/console.hpp"
-#include "frame/process.hpp"
+#include "frame/run_context.hpp"
 #include "input/replace.hpp"
 
 namespace torva {
@@ -112,7 +112,7 @@ void bad_value(const std::string& path, std::string_view token, int row, int col
 // Modes 1 and 3: one line per row, missing values of a short line read as 0.0.
 bool read_real_rows(TextScanner& in, const std::string& path, const GridHeader& h,
                     const Array2<int>& mask, std::span<double> dest, GridReadResult& r) {
-  const bool replacing = process().replace.active;
+  const bool replacing = run_context().replace.active;
   std::string copy;
   int cell = 0;
   for (int row = 1; row <= h.rows; ++row) {

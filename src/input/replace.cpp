@@ -4,14 +4,14 @@
 #include <vector>
 
 #include "frame/console.hpp"
-#include "frame/process.hpp"
+#include "frame/run_context.hpp"
 #include "input/line_reader.hpp"
 
 namespace torva {
 namespace {
 
 ReplaceList& list() {
-  return process().replace;
+  return run_context().replace;
 }
 
 // Width and precision above two digits are refused: nothing needs them and a width of
@@ -179,7 +179,7 @@ int load_replace_values(const std::string& file_name) {
     return -1;
   }
   // A REPLACE_LINE of 0 or less selects no line: the values stay as they were.
-  const int wanted = process().batch_index;
+  const int wanted = run_context().batch_index;
   if (wanted < 0) {
     in.close();
     return 0;

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "input/replace_list.hpp"
+#include "frame/replace_list.hpp"
 
 namespace torva {
 

@@ -4,8 +4,8 @@
 
 #include "frame/clock.hpp"
 #include "frame/console.hpp"
-#include "frame/process.hpp"
 #include "frame/report.hpp"
+#include "frame/run_context.hpp"
 #include "input/line_reader.hpp"
 
 namespace torva {

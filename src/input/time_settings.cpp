@@ -1,8 +1,8 @@
 #include "input/time_settings.hpp"
 
 #include "frame/console.hpp"
-#include "frame/process.hpp"
 #include "frame/report.hpp"
+#include "frame/run_context.hpp"
 
 namespace torva {
 

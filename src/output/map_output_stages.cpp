@@ -2,8 +2,8 @@
 #include <vector>
 
 #include "frame/console.hpp"
-#include "frame/model_state.hpp"
-#include "frame/process.hpp"
+#include "frame/run_context.hpp"
+#include "model/model_state.hpp"
 #include "output/map_writer.hpp"
 #include "output/output_stages.hpp"
 #include "overland/overland_stages.hpp"

@@ -10,24 +10,9 @@
 
 #include "frame/arrays.hpp"
 #include "frame/file_handle.hpp"
+#include "input/raster_writer.hpp"
 
 namespace torva {
-
-struct MapFrame {
-  double north = 0.0, south = 0.0, east = 0.0, west = 0.0;
-  int rows = 0;
-  int cols = 0;
-};
-
-// Header-and-grid: "north: %9.2lf" ... then each value "%lf " (0 outside the mask).
-// `values` are per-cell slots 0..N.
-void write_grid_grass(std::FILE* fp, const Array2<int>& mask, const MapFrame& f,
-                      std::span<const double> values);
-// The same header with the mask's own integers "%d " (the renumbered mask map).
-void write_mask_grass(std::FILE* fp, const Array2<int>& mask, const MapFrame& f);
-// Column-count: "ncols \t%d" ... then each value "%6.4lf " (-9999.9999 outside).
-void write_grid_arc(std::FILE* fp, const Array2<int>& mask, const MapFrame& f,
-                    std::span<const double> values, double cellsize);
 
 // File name of one result at one map instant (first instant 1): "depth.0003.asc".  The
 // output folder and run number come from the output-name rule when the file is opened.

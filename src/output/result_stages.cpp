@@ -5,11 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "channel/chan_hotstart.hpp"
 #include "frame/console.hpp"
-#include "frame/model_state.hpp"
-#include "frame/process.hpp"
+#include "frame/run_context.hpp"
 #include "input/mapping_table.hpp"
+#include "model/model_state.hpp"
 #include "output/hydrograph.hpp"
 #include "output/linknode.hpp"
 #include "output/map_writer.hpp"
@@ -395,12 +394,6 @@ void stage_totals(ModelState& s) {
     const std::vector<double> moisture = restart_moisture(s);
     if (!moisture.empty()) write_hotstart_map(s, c.write_sm_hotstart, moisture);
   }
-  // Water-surface elevations for a later READ_CHAN_HOTSTART, discharges beside them.
-  const std::string chan_hot = c.write_chan_hotstart_given ? c.write_chan_hotstart
-                               : c.explic_backwater_given  ? c.explic_backwater
-                                                           : std::string();
-  if (!chan_hot.empty() && has_channels(s))
-    write_chan_hotstart(s.channel, chan_hot, chan_hot + ".dis");
 }
 
 }  // namespace torva

@@ -1,29 +1,8 @@
 #include "output/summary.hpp"
 
-#include <cstdarg>
 #include <cstdio>
-#include <vector>
 
 namespace torva {
-
-void appendf(std::string& out, const char* fmt, ...) {
-  char small[512];
-  va_list ap;
-  va_start(ap, fmt);
-  const int n = std::vsnprintf(small, sizeof small, fmt, ap);
-  va_end(ap);
-  if (n < 0) return;
-  if (static_cast<std::size_t>(n) < sizeof small) {
-    out.append(small, static_cast<std::size_t>(n));
-    return;
-  }
-  // Long texts (file names) get a buffer of their own size.
-  std::vector<char> big(static_cast<std::size_t>(n) + 1);
-  va_start(ap, fmt);
-  std::vsnprintf(big.data(), big.size(), fmt, ap);
-  va_end(ap);
-  out.append(big.data(), static_cast<std::size_t>(n));
-}
 
 void close_event_balance(WaterLedger& w) {
   const double in = w.initial_surface + w.initial_channel + w.initial_lakes + w.initial_snow +

@@ -10,9 +10,6 @@
 
 namespace torva {
 
-// printf-style append to a string (the formats are the system's fixed texts).
-void appendf(std::string& out, const char* fmt, ...) TORVA_PRINTF(2, 3);
-
 enum class RainKind { uniform, gages, radar };
 
 // What the summary reports besides the ledger's volumes.
@@ -40,7 +37,7 @@ struct SummaryFacts {
   bool distributed_moisture = false;
   bool spatial_retention = false;
   bool uniform_retention = false;
-  int infil_method = 0;  // 1 Green-Ampt, 2 redistribution, 3 layered, 4 Richards
+  int infil_method = 0;      // 1 Green-Ampt, 2 redistribution, 3 layered, 4 Richards
   RichardsSummary richards;  // the Richards block, when that method runs
   // Maps written (cards given), text or binary datasets.
   bool binary_maps = false;

@@ -6,7 +6,7 @@
 #include <cmath>
 
 #include "frame/console.hpp"
-#include "frame/process.hpp"
+#include "frame/run_context.hpp"
 #include "overland/outlet.hpp"
 
 namespace torva {

@@ -1,8 +1,8 @@
 #include "overland/connectivity.hpp"
 
 #include "frame/console.hpp"
-#include "frame/model_state.hpp"
-#include "frame/process.hpp"
+#include "frame/run_context.hpp"
+#include "model/model_state.hpp"
 #include "overland/low_spots.hpp"
 
 namespace torva {

@@ -1,9 +1,9 @@
 #include "overland/dikes.hpp"
 
 #include "frame/console.hpp"
-#include "frame/model_state.hpp"
-#include "frame/process.hpp"
+#include "frame/run_context.hpp"
 #include "input/raster.hpp"
+#include "model/model_state.hpp"
 #include "overland/low_spots.hpp"
 
 namespace torva {

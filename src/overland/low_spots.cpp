@@ -3,7 +3,7 @@
 #include <strings.h>
 
 #include "frame/console.hpp"
-#include "frame/process.hpp"
+#include "frame/run_context.hpp"
 #include "input/line_reader.hpp"
 
 namespace torva {

@@ -1,8 +1,8 @@
 #include <algorithm>
 
 #include "frame/console.hpp"
-#include "frame/model_state.hpp"
-#include "frame/process.hpp"
+#include "frame/run_context.hpp"
+#include "model/model_state.hpp"
 #include "overland/connectivity.hpp"
 #include "overland/dikes.hpp"
 #include "overland/overland_stages.hpp"

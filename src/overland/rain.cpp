@@ -4,8 +4,8 @@
 #include <cmath>
 
 #include "frame/console.hpp"
-#include "frame/model_state.hpp"
-#include "frame/process.hpp"
+#include "frame/run_context.hpp"
+#include "model/model_state.hpp"
 #include "overland/face_flux.hpp"
 
 namespace torva {

@@ -2,13 +2,12 @@
 // routing step with its boundary cells, low spots and outlet.
 #include <cmath>
 
-#include "channel/channel_setup.hpp"
 #include "frame/clock.hpp"
 #include "frame/console.hpp"
-#include "frame/model_state.hpp"
-#include "frame/process.hpp"
+#include "frame/run_context.hpp"
 #include "input/mapping_table.hpp"
 #include "input/series.hpp"
+#include "model/model_state.hpp"
 #include "overland/ade_scheme.hpp"
 #include "overland/explicit_scheme.hpp"
 #include "overland/low_spot_flow.hpp"
@@ -100,7 +99,7 @@ void check_end_of_runoff(ModelState& s) {
   if (s.run.long_term || !channels_on(s) || o.wet || o.runoff_ended) return;
   if (ev.precip_state == kRainRunning) return;
   // An event run has one event, so its rain is the run's rain.
-  if (!(channel_volume(s.channel) < 0.0001 * s.ledger.precip)) return;
+  if (!(s.exchange.channel_storage < 0.0001 * s.ledger.precip)) return;
   o.runoff_ended = true;
   say("Rainfall for this event has ended.\n");
   say_summary("Rainfall for this event ended. Runoff is complete\n");

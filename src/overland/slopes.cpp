@@ -1,8 +1,8 @@
 #include "overland/slopes.hpp"
 
 #include "frame/console.hpp"
-#include "frame/model_state.hpp"
-#include "frame/process.hpp"
+#include "frame/run_context.hpp"
+#include "model/model_state.hpp"
 
 namespace torva {
 

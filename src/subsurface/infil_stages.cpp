@@ -1,4 +1,4 @@
-#include "frame/model_state.hpp"
+#include "model/model_state.hpp"
 #include "subsurface/infiltration.hpp"
 #include "subsurface/subsurface_stages.hpp"
 

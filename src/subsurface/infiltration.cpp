@@ -3,8 +3,8 @@
 #include <string>
 
 #include "frame/console.hpp"
-#include "frame/model_state.hpp"
-#include "frame/process.hpp"
+#include "frame/run_context.hpp"
+#include "model/model_state.hpp"
 #include "subsurface/green_ampt.hpp"
 #include "subsurface/green_ampt_redist.hpp"
 #include "subsurface/layered_soil.hpp"

@@ -6,8 +6,8 @@
 #include <string>
 
 #include "frame/console.hpp"
-#include "frame/model_state.hpp"
-#include "frame/process.hpp"
+#include "frame/run_context.hpp"
+#include "model/model_state.hpp"
 #include "subsurface/richards_column.hpp"
 
 namespace torva {

@@ -1,7 +1,7 @@
 #include "subsurface/richards_summary.hpp"
 
-#include "frame/model_state.hpp"
-#include "output/summary.hpp"
+#include "frame/console.hpp"
+#include "model/model_state.hpp"
 #include "subsurface/richards_stage.hpp"
 
 namespace torva {

@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "frame/console.hpp"
-#include "frame/process.hpp"
+#include "frame/run_context.hpp"
 #include "input/line_reader.hpp"
 
 namespace torva {

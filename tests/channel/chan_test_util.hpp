@@ -9,7 +9,7 @@
 #include <string>
 
 #include "channel/channel_state.hpp"
-#include "frame/process.hpp"
+#include "frame/run_context.hpp"
 
 namespace torva::test {
 

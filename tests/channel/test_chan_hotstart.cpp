@@ -112,7 +112,7 @@ TEST_F(ChanHotstart, SetupTakesInitialVolumeFromHotStart) {
 }  // namespace torva
 
 #include "channel/channel_stages.hpp"
-#include "frame/model_state.hpp"
+#include "model/model_state.hpp"
 
 namespace torva {
 namespace {

@@ -5,7 +5,7 @@
 #include <cmath>
 
 #include "channel/structures.hpp"
-#include "frame/process.hpp"
+#include "frame/run_context.hpp"
 #include "test_routing_net.hpp"
 
 namespace torva {

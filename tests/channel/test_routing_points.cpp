@@ -6,7 +6,7 @@
 
 #include "channel/point_sources.hpp"
 #include "frame/clock.hpp"
-#include "frame/process.hpp"
+#include "frame/run_context.hpp"
 
 namespace torva {
 namespace {

@@ -5,7 +5,7 @@
 
 #include "chan_test_util.hpp"
 #include "frame/clock.hpp"
-#include "frame/model_state.hpp"
+#include "model/model_state.hpp"
 
 namespace torva::test {
 

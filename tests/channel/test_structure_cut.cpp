@@ -8,7 +8,7 @@
 #include "channel/channel_setup.hpp"
 #include "channel/channel_stages.hpp"
 #include "frame/clock.hpp"
-#include "frame/model_state.hpp"
+#include "model/model_state.hpp"
 
 namespace torva {
 namespace {

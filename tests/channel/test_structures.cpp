@@ -5,7 +5,7 @@
 
 #include "channel/brent.hpp"
 #include "channel/structures.hpp"
-#include "frame/process.hpp"
+#include "frame/run_context.hpp"
 
 namespace torva {
 namespace {

@@ -6,24 +6,15 @@
 
 #include "frame/arrays.hpp"
 #include "frame/file_handle.hpp"
-#include "frame/process.hpp"
+#include "frame/run_context.hpp"
 
 namespace torva {
 namespace {
 
-class OutputName : public testing::Test {
- protected:
-  void TearDown() override {
-    Process& p = process();
-    p.numbered_output = false;
-    p.output_run_number = 0;
-    p.project_folder.clear();
-    p.output_folder.clear();
-  }
-};
+using OutputName = testing::Test;
 
 TEST_F(OutputName, NumberedFoldersAndQuotes) {
-  Process& p = process();
+  RunContext& p = run_context();
   EXPECT_EQ(output_name("\"sum.out\"", "w"), "sum.out");
   p.numbered_output = true;
   p.output_run_number = 3;

@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "frame/process.hpp"
 #include "frame/report.hpp"
+#include "frame/run_context.hpp"
 
 namespace torva {
 namespace {

@@ -1,7 +1,7 @@
 // Project-file reader: token rules, card actions, special cards and the first line.
 #include <gtest/gtest.h>
 
-#include "frame/process.hpp"
+#include "frame/run_context.hpp"
 #include "input/card_table.hpp"
 #include "input/project_reader.hpp"
 #include "input/series_store.hpp"
@@ -182,17 +182,17 @@ TEST_F(CardsTest, ThreadLevel) {
 
 TEST_F(CardsTest, FoldersAndReplaceLine) {
   read("OUTPUT_FOLDER out\nPROJECT_FOLDER \"\"\nREPLACE_LINE 3\n");
-  EXPECT_EQ(process().output_folder, "out\\");
-  EXPECT_EQ(process().project_folder, "");
-  EXPECT_EQ(process().batch_index, 2);
+  EXPECT_EQ(run_context().output_folder, "out\\");
+  EXPECT_EQ(run_context().project_folder, "");
+  EXPECT_EQ(run_context().batch_index, 2);
   read("PROJECT_PATH proj\\\n");
-  EXPECT_EQ(process().project_folder, "proj\\");
+  EXPECT_EQ(run_context().project_folder, "proj\\");
 }
 
 TEST_F(CardsTest, SuperQuietIsProcessWide) {
   read("SUPER_QUIET\n");
   EXPECT_EQ(settings.cards.super_quiet, 1);
-  EXPECT_TRUE(process().super_quiet);
+  EXPECT_TRUE(run_context().super_quiet);
 }
 
 TEST_F(CardsTest, KeywordCompare) {

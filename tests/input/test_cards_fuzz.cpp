@@ -3,7 +3,7 @@
 
 #include <random>
 
-#include "frame/process.hpp"
+#include "frame/run_context.hpp"
 #include "input/line_reader.hpp"
 #include "input/project_reader.hpp"
 #include "input/series_store.hpp"
@@ -42,16 +42,16 @@ class FuzzTest : public testing_support::ProcessTest {
 TEST_F(FuzzTest, FirstLineVariants) {
   read("");
   expect_rejected("empty file");
-  testing_support::reset_process();
+  run_context() = RunContext{};  // each case as in a fresh program
   read("TORVAPROJECT \nROWS 3\n");
   expect_rejected("trailing blank");
-  testing_support::reset_process();
+  run_context() = RunContext{};  // each case as in a fresh program
   read("TORVAPROJECT\r\nROWS 3\r\n");
   expect_rejected("DOS line ends");
-  testing_support::reset_process();
+  run_context() = RunContext{};  // each case as in a fresh program
   read(std::string(100000, 'T') + "\nROWS 3\n");
   expect_rejected("100 000-character first line");
-  testing_support::reset_process();
+  run_context() = RunContext{};  // each case as in a fresh program
   read("KEVRINPROJECT");
   EXPECT_EQ(err, "");
   EXPECT_EQ(error_code().stop, 0);
@@ -62,7 +62,7 @@ TEST_F(FuzzTest, GarbageBytes) {
   for (int round = 0; round < 20; ++round) {
     std::string bytes(4096, '\0');
     for (char& c : bytes) c = static_cast<char>(rng() & 0xff);
-    testing_support::reset_process();
+    run_context() = RunContext{};  // each case as in a fresh program
     read(bytes);
     expect_rejected("garbage");
   }

@@ -1,21 +1,20 @@
 #pragma once
 // Shared helpers of the project-file tests: scratch files and a clean process record.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <string>
 
-#include <unistd.h>
-
-#include "frame/process.hpp"
+#include "frame/run_context.hpp"
 
 namespace torva::testing_support {
 
 inline std::string scratch_path(const std::string& name) {
   // One folder per test process: ctest runs tests of this program side by side.
-  const auto dir = std::filesystem::temp_directory_path() /
-                   ("torva_cards_tests_" + std::to_string(::getpid()));
+  const auto dir =
+      std::filesystem::temp_directory_path() / ("torva_cards_tests_" + std::to_string(::getpid()));
   std::filesystem::create_directories(dir);
   return (dir / name).string();
 }
@@ -28,22 +27,7 @@ inline std::string write_file(const std::string& name, const std::string& text) 
   return path;
 }
 
-// Every test starts from the process state of a fresh program.
-inline void reset_process() {
-  Process& p = process();
-  p.replace.clear();
-  p.batch_index = 0;
-  p.super_quiet = false;
-  p.project_folder.clear();
-  p.output_folder.clear();
-  p.process_number = 0;
-  p.err = ErrorCode{};
-}
-
-class ProcessTest : public ::testing::Test {
- protected:
-  void SetUp() override { reset_process(); }
-  void TearDown() override { reset_process(); }
-};
+// Each test has a fresh run context of its own (tests/support).
+using ProcessTest = ::testing::Test;
 
 }  // namespace torva::testing_support

@@ -1,12 +1,12 @@
 // Mapping tables: file layout, lookups, the start-up check, the time-series index list and
 // the stream tables.
-#include "frame/model_state.hpp"
 #include "frame/report.hpp"
 #include "input/index_map.hpp"
 #include "input/input_stages.hpp"
 #include "input/mapping_table.hpp"
 #include "input/param_maps.hpp"
 #include "input/test_raster_util.hpp"
+#include "model/model_state.hpp"
 
 namespace torva {
 namespace {

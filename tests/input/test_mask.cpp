@@ -1,8 +1,8 @@
 // The watershed mask: grid-size rule, renumbering, "maskmap", and the elevation with the
 // outlet cell.
-#include "frame/model_state.hpp"
 #include "input/mask.hpp"
 #include "input/test_raster_util.hpp"
+#include "model/model_state.hpp"
 
 namespace torva {
 namespace {

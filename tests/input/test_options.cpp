@@ -2,11 +2,11 @@
 #include <gtest/gtest.h>
 
 #include "frame/clock.hpp"
-#include "frame/model_state.hpp"
-#include "frame/process.hpp"
+#include "frame/run_context.hpp"
 #include "input/input_stages.hpp"
 #include "input/option_checks.hpp"
 #include "input/time_settings.hpp"
+#include "model/model_state.hpp"
 #include "test_cards_helpers.hpp"
 
 namespace torva {
@@ -137,15 +137,15 @@ TEST_F(OptionsTest, TimeSettings) {
   site.outslope = 0.0;
   derive_time_settings(site, false);
   EXPECT_EQ(error_code().code, 56);
-  testing_support::reset_process();
+  run_context() = RunContext{};  // each case as in a fresh program
   site.outslope = 0.01;
   derive_time_settings(site, true);
   EXPECT_EQ(error_code().code, 57);
-  testing_support::reset_process();
+  run_context() = RunContext{};  // each case as in a fresh program
   site.latitude = site.longitude = 40.0;
   derive_time_settings(site, true);
   EXPECT_EQ(error_code().code, 58);
-  testing_support::reset_process();
+  run_context() = RunContext{};  // each case as in a fresh program
   site.timestep = 0.001;
   derive_time_settings(site, false);
   EXPECT_EQ(error_code().code, 52);
@@ -183,7 +183,7 @@ TEST_F(OptionsTest, TransferStopsOnMapTypeFourAndMissingFile) {
   ::testing::internal::GetCapturedStdout();
   EXPECT_EQ(error_code().code, 5);
 
-  testing_support::reset_process();
+  run_context() = RunContext{};  // each case as in a fresh program
   ModelState n;
   n.project_file = testing_support::scratch_path("absent.prj");
   ::testing::internal::CaptureStdout();

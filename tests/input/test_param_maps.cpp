@@ -1,9 +1,9 @@
 // The parameter maps through the map-loading stage: sources, unit conversions, checks and
 // the code-4 descriptions.
-#include "frame/model_state.hpp"
 #include "input/input_stages.hpp"
 #include "input/param_maps.hpp"
 #include "input/test_raster_util.hpp"
+#include "model/model_state.hpp"
 
 namespace torva {
 namespace {

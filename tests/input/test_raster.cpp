@@ -160,7 +160,7 @@ TEST_F(RasterTest, BadTokensNameTheirPlace) {
 }
 
 TEST_F(RasterTest, ReplacementParametersInRealMapLines) {
-  ReplaceList& list = process().replace;
+  ReplaceList& list = run_context().replace;
   ReplaceParam p;
   p.key = "[KS]";
   p.key_length = 4;

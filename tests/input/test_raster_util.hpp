@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "frame/process.hpp"
+#include "frame/run_context.hpp"
 
 namespace torva::testing {
 

@@ -2,7 +2,7 @@
 // formats that must never reach printf.
 #include <gtest/gtest.h>
 
-#include "frame/process.hpp"
+#include "frame/run_context.hpp"
 #include "input/line_reader.hpp"
 #include "input/project_reader.hpp"
 #include "input/replace.hpp"
@@ -32,7 +32,7 @@ class ReplaceTest : public testing_support::ProcessTest {
     return line;
   }
   std::string last_out;
-  const std::vector<ReplaceParam>& params() { return process().replace.params; }
+  const std::vector<ReplaceParam>& params() { return run_context().replace.params; }
 };
 
 TEST_F(ReplaceTest, DeclarationsWithAndWithoutQuotes) {
@@ -45,7 +45,7 @@ TEST_F(ReplaceTest, DeclarationsWithAndWithoutQuotes) {
   EXPECT_EQ(out,
             "Error: Improperly formatted line in the replacement parameter file\nline:[NAME]\n"
             "---> The format must be a C-style format in quotes, such as \"%4.2lf\"\n");
-  EXPECT_TRUE(process().replace.active);
+  EXPECT_TRUE(run_context().replace.active);
   EXPECT_EQ(replaced("KS [KS_1] N [N]"), "KS  1.500 N 7");
 }
 
@@ -66,18 +66,18 @@ TEST_F(ReplaceTest, UnmatchedPlaceholderStays) {
 }
 
 TEST_F(ReplaceTest, ValueLineBeyondTheEndUsesTheLastLine) {
-  process().batch_index = 5;
+  run_context().batch_index = 5;
   load("1\n[A] %d\n", "1\n2\n3\n");
   EXPECT_EQ(replaced("[A]"), "3");
-  process().batch_index = 1;
+  run_context().batch_index = 1;
   load("1\n[A] %d\n", "1\n2\n3\n");
   EXPECT_EQ(replaced("[A]"), "2");
 }
 
 TEST_F(ReplaceTest, NegativeBatchIndexSelectsNoLine) {
-  process().batch_index = -1;
+  run_context().batch_index = -1;
   load("1\n[A] %d\n", "1\n");
-  EXPECT_FALSE(process().replace.active);
+  EXPECT_FALSE(run_context().replace.active);
 }
 
 TEST_F(ReplaceTest, TextValuesKeepTheirLength) {
@@ -135,7 +135,7 @@ TEST_F(ReplaceTest, ReportsListValuesAndUse) {
             "\nUsing replacement values:\n [A]            =  2.5\n [B]            = 3\n\n"
             "\nTotal times a value was replaced: 1\n\n\nWas replacement value used?:\n"
             " [A]            = Yes\n [B]            = No\n\n");
-  EXPECT_EQ(process().replace.count, 0);
+  EXPECT_EQ(run_context().replace.count, 0);
 }
 
 TEST_F(ReplaceTest, ProjectFileLinesIncludingTheFirstAreReplaced) {

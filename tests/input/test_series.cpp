@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "frame/clock.hpp"
-#include "frame/process.hpp"
+#include "frame/run_context.hpp"
 #include "input/series.hpp"
 #include "test_cards_helpers.hpp"
 
@@ -82,7 +82,7 @@ TEST_F(SeriesTest, MissingOrEmptySeriesStopsTheRun) {
   EXPECT_TRUE(::testing::internal::GetCapturedStdout().starts_with(
       "Error: attempting to extract a value from a time series that does not exist.\n"));
   EXPECT_EQ(error_code().stop, 1);
-  testing_support::reset_process();
+  run_context() = RunContext{};  // each case as in a fresh program
   TimeSeries empty;
   empty.name = "dry";
   ::testing::internal::CaptureStdout();

@@ -7,7 +7,7 @@
 #include <sstream>
 #include <string>
 
-#include "frame/process.hpp"
+#include "frame/run_context.hpp"
 #include "output/hydrograph.hpp"
 
 namespace torva {

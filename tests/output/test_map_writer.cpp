@@ -2,9 +2,9 @@
 // dataset series.
 #include <cstring>
 
-#include "frame/model_state.hpp"
 #include "input/raster.hpp"
 #include "input/test_raster_util.hpp"
+#include "model/model_state.hpp"
 #include "output/map_writer.hpp"
 #include "output/output_stages.hpp"
 

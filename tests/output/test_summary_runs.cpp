@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "frame/driver.hpp"
-#include "frame/process.hpp"
+#include "frame/run_context.hpp"
+#include "model/driver.hpp"
 
 namespace torva {
 namespace {
@@ -73,9 +73,7 @@ class SummaryRuns : public testing::Test {
   static std::string uniform_rain() { return "PRECIP_UNIF\nRAIN_INTENSITY 50\nRAIN_DURATION 10\n"; }
   int run(const std::string& name, const std::string& project) const {
     write(name + ".prj", project);
-    const int code = run_simulation(path(name + ".prj"), nullptr);
-    process().super_quiet = false;
-    return code;
+    return run_simulation(run_context(), path(name + ".prj"));
   }
 };
 

@@ -9,8 +9,8 @@
 #include <sstream>
 #include <string>
 
-#include "frame/driver.hpp"
-#include "frame/process.hpp"
+#include "frame/run_context.hpp"
+#include "model/driver.hpp"
 
 namespace torva {
 namespace {
@@ -72,8 +72,7 @@ class TinyRuns : public testing::Test {
   // Runs the project and checks both balances; returns the summary text.
   std::string run_and_check(const std::string& name, const std::string& project) const {
     write(name + ".prj", project);
-    EXPECT_EQ(run_simulation(path(name + ".prj"), nullptr), 0);
-    process().super_quiet = false;
+    EXPECT_EQ(run_simulation(run_context(), path(name + ".prj")), 0);
     const std::string sum = read(name + ".sum");
     const double overall = value_after(sum, "Overall mass balance error =");
     const double event = value_after(sum, "mass conservation error:");

@@ -7,8 +7,8 @@
 #include <sstream>
 #include <string>
 
-#include "frame/model_state.hpp"
-#include "frame/process.hpp"
+#include "frame/run_context.hpp"
+#include "model/model_state.hpp"
 #include "output/output_stages.hpp"
 
 namespace torva {
@@ -32,7 +32,7 @@ class ResultStages : public testing::Test {
     dir = fs::temp_directory_path() / ("torva_stages_" + std::to_string(::getpid()));
     fs::create_directories(dir);
     error_code() = ErrorCode{};
-    process().super_quiet = true;
+    run_context().super_quiet = true;
     s.grid.dx = 10.0;
     s.grid.cell_area = 100.0;
     s.grid.ncells = 4;
@@ -49,7 +49,7 @@ class ResultStages : public testing::Test {
   void TearDown() override {
     s.files.close_all();
     error_code() = ErrorCode{};
-    process().super_quiet = false;
+    run_context().super_quiet = false;
     fs::remove_all(dir);
   }
   std::string path(const char* name) const { return (dir / name).string(); }

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "frame/process.hpp"
+#include "frame/run_context.hpp"
 #include "overland/ade_scheme.hpp"
 #include "overland/explicit_scheme.hpp"
 #include "test_grid.hpp"

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "frame/model_state.hpp"
+#include "model/model_state.hpp"
 #include "overland/connectivity.hpp"
 #include "overland/overland_stages.hpp"
 #include "overland/slopes.hpp"

@@ -1,14 +1,14 @@
 #pragma once
 // Small hand-made grids and scratch files for the connectivity and rain tests.
+#include <unistd.h>
+
 #include <cstdio>
 #include <fstream>
 #include <string>
-
-#include <unistd.h>
 #include <vector>
 
-#include "frame/model_state.hpp"
-#include "frame/process.hpp"
+#include "frame/run_context.hpp"
+#include "model/model_state.hpp"
 
 namespace torva::testing_grid {
 
@@ -49,7 +49,8 @@ inline void clear_error() {
 // A scratch file under the build folder, removed when the object goes.
 class TempFile {
  public:
-  TempFile(const std::string& name, const std::string& text) : path_("tmp_precip_" + std::to_string(::getpid()) + "_" + name) {
+  TempFile(const std::string& name, const std::string& text)
+      : path_("tmp_precip_" + std::to_string(::getpid()) + "_" + name) {
     std::ofstream(path_, std::ios::binary) << text;
   }
   ~TempFile() { std::remove(path_.c_str()); }

@@ -2,7 +2,7 @@
 
 #include <random>
 
-#include "frame/model_state.hpp"
+#include "model/model_state.hpp"
 #include "overland/overland_stages.hpp"
 #include "overland/precip_gage.hpp"
 #include "overland/rain.hpp"

@@ -5,11 +5,11 @@
 #include <functional>
 #include <memory>
 
-#include "frame/model_state.hpp"
-#include "frame/process.hpp"
+#include "frame/run_context.hpp"
 #include "input/mapping_table.hpp"
 #include "input/series.hpp"
 #include "input/test_raster_util.hpp"
+#include "model/model_state.hpp"
 #include "overland/overland_boundary.hpp"
 #include "overland/overland_stages.hpp"
 #include "test_grid.hpp"

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "frame/model_state.hpp"
+#include "model/model_state.hpp"
 #include "overland/overland_stages.hpp"
 #include "overland/precip_radar.hpp"
 #include "overland/rain.hpp"

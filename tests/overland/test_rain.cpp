@@ -5,7 +5,7 @@
 #include <limits>
 #include <vector>
 
-#include "frame/model_state.hpp"
+#include "model/model_state.hpp"
 #include "overland/overland_stages.hpp"
 #include "overland/rain.hpp"
 #include "test_connectivity_helpers.hpp"

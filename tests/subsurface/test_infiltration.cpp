@@ -9,8 +9,8 @@
 #include <fstream>
 #include <memory>
 
-#include "frame/model_state.hpp"
-#include "frame/process.hpp"
+#include "frame/run_context.hpp"
+#include "model/model_state.hpp"
 #include "overland/ade_scheme.hpp"
 #include "overland/test_grid.hpp"
 #include "subsurface/infiltration.hpp"
@@ -39,9 +39,6 @@ std::string layer_file() {
 
 class Infiltration : public ::testing::Test {
  protected:
-  void SetUp() override { error_code() = ErrorCode{}; }
-  void TearDown() override { error_code() = ErrorCode{}; }
-
   // A state over the cells of `g` with soils that vary from cell to cell.
   std::unique_ptr<ModelState> state(int method, int n, double dx) {
     auto s = std::make_unique<ModelState>();
@@ -232,9 +229,9 @@ TEST_F(Infiltration, MapOutputsAndRechargeFollowTheStep) {
   EXPECT_TRUE(infiltration_map(*s, "depth").empty());
   EXPECT_EQ(s->infil.gw_recharge_depth[1], s->infil.infil_cum_depth[1]);
   // The soil store starts with the initial moisture over the simple soil depth.
-  EXPECT_DOUBLE_EQ(s->infil.soil_store[2],
-                   s->params.theta_init[2] * s->settings.cards.soil_moist_depth +
-                       s->infil.infil_cum_depth[2]);
+  EXPECT_DOUBLE_EQ(
+      s->infil.soil_store[2],
+      s->params.theta_init[2] * s->settings.cards.soil_moist_depth + s->infil.infil_cum_depth[2]);
   EXPECT_GT(s->infil.surface_moisture[1], 0.0);
 }
 

@@ -10,10 +10,10 @@
 
 #include "channel/channel_stages.hpp"
 #include "frame/console.hpp"
-#include "frame/driver.hpp"
-#include "frame/model_state.hpp"
-#include "frame/process.hpp"
+#include "frame/run_context.hpp"
 #include "input/input_stages.hpp"
+#include "model/driver.hpp"
+#include "model/model_state.hpp"
 #include "output/output_stages.hpp"
 #include "overland/overland_stages.hpp"
 #include "subsurface/subsurface_stages.hpp"

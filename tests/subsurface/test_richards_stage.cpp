@@ -7,8 +7,8 @@
 #include <fstream>
 #include <memory>
 
-#include "frame/model_state.hpp"
-#include "frame/process.hpp"
+#include "frame/run_context.hpp"
+#include "model/model_state.hpp"
 #include "subsurface/infiltration.hpp"
 #include "subsurface/richards_stage.hpp"
 #include "subsurface/richards_summary.hpp"
@@ -39,9 +39,6 @@ const char* kSoils =
 
 class RichardsStage : public ::testing::Test {
  protected:
-  void SetUp() override { error_code() = ErrorCode{}; }
-  void TearDown() override { error_code() = ErrorCode{}; }
-
   std::unique_ptr<ModelState> state(int n, const char* soils = kSoils) {
     auto s = std::make_unique<ModelState>();
     s->settings.site.infil_method = 4;

@@ -5,7 +5,7 @@
 #include <fstream>
 #include <string>
 
-#include "frame/process.hpp"
+#include "frame/run_context.hpp"
 #include "subsurface/soil_layers.hpp"
 
 namespace torva {

@@ -1,4 +1,4 @@
-#include "frame/driver.hpp"
+#include "model/driver.hpp"
 
 #include <chrono>
 #include <cstdio>
@@ -6,10 +6,10 @@
 
 #include "channel/channel_stages.hpp"
 #include "frame/console.hpp"
-#include "frame/model_state.hpp"
 #include "frame/report.hpp"
 #include "input/input_stages.hpp"
 #include "input/replace.hpp"
+#include "model/model_state.hpp"
 #include "output/output_stages.hpp"
 #include "overland/overland_stages.hpp"
 #include "subsurface/subsurface_stages.hpp"
@@ -48,7 +48,7 @@ void stage_startup_banner(ModelState& s) {
 }
 
 void stage_replacement_report(ModelState&) {
-  if (process().replace.active) print_replacement_values();
+  if (run_context().replace.active) print_replacement_values();
 }
 
 // Start-up steps 5 to 23 of a run, in order.
@@ -144,7 +144,7 @@ void stage_progress_line(ModelState& s) {
   const bool channels = s.run.explicit_channels || s.run.mesh_channels;
   const double next = channels ? s.clock.next_channel_output_time : s.clock.next_hydrograph_time;
   if (!same_time(s.clock.current_time, next)) return;
-  if (s.run.quiet || s.run.super_quiet || process().super_quiet) return;
+  if (s.run.quiet || s.run.super_quiet || run_context().super_quiet) return;
   say_progress(false, "%s", progress_line(s).c_str());
   if (s.run.flush_period > 0 && ++s.run.flush_counter >= s.run.flush_period) {
     s.run.flush_counter = 0;
@@ -187,14 +187,15 @@ void stage_close_event(ModelState& s) {
   ++ev.event;
 }
 
-int run_simulation(const std::string& project_file, CalibrationResult* result) {
+int run_simulation(RunContext& ctx, const std::string& project_file, CalibrationResult* result) {
+  const ContextScope scope(ctx);
   const auto started = std::chrono::steady_clock::now();
   auto state = std::make_unique<ModelState>();
   ModelState& s = *state;
 
-  ErrorCode& e = error_code();
+  ErrorCode& e = ctx.err;
   e = ErrorCode{};
-  process().super_quiet = false;
+  ctx.super_quiet = false;
   hold_summary_lines();
 
   if (result) {
@@ -205,7 +206,7 @@ int run_simulation(const std::string& project_file, CalibrationResult* result) {
 
   bool ok = start_up(s);
   if (ok) {
-    if (process().replace.active) print_replacement_use();
+    if (ctx.replace.active) print_replacement_use();
     say_console("total time to init(s): %8.1lf\n", elapsed_seconds(started));
     if (e.code != 0) ok = false;
   }
@@ -215,10 +216,7 @@ int run_simulation(const std::string& project_file, CalibrationResult* result) {
     while (true) {
       if (!time_step(s)) break;
       if (!s.event.simulation_continues) {
-        if (e.code == 0) {
-          stage_totals(s);
-          stage_check();
-        }
+        if (e.code == 0) run_stages(s, {{stage_totals, 1}, {stage_channel_hotstart, 1}});
         break;
       }
       if (e.code != 0) break;
@@ -237,8 +235,8 @@ int run_simulation(const std::string& project_file, CalibrationResult* result) {
   FileHandle out_time;
   if (out_time.open("out_time.out", "a"))
     std::fprintf(out_time.fp, "total time (s): %8.2lf\n", total);
-  if (process().thread_count > 1)
-    say_console("%d: Run time: %6.2lf(s) \n", process().process_number, total);
+  if (ctx.thread_count > 1)
+    say_console("%d: Run time: %6.2lf(s) \n", ctx.process_number, total);
   else
     say_console("Run time: %6.2lf(s) \n", total);
   std::fflush(stdout);

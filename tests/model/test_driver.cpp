@@ -2,8 +2,8 @@
 
 #include <memory>
 
-#include "frame/driver.hpp"
-#include "frame/model_state.hpp"
+#include "model/driver.hpp"
+#include "model/model_state.hpp"
 
 namespace torva {
 namespace {

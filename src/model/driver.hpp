@@ -6,10 +6,13 @@ namespace torva {
 
 struct ModelState;
 struct CalibrationResult;
+struct RunContext;
 
-// Runs the project; returns the run's result: 0 when it ended normally, else the code that
+// Runs the project in `ctx` (its settings, replacement values and sinks; its ErrorCode is
+// cleared first); returns the run's result: 0 when it ended normally, else the code that
 // stopped it (the first stopping code reported, or a code left standing unreported).
-int run_simulation(const std::string& project_file, CalibrationResult* result = nullptr);
+int run_simulation(RunContext& ctx, const std::string& project_file,
+                   CalibrationResult* result = nullptr);
 
 // Frame stages of the time loop (exposed for tests).
 void stage_advance_clock(ModelState& s);

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "frame/command_line.hpp"
+#include "model/command_line.hpp"
 
 namespace torva {
 namespace {

@@ -55,6 +55,11 @@ struct EventControl {
   int precip_state = 1;  // 1 running, 0/3 ended, 2 no further event
 };
 
+// Values one subsystem posts for another, so that neither reaches into the other's record.
+struct ExchangeState {
+  double channel_storage = 0.0;  // m^3 in the channel links after the last channel stage
+};
+
 struct ModelState {
   std::string project_file;
   Settings settings;
@@ -71,6 +76,7 @@ struct ModelState {
   RichardsState richards;
   ChannelState channel;
   ChannelRouteState route;
+  ExchangeState exchange;
   WaterLedger ledger;
   OutputFiles files;
   MapOutputState map_output;

@@ -1,4 +1,4 @@
-#include "frame/command_line.hpp"
+#include "model/command_line.hpp"
 
 #include <omp.h>
 
@@ -7,8 +7,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "frame/driver.hpp"
-#include "frame/process.hpp"
+#include "frame/run_context.hpp"
+#include "model/driver.hpp"
 
 namespace torva {
 namespace {
@@ -179,7 +179,9 @@ std::string decode_form(const std::string& body, long length) {
 }
 
 int torva_main(int argc, const char* const* argv) {
-  Process& p = process();
+  // The program's settings live here and reach every run through its context.
+  RunContext p;
+  const ContextScope scope(p);
   p.thread_count = omp_get_num_procs();
   omp_set_num_threads(p.thread_count);
   int exit_code = 0;
@@ -218,7 +220,7 @@ int torva_main(int argc, const char* const* argv) {
     p.process_count = 1;
     switch (req.mode) {
       case kModeSingle:
-        exit_code = exit_status(run_simulation(req.input_file));
+        exit_code = exit_status(run_simulation(p, req.input_file));
         break;
       case kModeCalibration:
         not_available("SCE calibration");
@@ -229,7 +231,7 @@ int torva_main(int argc, const char* const* argv) {
           p.batch_index = i;
           p.numbered_output = true;
           p.output_run_number = i;
-          const int status = exit_status(run_simulation(req.input_file));
+          const int status = exit_status(run_simulation(p, req.input_file));
           if (status != 0 && exit_code == 0) exit_code = status;
         }
         break;
