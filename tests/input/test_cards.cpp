@@ -138,15 +138,13 @@ TEST_F(CardsTest, RetentionDepthNumberOrFile) {
   EXPECT_TRUE(settings.cards.reten_depth_given);
 }
 
+// Nutrients are not simulated: the cards keep nothing, but their order is still checked.
 TEST_F(CardsTest, NutrientCardsNeedTheNutrientsCardFirst) {
   read("NUTRIENTS\nOV_INIT_NO3 0.5\nST_INIT_DO\nOV_DOC_INIT doc.asc\nOUT_HYD_DP dp.out\n");
   EXPECT_EQ(error_code().code, 0);
-  EXPECT_EQ(settings.cards.ov_init_no3.kind, 3);
-  EXPECT_DOUBLE_EQ(settings.cards.ov_init_no3.value, 0.5);
-  EXPECT_EQ(settings.cards.st_init_do.kind, 2);
-  EXPECT_EQ(settings.cards.ov_doc_init.kind, 1);
-  EXPECT_EQ(settings.cards.ov_doc_init.file, "doc.asc");
-  EXPECT_EQ(settings.cards.out_hyd_dp, "dp.out");
+  EXPECT_EQ(settings.cards.nutrients, 0);
+  EXPECT_EQ(settings.cards.ov_init_no3.kind, 0);
+  EXPECT_EQ(settings.cards.out_hyd_dp, "");
 
   read("OUT_ST_NH4 x.out\nROWS 4\n");
   EXPECT_EQ(error_code().code, 79);
@@ -165,8 +163,39 @@ TEST_F(CardsTest, UnsimulatedCardsWarnOncePerCard) {
             "Warning: LONG_TERM is not simulated by this version; the card is ignored\n"
             "Warning: STORM_SEWER is not simulated by this version; the card is ignored\n"
             "Warning: GW_SIMULATION is not simulated by this version; the card is ignored\n");
-  EXPECT_EQ(settings.cards.long_term, 1) << "still stored";
-  EXPECT_EQ(settings.cards.storm_sewer, "pipes.txt");
+  EXPECT_TRUE(settings == Settings{}) << "nothing of an ignored card is kept";
+}
+
+// An ignored card must not reach any value a stage reads, nor the process settings: the
+// records come out exactly as for the same file without the card.
+TEST_F(CardsTest, UnsimulatedCardsChangeNothing) {
+  const std::string base = "GRIDSIZE 10\nTOT_TIME 60\nMANNING_N 0.05\nCHAN_EXPLIC\nGREEN_AMPT\n";
+  read(base);
+  const Settings expected = settings;
+  const int threads = process().thread_count;
+  int cards = 0;
+  for (const CardSpec& c : card_table()) {
+    if (!c.unsimulated) continue;
+    const std::string kw(c.keyword);
+    SCOPED_TRACE(kw);
+    testing_support::reset_process();
+    // Arguments that read without error; NUTRIENTS first so the nutrient cards pass their
+    // order check.
+    const std::string args = c.action == CardAction::calib_obj    ? " RMSE"
+                             : c.action == CardAction::calib_comp ? " DAILY"
+                                                                  : " 1 2 3 4 5 6";
+    const std::string out = read("NUTRIENTS\n" + base + kw + args + "\n");
+    EXPECT_EQ(error_code().code, 0);
+    EXPECT_TRUE(settings == expected);
+    EXPECT_EQ(process().output_folder, "");
+    EXPECT_EQ(process().batch_index, 0);
+    EXPECT_FALSE(process().super_quiet);
+    EXPECT_EQ(process().thread_count, threads);
+    const std::string warning = "Warning: " + kw + " is not simulated by this version";
+    EXPECT_NE(out.find(warning + "; the card is ignored\n"), std::string::npos);
+    ++cards;
+  }
+  EXPECT_GT(cards, 200);
 }
 
 TEST_F(CardsTest, CommentsBlankLinesAndIgnoredCards) {
