@@ -269,8 +269,8 @@ void perform(Reading& r, const CardSpec& c, Tokens& t) {
         say("Error: unable to set the thread level to %d.\n", n);
         s.cards.num_threads_given = false;
       } else {
+        // Only the OpenMP level: the process thread count stays what the command line found.
         omp_set_num_threads(n);
-        process().thread_count = n;
         say("Setting the thread level to %d.\n", n);
       }
       break;

@@ -1,5 +1,6 @@
 // Project-file reader: token rules, card actions, special cards and the first line.
 #include <gtest/gtest.h>
+#include <omp.h>
 
 #include "frame/process.hpp"
 #include "input/card_table.hpp"
@@ -204,9 +205,20 @@ TEST_F(CardsTest, CommentsBlankLinesAndIgnoredCards) {
   EXPECT_FALSE(settings.site.gridsize_given);
 }
 
+// NUM_THREADS sets the OpenMP level only; the process thread count (which prefixes the run
+// time line) stays what the command line found.
 TEST_F(CardsTest, ThreadLevel) {
+  const int saved_level = omp_get_max_threads();
+  const int saved_count = process().thread_count;
+  process().thread_count = 5;
+  omp_set_num_threads(3);
   EXPECT_EQ(read("NUM_THREADS 0\n"), "Error: unable to set the thread level to 0.\n");
+  EXPECT_EQ(omp_get_max_threads(), 3);
   EXPECT_EQ(read("NUM_THREADS 1\n"), "Setting the thread level to 1.\n");
+  EXPECT_EQ(omp_get_max_threads(), 1);
+  EXPECT_EQ(process().thread_count, 5);
+  process().thread_count = saved_count;
+  omp_set_num_threads(saved_level);
 }
 
 TEST_F(CardsTest, FoldersAndReplaceLine) {
