@@ -75,7 +75,7 @@ struct CardSpec {
   CardAction action;
   int arg;
   CardLocate locate;   // null for cards that keep nothing
-  bool unsimulated;    // read and stored, but this version does not simulate the process
+  bool unsimulated;    // this version does not simulate it: read, warned about, then ignored
   const char* family;  // nutrient cards: the name the order error gives
 };
 

@@ -40,7 +40,11 @@ bool whole_number(const std::string& tok, double& out) {
 struct Reading {
   Settings& set;
   SeriesStore& series;
+  // Cards of processes this version does not simulate are read into this record, never into
+  // `set`: their syntax errors still count, but no value of theirs can reach a stage.
+  Settings ignored;
   std::set<std::string_view> warned;  // unsimulated cards already announced
+  bool nutrients = false;             // NUTRIENTS seen: the nutrient cards may follow
   bool stop = false;                  // a card ended the reading
 };
 
@@ -95,8 +99,7 @@ void optional_card(Tokens& t, OptionalValue& o) {
   }
 }
 
-void reten_depth_card(Reading& r, Tokens& t) {
-  CardRecord& c = r.set.cards;
+void reten_depth_card(CardRecord& c, Tokens& t) {
   std::string tok;
   t.text(tok);
   if (double v = 0.0; whole_number(tok, v)) {
@@ -113,9 +116,8 @@ void reten_depth_card(Reading& r, Tokens& t) {
 }
 
 // Cards that look at the raw rest of the line rather than at one token.
-void calib_card(Reading& r, const CardSpec& c, Tokens& t) {
+void calib_card(Reading& r, CardRecord& cr, const CardSpec& c, Tokens& t) {
   const std::string_view rest = t.rest();
-  CardRecord& cr = r.set.cards;
   if (c.action == CardAction::calib_comp) {
     cr.calib_comp_data_given = true;
     if (rest.starts_with("DAILY")) {
@@ -182,12 +184,12 @@ void folder_card(const CardSpec& c, const std::string& folder) {
 
 // Runs the action of one card whose keyword has been removed from `t`.
 void perform(Reading& r, const CardSpec& c, Tokens& t) {
-  Settings& s = r.set;
+  Settings& s = c.unsimulated ? r.ignored : r.set;
   SiteRecord& site = s.site;
   CardTarget at;
   if (c.locate) at = c.locate(s);
 
-  if (c.action == CardAction::nutrient_card && !s.cards.nutrients) {
+  if (c.action == CardAction::nutrient_card && !r.nutrients) {
     set_error(79, 0, 0, c.family);
     r.stop = true;
     return;
@@ -199,7 +201,7 @@ void perform(Reading& r, const CardSpec& c, Tokens& t) {
       return;
     case CardForm::keyword:
       if (c.action == CardAction::calib_comp || c.action == CardAction::calib_obj) {
-        calib_card(r, c, t);
+        calib_card(r, s.cards, c, t);
       } else {
         keyword_card(c, t, *at.i);
         *at.given = true;
@@ -239,7 +241,7 @@ void perform(Reading& r, const CardSpec& c, Tokens& t) {
   }
 
   if (c.action == CardAction::reten_depth) {
-    reten_depth_card(r, t);
+    reten_depth_card(s.cards, t);
     return;
   }
   store(c, at, t);
@@ -267,12 +269,15 @@ void perform(Reading& r, const CardSpec& c, Tokens& t) {
         say("Error: unable to set the thread level to %d.\n", n);
         s.cards.num_threads_given = false;
       } else {
+        // Only the OpenMP level: the process thread count stays what the command line found.
         omp_set_num_threads(n);
-        run_context().thread_count = n;
         say("Setting the thread level to %d.\n", n);
       }
       break;
     }
+    case CardAction::nutrients:
+      r.nutrients = true;
+      break;
     case CardAction::super_quiet:
       run_context().super_quiet = true;
       break;
@@ -337,7 +342,7 @@ void read_project_file(const std::string& file_name, Settings& settings, SeriesS
   }
   settings = Settings{};
 
-  Reading r{settings, series, {}, false};
+  Reading r{settings, series, {}, {}, false, false};
   while (!r.stop && in.next(line)) {
     if (in.last_line_truncated())
       say("Warning: line %d of the project file %s is longer than %d characters; the rest of "

@@ -50,11 +50,13 @@ struct SiteRecord {
   int chan_method = 0;   // 1 preiss, 2 drain, 3 explicit, 4 mesh, 5 backwater
   int infil_method = 0;  // 1 Green-Ampt, 2 redistribution, 3 layered, 4 Richards
   bool project_not_opened = false;
+
+  bool operator==(const SiteRecord&) const = default;
 };
 
 // Uniform-rain record.
 struct RainRecord {
-  int precip_kind = 0;  // 0 uniform, 1 gage file
+  int precip_kind = 0;          // 0 uniform, 1 gage file
   double rain_intensity = 0.0;  // mm/h
   bool rain_intensity_given = false;
   int rain_duration = 0;  // minutes
@@ -62,6 +64,8 @@ struct RainRecord {
   std::string precip_file;
   bool precip_file_given = false;
   int precip_unif = 0;
+
+  bool operator==(const RainRecord&) const = default;
 };
 
 // Optional-value cards: 1 map file, 2 mapping table, 3 uniform value.
@@ -70,6 +74,8 @@ struct OptionalValue {
   double value = 0.0;
   std::string file;
   bool given = false;
+
+  bool operator==(const OptionalValue&) const = default;
 };
 
 // Main card record: every other card.
@@ -701,12 +707,17 @@ struct CardRecord {
   // XYBDYINPUT_STTIMESERIES: six text tokens
   std::string xybdyinput_sttimeseries[6];
   bool xybdyinput_sttimeseries_given = false;
+
+  bool operator==(const CardRecord&) const = default;
 };
 
 struct Settings {
   SiteRecord site;
   RainRecord rain;
   CardRecord cards;
+
+  // Whole-record comparison: lets a test show that a card left every value untouched.
+  bool operator==(const Settings&) const = default;
 };
 
 }  // namespace torva

@@ -173,8 +173,8 @@ void stage_event_decision(ModelState& s) {
     }
     return;
   }
-  // Long-term runs are not simulated by this version (LONG_TERM warns at start-up); their
-  // events end by the low-flow rule once that process exists.
+  // No run is long-term yet: the reader ignores LONG_TERM, since without the low-flow rule
+  // that ends long-term events this branch would never end the run.
 }
 
 void stage_close_event(ModelState& s) {

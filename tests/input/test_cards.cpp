@@ -1,5 +1,6 @@
 // Project-file reader: token rules, card actions, special cards and the first line.
 #include <gtest/gtest.h>
+#include <omp.h>
 
 #include "frame/run_context.hpp"
 #include "input/card_table.hpp"
@@ -74,27 +75,26 @@ TEST_F(CardsTest, DefaultsAreSetWhenTheFirstLineIsAccepted) {
   EXPECT_EQ(settings.cards.xwin_height, 660);
 }
 
-TEST_F(CardsTest, CalibObjectiveMustBeExact) {
-  read("CALIB_OBJ_FUNC RMSE\n");
-  EXPECT_EQ(settings.cards.calib_obj_func, 0);
-  EXPECT_EQ(error_code().code, 0);
-  read("CALIB_OBJ_FUNC HMLE\n");
-  EXPECT_EQ(settings.cards.calib_obj_func, 1);
-  read("CALIB_OBJ_FUNC RMSE2\nROWS 5\n");
-  EXPECT_EQ(settings.cards.calib_obj_func, 2);
-  EXPECT_EQ(error_code().code, 104);
-  EXPECT_EQ(settings.site.rows, 0) << "reading must end at the bad card";
-}
-
-TEST_F(CardsTest, CalibComparisonTakesTheLeadingWord) {
-  read("CALIB_COMP_DATA DAILYX\n");
-  EXPECT_EQ(settings.cards.calib_comp_data, 0);
-  read("CALIB_COMP_DATA EVENT\n");
-  EXPECT_EQ(settings.cards.calib_comp_data, 1);
-  read("CALIB_COMP_DATA hourly\nROWS 5\n");
-  EXPECT_EQ(settings.cards.calib_comp_data, 2);
-  EXPECT_EQ(error_code().code, 103);
-  EXPECT_EQ(settings.site.rows, 0);
+// Calibration is not simulated, so these cards keep nothing, but a malformed one is still a
+// reading error that ends the file.
+TEST_F(CardsTest, CalibrationCardsAreCheckedThoughIgnored) {
+  struct Row {
+    const char* line;
+    int code;
+  };
+  const Row rows[] = {{"CALIB_OBJ_FUNC RMSE", 0},      {"CALIB_OBJ_FUNC HMLE", 0},
+                      {"CALIB_OBJ_FUNC RMSE2", 104},   {"CALIB_OBJ_FUNC rmse", 104},
+                      {"CALIB_COMP_DATA DAILYX", 0},   {"CALIB_COMP_DATA EVENT", 0},
+                      {"CALIB_COMP_DATA hourly", 103}, {"CALIB_COMP_DATA", 103}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.line);
+    run_context() = RunContext{};  // each case as in a fresh program
+    read(std::string(row.line) + "\nROWS 5\n");
+    EXPECT_EQ(error_code().code, row.code);
+    EXPECT_EQ(settings.site.rows, row.code ? 0 : 5) << "reading must end at a bad card";
+    EXPECT_EQ(settings.cards.calib_obj_func, 2);
+    EXPECT_EQ(settings.cards.calib_comp_data, 2);
+  }
 }
 
 TEST_F(CardsTest, OvertypeWordsAndNumbers) {
@@ -138,15 +138,13 @@ TEST_F(CardsTest, RetentionDepthNumberOrFile) {
   EXPECT_TRUE(settings.cards.reten_depth_given);
 }
 
+// Nutrients are not simulated: the cards keep nothing, but their order is still checked.
 TEST_F(CardsTest, NutrientCardsNeedTheNutrientsCardFirst) {
   read("NUTRIENTS\nOV_INIT_NO3 0.5\nST_INIT_DO\nOV_DOC_INIT doc.asc\nOUT_HYD_DP dp.out\n");
   EXPECT_EQ(error_code().code, 0);
-  EXPECT_EQ(settings.cards.ov_init_no3.kind, 3);
-  EXPECT_DOUBLE_EQ(settings.cards.ov_init_no3.value, 0.5);
-  EXPECT_EQ(settings.cards.st_init_do.kind, 2);
-  EXPECT_EQ(settings.cards.ov_doc_init.kind, 1);
-  EXPECT_EQ(settings.cards.ov_doc_init.file, "doc.asc");
-  EXPECT_EQ(settings.cards.out_hyd_dp, "dp.out");
+  EXPECT_EQ(settings.cards.nutrients, 0);
+  EXPECT_EQ(settings.cards.ov_init_no3.kind, 0);
+  EXPECT_EQ(settings.cards.out_hyd_dp, "");
 
   read("OUT_ST_NH4 x.out\nROWS 4\n");
   EXPECT_EQ(error_code().code, 79);
@@ -156,7 +154,12 @@ TEST_F(CardsTest, NutrientCardsNeedTheNutrientsCardFirst) {
 
 TEST_F(CardsTest, EchoCardsPrintAndKeepNothing) {
   const std::string out = read("ALPHA 0.25\nCHANNEL_DELTAT 5\nUNITS 1\n");
-  EXPECT_EQ(out, "Alpha = 0.250000\nChannel time step = 5\nUnits flag = 1\n");
+  // Every run is metric whatever UNITS says, so the flag is echoed but not kept.
+  EXPECT_EQ(out,
+            "Alpha = 0.250000\nChannel time step = 5\n"
+            "Warning: UNITS is not simulated by this version; the card is ignored\n"
+            "Units flag = 1\n");
+  EXPECT_EQ(settings.site.units, 0);
 }
 
 TEST_F(CardsTest, UnsimulatedCardsWarnOncePerCard) {
@@ -165,19 +168,61 @@ TEST_F(CardsTest, UnsimulatedCardsWarnOncePerCard) {
             "Warning: LONG_TERM is not simulated by this version; the card is ignored\n"
             "Warning: STORM_SEWER is not simulated by this version; the card is ignored\n"
             "Warning: GW_SIMULATION is not simulated by this version; the card is ignored\n");
-  EXPECT_EQ(settings.cards.long_term, 1) << "still stored";
-  EXPECT_EQ(settings.cards.storm_sewer, "pipes.txt");
+  EXPECT_TRUE(settings == Settings{}) << "nothing of an ignored card is kept";
+}
+
+// An ignored card must not reach any value a stage reads, nor the process settings: the
+// records come out exactly as for the same file without the card.
+TEST_F(CardsTest, UnsimulatedCardsChangeNothing) {
+  const std::string base = "GRIDSIZE 10\nTOT_TIME 60\nMANNING_N 0.05\nCHAN_EXPLIC\nGREEN_AMPT\n";
+  read(base);
+  const Settings expected = settings;
+  const int threads = run_context().thread_count;
+  int cards = 0;
+  for (const CardSpec& c : card_table()) {
+    if (!c.unsimulated) continue;
+    const std::string kw(c.keyword);
+    SCOPED_TRACE(kw);
+    run_context() = RunContext{};  // each case as in a fresh program
+    // Arguments that read without error; NUTRIENTS first so the nutrient cards pass their
+    // order check.
+    const std::string args = c.action == CardAction::calib_obj    ? " RMSE"
+                             : c.action == CardAction::calib_comp ? " DAILY"
+                                                                  : " 1 2 3 4 5 6";
+    const std::string out = read("NUTRIENTS\n" + base + kw + args + "\n");
+    EXPECT_EQ(error_code().code, 0);
+    EXPECT_TRUE(settings == expected);
+    EXPECT_EQ(run_context().output_folder, "");
+    EXPECT_EQ(run_context().batch_index, 0);
+    EXPECT_FALSE(run_context().super_quiet);
+    EXPECT_EQ(run_context().thread_count, threads);
+    const std::string warning = "Warning: " + kw + " is not simulated by this version";
+    EXPECT_NE(out.find(warning + "; the card is ignored\n"), std::string::npos);
+    ++cards;
+  }
+  EXPECT_GT(cards, 200);
 }
 
 TEST_F(CardsTest, CommentsBlankLinesAndIgnoredCards) {
-  const std::string out = read("\n# GRIDSIZE 9\n#x\nQEX 1\nMETRIC\nSIMULATION_INPUT x\nFLINE 3\n");
+  const std::string out = read("\n# GRIDSIZE 9\n#x\nQEX 1\nMETRIC\nSIMULATION_INPUT x\n");
   EXPECT_EQ(out, "");
   EXPECT_FALSE(settings.site.gridsize_given);
 }
 
+// NUM_THREADS sets the OpenMP level only; the process thread count (which prefixes the run
+// time line) stays what the command line found.
 TEST_F(CardsTest, ThreadLevel) {
+  const int saved_level = omp_get_max_threads();
+  const int saved_count = run_context().thread_count;
+  run_context().thread_count = 5;
+  omp_set_num_threads(3);
   EXPECT_EQ(read("NUM_THREADS 0\n"), "Error: unable to set the thread level to 0.\n");
+  EXPECT_EQ(omp_get_max_threads(), 3);
   EXPECT_EQ(read("NUM_THREADS 1\n"), "Setting the thread level to 1.\n");
+  EXPECT_EQ(omp_get_max_threads(), 1);
+  EXPECT_EQ(run_context().thread_count, 5);
+  run_context().thread_count = saved_count;
+  omp_set_num_threads(saved_level);
 }
 
 TEST_F(CardsTest, FoldersAndReplaceLine) {

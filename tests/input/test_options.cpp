@@ -156,7 +156,7 @@ TEST_F(OptionsTest, TransferStep) {
   m.project_file = write_file(
       "transfer.prj",
       "TORVAPROJECT\nSTART_DATE 2020 6 1\nSTART_TIME 12 30\nTOT_TIME 90\nEND_TIME 2020 6 2 0 0\n"
-      "EVENT_MIN_Q 0.000001\nQUIET\nQOUT_CFS\nFLUSH_BUFFER 4\nCHAN_MESH\n");
+      "QUIET\nQOUT_CFS\nFLUSH_BUFFER 4\nCHAN_EXPLIC\n");
   ::testing::internal::CaptureStdout();
   stage_read_project(m);
   const std::string out = ::testing::internal::GetCapturedStdout();
@@ -167,12 +167,11 @@ TEST_F(OptionsTest, TransferStep) {
   EXPECT_NEAR(m.clock.end_time - m.clock.start_time, 90.0 / 1440.0, 1e-12);
   EXPECT_TRUE(m.clock.fixed_end);
   EXPECT_DOUBLE_EQ(m.clock.fixed_end_time, julian_date(2020, 6, 2, 0, 0, 0.0));
-  EXPECT_DOUBLE_EQ(m.event.min_q, 0.05);
   EXPECT_TRUE(m.run.quiet);
   EXPECT_TRUE(m.run.flow_cfs);
   EXPECT_EQ(m.run.flush_period, 4);
-  EXPECT_TRUE(m.run.mesh_channels);
-  EXPECT_FALSE(m.run.explicit_channels);
+  EXPECT_TRUE(m.run.explicit_channels);
+  EXPECT_FALSE(m.run.mesh_channels);
 }
 
 TEST_F(OptionsTest, TransferStopsOnMapTypeFourAndMissingFile) {
