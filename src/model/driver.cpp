@@ -19,9 +19,15 @@ namespace {
 
 using Stage = void (*)(ModelState&);
 
+// How many stage checks follow a stage.  Step 29 stands for two outputs, the hydrographs
+// and the time-series files, each followed by its own check in the run's stage order; a
+// report clears the code, so the second check only acts on what the first left standing.
+enum class Checks { none = 0, once = 1, twice = 2 };
+
 struct StageEntry {
+  int step;  // number of the step in the start-up list or the time loop
   Stage run;
-  int checks;  // stage checks after the stage: 0, 1 or 2
+  Checks checks;
 };
 
 // Reports a standing code; true when the run must stop.
@@ -35,7 +41,7 @@ bool stage_check() {
 bool run_stages(ModelState& s, std::initializer_list<StageEntry> stages) {
   for (const StageEntry& st : stages) {
     st.run(s);
-    for (int i = 0; i < st.checks; ++i)
+    for (int i = 0; i < static_cast<int>(st.checks); ++i)
       if (stage_check()) return false;
   }
   return true;
@@ -51,55 +57,62 @@ void stage_replacement_report(ModelState&) {
   if (run_context().replace.active) print_replacement_values();
 }
 
-// Start-up steps 5 to 23 of a run, in order.
+constexpr Checks kNone = Checks::none, kOnce = Checks::once, kTwice = Checks::twice;
+
+// The start-up steps of a run, in order.  The summary opens as soon as its card is known,
+// so that the loading announcements and errors reach it.  Steps of processes this version
+// does not simulate (nutrient files, lakes, the long-term calendar, XY outputs, analyzers)
+// have no entry.
 bool start_up(ModelState& s) {
   return run_stages(s, {
-                           {stage_read_project, 1},
-                           {stage_open_summary, 1},
-                           {stage_option_checks, 1},
-                           {stage_load_maps, 1},
-                           {stage_load_soils, 1},
-                           {stage_load_channels, 1},
-                           {stage_open_outputs, 1},
-                           {stage_startup_banner, 0},
-                           {stage_replacement_report, 0},
-                           {stage_time_settings, 1},
-                           {stage_allocate_overland, 1},
-                           {stage_linknode_header, 1},
-                           {stage_connectivity, 1},
-                           {stage_initial_slopes, 1},
-                           {stage_channel_point_setup, 1},
-                           {stage_shift_relative_series, 0},
-                           {stage_initial_storage, 0},
-                           {stage_first_event_setup, 1},
+                           {5, stage_read_project, kOnce},
+                           {5, stage_open_summary, kOnce},
+                           {6, stage_option_checks, kOnce},
+                           {7, stage_load_maps, kOnce},
+                           {7, stage_load_soils, kOnce},
+                           {7, stage_load_channels, kOnce},
+                           {7, stage_open_outputs, kOnce},
+                           {8, stage_startup_banner, kNone},
+                           {9, stage_replacement_report, kNone},
+                           {10, stage_time_settings, kOnce},
+                           {11, stage_allocate_overland, kOnce},
+                           {13, stage_linknode_header, kOnce},
+                           {15, stage_connectivity, kOnce},
+                           {16, stage_initial_slopes, kOnce},
+                           {19, stage_channel_point_setup, kOnce},
+                           {21, stage_shift_relative_series, kNone},
+                           {23, stage_initial_storage, kNone},
+                           {23, stage_first_event_setup, kOnce},
                        });
 }
 
 // One pass of the time loop.  Stages of processes this version does not simulate
-// (sediment, contaminants and nutrients, lakes, storm sewers, Sacramento accounting,
-// co-run exchange) have no slot.
+// (long-term weather and soil accounting, groundwater, sediment, contaminants and nutrients,
+// lakes, storm sewers, Sacramento accounting, co-run exchange) have no entry.
 bool time_step(ModelState& s) {
   return run_stages(s, {
-                           {stage_advance_clock, 1},         // 1
-                           {stage_precipitation, 1},         // 2
-                           {stage_event_start, 1},           // 3
-                           {stage_radar, 1},                 // 4
-                           {stage_depth_check, 1},           // 5
-                           {stage_infil_redist_start, 1},    // 6
-                           {stage_soil_column, 1},           // 7
-                           {stage_long_term, 1},             // 8
-                           {stage_infiltration, 1},          // 9
-                           {stage_overland, 1},              // 12
-                           {stage_groundwater, 1},           // 17
-                           {stage_channel_routing, 1},       // 19
-                           {stage_channel_point_inputs, 1},  // 20
-                           {stage_outlet_peak, 1},           // 21
-                           {stage_progress_line, 1},         // 25
-                           {stage_event_decision, 1},        // 26
-                           {stage_close_event, 1},           // 28
-                           {stage_hydrograph_output, 2},     // 29
-                           {stage_map_output, 1},            // 30
+                           {1, stage_advance_clock, kOnce},
+                           {2, stage_precipitation, kOnce},
+                           {3, stage_event_start, kOnce},
+                           {4, stage_radar, kOnce},
+                           {5, stage_depth_check, kOnce},
+                           {6, stage_infil_redist_start, kOnce},
+                           {9, stage_infiltration, kOnce},
+                           {12, stage_overland, kOnce},
+                           {19, stage_channel_routing, kOnce},
+                           {20, stage_channel_point_inputs, kOnce},
+                           {21, stage_outlet_peak, kOnce},
+                           {25, stage_progress_line, kOnce},
+                           {26, stage_event_decision, kOnce},
+                           {28, stage_close_event, kOnce},
+                           {29, stage_hydrograph_output, kTwice},
+                           {30, stage_map_output, kOnce},
                        });
+}
+
+// The end of a run that reached its end normally.
+bool end_of_run(ModelState& s) {
+  return run_stages(s, {{0, stage_totals, kOnce}, {0, stage_channel_hotstart, kOnce}});
 }
 
 double elapsed_seconds(std::chrono::steady_clock::time_point since) {
@@ -216,7 +229,7 @@ int run_simulation(RunContext& ctx, const std::string& project_file, Calibration
     while (true) {
       if (!time_step(s)) break;
       if (!s.event.simulation_continues) {
-        if (e.code == 0) run_stages(s, {{stage_totals, 1}, {stage_channel_hotstart, 1}});
+        if (e.code == 0) end_of_run(s);
         break;
       }
       if (e.code != 0) break;

@@ -12,10 +12,6 @@ void stage_infil_redist_start(ModelState& s) {
   infiltration_redist_start(s);
 }
 
-// The between-storm soil-column update belongs to the long-term soil-moisture accounting,
-// which event runs do not perform.
-void stage_soil_column(ModelState&) {}
-
 void stage_infiltration(ModelState& s) {
   infiltration_step(s, s.overland.ov_depth.slots());
 }

@@ -101,10 +101,10 @@ TEST_P(InfiltrationRun, RainEqualsSurfacePlusOutflowPlusInfiltration) {
   int passes = 0;
   bool ran = started;
   while (ran && s.event.simulation_continues && passes < 100000) {
-    ran = stages(s, {stage_advance_clock, stage_precipitation, stage_event_start, stage_radar,
-                     stage_depth_check, stage_infil_redist_start, stage_soil_column,
-                     stage_long_term, stage_infiltration, stage_overland, stage_groundwater,
-                     stage_channel_routing, stage_map_output, stage_event_decision});
+    ran =
+        stages(s, {stage_advance_clock, stage_precipitation, stage_event_start, stage_radar,
+                   stage_depth_check, stage_infil_redist_start, stage_infiltration, stage_overland,
+                   stage_channel_routing, stage_map_output, stage_event_decision});
     ++passes;
   }
   const std::string said = ::testing::internal::GetCapturedStdout();
