@@ -39,7 +39,10 @@ test: build asan
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=1 ctest --output-on-failure -j $(JOBS) -LE regression
 
-demo: build
+# The demo needs only the program, not the tests and benchmarks.
+demo: deps
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release >/dev/null
+	cmake --build $(BUILD) -j $(JOBS) --target torva
 	@bash tools/demo.sh $(BUILD)/torva
 
 bench: build

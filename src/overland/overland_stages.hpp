@@ -5,15 +5,15 @@
 namespace torva {
 struct ModelState;
 
-void stage_connectivity(ModelState& s);        // neighbour tables, dikes, low spots
-void stage_initial_slopes(ModelState& s);      // ground slopes between connected cells
-void stage_first_event_setup(ModelState& s);   // first event and its precipitation, start time
-void stage_precipitation(ModelState& s);       // rain of the step onto the cells
-void stage_event_start(ModelState& s);         // first step of each event
-void stage_radar(ModelState& s);               // radar precipitation
-void stage_allocate_overland(ModelState& s);   // overland arrays over the mask
-void stage_depth_check(ModelState& s);         // non-real depths after rain
-void stage_overland(ModelState& s);            // overland flow routing
+void stage_connectivity(ModelState& s);       // neighbour tables, dikes, low spots
+void stage_initial_slopes(ModelState& s);     // ground slopes between connected cells
+void stage_first_event_setup(ModelState& s);  // first event and its precipitation, start time
+void stage_precipitation(ModelState& s);      // rain of the step onto the cells
+void stage_event_start(ModelState& s);        // first step of each event
+void stage_radar(ModelState& s);              // radar precipitation
+void stage_allocate_overland(ModelState& s);  // overland arrays over the mask
+void stage_depth_check(ModelState& s);        // non-real depths after rain
+void stage_overland(ModelState& s);           // overland flow routing
 
 // Per-cell overland discharge for the discharge map in m^3/s (slots 0..N; empty before the
 // overland arrays exist): the explicit scheme's unit-width flows need GRIDSIZE, the ADE

@@ -37,7 +37,7 @@ struct InfilState {
   Array1<double> infil_event_depth{"infil_event_depth"};  // m, for output ("infdep")
   Array1<double> infil_rate{"infil_rate"};                // cm/h, last step ("infrate")
   Array1<double> surface_moisture{"surface_moisture"};    // water content ("surf")
-  Array1<double> soil_store{"soil_store"};  // m of water over the simple soil depth
+  Array1<double> soil_store{"soil_store"};                // m of water over the simple soil depth
   // m infiltrated since the groundwater stage last took it (only with GW_SIMULATION).
   Array1<double> gw_recharge_depth{"gw_recharge_depth"};
 
