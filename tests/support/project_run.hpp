@@ -55,13 +55,18 @@ class ProjectRun : public Scratch {
     context = RunContext{};
     context.super_quiet = quiet;
     ContextScope scope(context);
-    return run_simulation(context, path(name + ".prj"));
+    if (capture) ::testing::internal::CaptureStdout();
+    const int result = run_simulation(context, path(name + ".prj"));
+    if (capture) console = ::testing::internal::GetCapturedStdout();
+    return result;
   }
   std::string summary(const std::string& name = "run") const { return read(name + ".sum"); }
   std::string hydrograph(const std::string& name = "run") const { return read(name + ".otl"); }
 
-  RunContext context;  // the context of the last run (its ErrorCode and summary backlog)
-  bool quiet = true;   // runs print nothing to the console
+  RunContext context;   // the context of the last run (its ErrorCode and summary backlog)
+  bool quiet = true;    // runs start without console output
+  bool capture = true;  // the run's console output goes to `console` (not within a capture)
+  std::string console;
 };
 
 // A fixture whose every test has its own scratch folder for project runs.

@@ -61,8 +61,8 @@ class ScratchTest : public Base, public Scratch {};
 // at (0, 0), then `body` (the rows of values, each ending in a newline).
 inline std::string raster(int rows, int cols, double dx, const std::string& body) {
   std::ostringstream o;
-  o << "north: " << rows * dx << "\nsouth: 0.0\neast: " << cols * dx << "\nwest: 0.0\nrows: "
-    << rows << "\ncols: " << cols << "\n"
+  o << "north: " << rows * dx << "\nsouth: 0.0\neast: " << cols * dx
+    << "\nwest: 0.0\nrows: " << rows << "\ncols: " << cols << "\n"
     << body;
   return o.str();
 }
