@@ -56,7 +56,8 @@ TEST_F(MapWriterTest, HeaderAndGridFormatAndRoundTrip) {
   EXPECT_EQ(h.west, 1000.0);
 }
 
-TEST_F(MapWriterTest, ColumnCountFormatAndRoundTrip) {
+// The outside cell is NODATA; values to four decimals.
+TEST_F(MapWriterTest, ColumnCountFormat) {
   FileHandle f;
   ASSERT_TRUE(f.open("out.asc", "w"));
   write_grid_arc(f.fp, mask, frame, values, 100.0);
@@ -66,19 +67,6 @@ TEST_F(MapWriterTest, ColumnCountFormatAndRoundTrip) {
             "ncols \t3\nnrows \t2\nxllcenter   1050.00\nyllcenter     50.00\n"
             "cellsize    100.00\nNODATA_value -9999.99\n"
             "-9999.9999 1.5000 -0.2500 \n3.1250 0.0000 123456.7890 \n");
-  // Read it back: six header lines, then values to four decimals.
-  std::istringstream in(text);
-  std::string line;
-  for (int i = 0; i < 6; ++i) std::getline(in, line);
-  std::vector<double> back;
-  for (double v; in >> v;) back.push_back(v);
-  ASSERT_EQ(back.size(), 6u);
-  EXPECT_EQ(back[0], -9999.9999);
-  for (int r = 1; r <= 2; ++r)
-    for (int c = 1; c <= 3; ++c)
-      if (const int cell = mask(r, c)) {
-        EXPECT_NEAR(back[(r - 1) * 3 + c - 1], values[cell], 5e-5);
-      }
 }
 
 TEST_F(MapWriterTest, MaskMapWritesCellNumbers) {

@@ -202,25 +202,6 @@ TEST_F(Infiltration, RunsOnItsScheduleAndKeepsTheBooks) {
   EXPECT_TRUE(s->infil.soil_store.empty());  // plain Green and Ampt keeps no soil store
 }
 
-TEST_F(Infiltration, MapOutputsAndRechargeFollowTheStep) {
-  auto s = state(2, 2);
-  s->settings.cards.gw_simulation = 1;
-  init(*s);
-  std::vector<double> depth(3, 0.002);
-  pass(*s, depth, 0, 0.0);
-  pass(*s, depth, 1, 0.0);
-  EXPECT_EQ(infiltration_map(*s, "infdep").data(), s->infil.infil_event_depth.data());
-  EXPECT_EQ(infiltration_map(*s, "infrate").data(), s->infil.infil_rate.data());
-  EXPECT_EQ(infiltration_map(*s, "surf").data(), s->infil.surface_moisture.data());
-  EXPECT_TRUE(infiltration_map(*s, "depth").empty());
-  EXPECT_EQ(s->infil.gw_recharge_depth[1], s->infil.infil_cum_depth[1]);
-  // The soil store starts with the initial moisture over the simple soil depth.
-  EXPECT_DOUBLE_EQ(
-      s->infil.soil_store[2],
-      s->params.theta_init[2] * s->settings.cards.soil_moist_depth + s->infil.infil_cum_depth[2]);
-  EXPECT_GT(s->infil.surface_moisture[1], 0.0);
-}
-
 TEST_F(Infiltration, UnsolvedIterationStopsTheRunNamingTheCell) {
   for (int method : {1, 3}) {
     SCOPED_TRACE(method);

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "frame/run_context.hpp"
 #include "subsurface/soil_layers.hpp"
@@ -45,20 +46,28 @@ TEST_F(SoilLayerFile, ReadsBlocksIntoTheRecordFields) {
   ASSERT_EQ(table_.records.size(), 6u);
   EXPECT_FALSE(table_.given[1]);
   ASSERT_TRUE(table_.given[2] && table_.given[5]);
-  const SoilRecord& a = table_.records[2];
-  EXPECT_EQ(a.layers, 3);
-  EXPECT_EQ(a.field[0], 11.0);   // capillary head, layer 1
-  EXPECT_EQ(a.field[5], 0.5);    // conductivity, layer 2
-  EXPECT_EQ(a.field[9], 0.38);   // porosity, layer 3
-  EXPECT_EQ(a.field[11], 0.25);  // initial water content, layer 2
-  EXPECT_EQ(a.field[21], 0.06);  // residual, layer 3
-  EXPECT_EQ(a.field[22], 30.0);  // thicknesses
-  EXPECT_EQ(a.field[24], 100.0);
-  // A one-layer soil continues downwards.
-  const SoilRecord& b = table_.records[5];
-  EXPECT_EQ(b.ksat(3), 3.0);
-  EXPECT_EQ(b.thickness(2), 50.0);
-  EXPECT_EQ(b.porosity(3), 0.42);
+  EXPECT_EQ(table_.records[2].layers, 3);
+  // Per soil and layer: thickness, ksat, capillary head, porosity, initial and residual
+  // content; a one-layer soil continues downwards.
+  const double want[2][3][6] = {{{30, 1.2, 11, 0.45, 0.20, 0.04},
+                                 {40, 0.5, 20, 0.40, 0.25, 0.05},
+                                 {100, 0.1, 30, 0.38, 0.30, 0.06}},
+                                {{50, 3.0, 6, 0.42, 0.10, 0.02},
+                                 {50, 3.0, 6, 0.42, 0.10, 0.02},
+                                 {50, 3.0, 6, 0.42, 0.10, 0.02}}};
+  for (int soil : {0, 1}) {
+    const SoilRecord& r = table_.records[soil == 0 ? 2 : 5];
+    for (int k = 1; k <= 3; ++k) {
+      SCOPED_TRACE(::testing::Message() << "soil " << soil << " layer " << k);
+      const double* w = want[soil][k - 1];
+      EXPECT_EQ(std::vector<double>({r.thickness(k), r.ksat(k), r.at(kCapHead, k), r.porosity(k),
+                                     r.theta_init(k), r.at(kResidual, k)}),
+                std::vector<double>(w, w + 6));
+    }
+  }
+  // The record layout: capillary head of layer 1 first, thicknesses from field 22.
+  EXPECT_EQ(table_.records[2].field[0], 11.0);
+  EXPECT_EQ(table_.records[2].field[22], 30.0);
 }
 
 // Each bad file is refused with the line number (0: none) and the fault in words.
