@@ -1,5 +1,6 @@
 // Whole event runs of tiny projects: the overall and event mass balances close to well
-// below 1e-4 percent for rain alone, rain with Green and Ampt, and rain with channels.
+// below 1e-4 percent for rain alone and rain with channels (with infiltration: the
+// subsurface runs).
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -33,20 +34,6 @@ TEST_F(TinyRuns, RainOnly) {
   EXPECT_NEAR(value_after(sum, "Total amount of precip="), 7.5, 1e-9);
   EXPECT_TRUE(support::has(sum, "number of timesteps with rain:             20\n"));
   EXPECT_GT(value_after(sum, "Total amount of discharge="), 7.0);
-}
-
-TEST_F(TinyRuns, RainWithGreenAndAmpt) {
-  std::string cards = basin(3, 3, 10.0, 60, 10) + "GREEN_AMPT\n";
-  for (auto [card, v] : {std::pair{"CONDUCTIVITY", 0.5},
-                         {"CAPILLARY", 10.0},
-                         {"POROSITY", 0.45},
-                         {"MOISTURE", 0.15}}) {
-    write(std::string(card) + ".map", support::raster_uniform(3, 3, 10.0, v));
-    cards += std::string(card) + " " + path(std::string(card) + ".map") + "\n";
-  }
-  const std::string sum = run_and_check(cards);
-  EXPECT_GT(value_after(sum, "Total amount of infiltration="), 1.0);
-  EXPECT_TRUE(support::has(sum, "Green & Ampt infiltration.\n"));
 }
 
 // Two trapezoid links of 50 m nodes along a strip of 14 cells, a weir link between them.
