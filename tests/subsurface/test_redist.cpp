@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <utility>
 #include <vector>
 
 #include "subsurface/green_ampt.hpp"
@@ -22,20 +21,10 @@ struct Soil {
   std::vector<double> depth, cum, rate, theta0, fr, surf, clipped;
   std::vector<int> ponding, redist, state, dry;
   explicit Soil(int cells = 1) : n(cells) {
-    for (auto [v, x] : {std::pair{&ksat, kK},
-                        {&psi, 0.11},
-                        {&phi, 0.45},
-                        {&ti, 0.15},
-                        {&lambda, 0.5},
-                        {&tr, 0.05},
-                        {&depth, 0.0},
-                        {&cum, 0.0},
-                        {&rate, 0.0},
-                        {&theta0, 0.0},
-                        {&fr, 0.0},
-                        {&surf, 0.0},
-                        {&clipped, 0.0}})
-      v->assign(n + 1, x);
+    const double given[] = {kK, 0.11, 0.45, 0.15, 0.5, 0.05};
+    int k = 0;
+    for (auto* v : {&ksat, &psi, &phi, &ti, &lambda, &tr}) v->assign(n + 1, given[k++]);
+    for (auto* v : {&depth, &cum, &rate, &theta0, &fr, &surf, &clipped}) v->assign(n + 1, 0.0);
     for (auto* v : {&ponding, &redist, &state, &dry}) v->assign(n + 1, 0);
   }
   int step(double dt, int s) {

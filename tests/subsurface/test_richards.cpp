@@ -16,26 +16,21 @@ namespace {
 // Haverkamp et al. (1977) sand: theta = thr + (ths - thr) alpha / (alpha + |h|^beta) with
 // alpha = 1.611e6, beta = 3.96; K = Ks A / (A + |h|^B) with A = 1.175e6, B = 4.74, Ks 34 cm/h.
 SoilHydraulics haverkamp_sand() {
-  SoilHydraulics p;
-  p.KS = 34.0;
-  p.THETAS = 0.287;
-  p.THETAR = 0.075;
-  p.ALPHA = 36.9287;  // (1.611e6)^(1/3.96), cm: the scale head of the form used here
-  p.BETA = 3.96;
-  p.AHAV = 1.175e6;
-  p.BHAV = 4.74;
+  // ALPHA = (1.611e6)^(1/3.96) cm: the scale head of the retention form used here.
+  const SoilHydraulics p{.KS = 34.0,
+                         .THETAS = 0.287,
+                         .THETAR = 0.075,
+                         .ALPHA = 36.9287,
+                         .BETA = 3.96,
+                         .AHAV = 1.175e6,
+                         .BHAV = 4.74};
   return p;
 }
 
 // A loam-like Brooks-Corey soil with a residual water content.
 SoilHydraulics brooks_loam() {
-  SoilHydraulics p;
-  p.KS = 1.3;
-  p.THETAS = 0.43;
-  p.THETAR = 0.027;
-  p.THETAWP = 0.08;
-  p.LAM = 0.25;
-  p.BP = -11.1;
+  SoilHydraulics p{
+      .KS = 1.3, .THETAS = 0.43, .THETAR = 0.027, .THETAWP = 0.08, .LAM = 0.25, .BP = -11.1};
   set_brooks_corey_cap(p);
   return p;
 }
