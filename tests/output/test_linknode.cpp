@@ -10,7 +10,8 @@
 namespace torva {
 namespace {
 
-TEST(LinkNode, HeaderWithTenSecondStepsAndThirtyStepInterval) {
+// The header of every kind; ten-second steps every thirty steps make five-minute frames.
+TEST(LinkNode, HeaderLines) {
   EXPECT_EQ(linknode_time_step(30, 10.0), 5);
   EXPECT_EQ(linknode_time_step(10, 30.0), 5);
   std::string t;
@@ -24,9 +25,6 @@ TEST(LinkNode, HeaderWithTenSecondStepsAndThirtyStepInterval) {
   std::string sub_minute;
   append_linknode_header(sub_minute, LinkNodeKind::flow, 1, 0, 120, CalendarTime{});
   EXPECT_NE(sub_minute.find("NUM_TS        0\n"), std::string::npos);
-}
-
-TEST(LinkNode, HeaderWords) {
   for (auto [kind, word] : {std::pair{LinkNodeKind::flow, "STREAM_FLOW"},
                             {LinkNodeKind::stage, "STREAM_STAGE"},
                             {LinkNodeKind::velocity, "STREAM_VELOCITY"},

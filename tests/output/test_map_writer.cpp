@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <sstream>
+#include <utility>
 
 #include "frame/run_context.hpp"
 #include "input/raster.hpp"
@@ -25,11 +27,11 @@ class MapWriterTest : public support::ScratchTest<> {
       for (int c = 1; c <= 3; ++c)
         if (!(r == 1 && c == 1)) mask(r, c) = ++n;
   }
-  std::string write_with(void (*fn)(std::FILE*, const Array2<int>&, const MapFrame&,
-                                    std::span<const double>)) {
+  // What `fn` writes to a file opened for it.
+  std::string write_with(const std::function<void(std::FILE*)>& fn) {
     FileHandle f;
     EXPECT_TRUE(f.open("out.asc", "w"));
-    fn(f.fp, mask, frame, values);
+    fn(f.fp);
     f.close();
     return read("out.asc");
   }
@@ -38,12 +40,37 @@ class MapWriterTest : public support::ScratchTest<> {
   std::vector<double> values = {0.0, 1.5, -0.25, 3.125, 1e-6, 123456.789012};
 };
 
-// The exact text, and the reader gives back every value.
-TEST_F(MapWriterTest, HeaderAndGridFormatAndRoundTrip) {
-  EXPECT_EQ(write_with(write_grid_grass),
-            "north:    200.00\nsouth:      0.00\neast:   1300.00\nwest:   1000.00\n"
-            "rows:     2\ncols:     3\n"
-            "0.000000 1.500000 -0.250000 \n3.125000 0.000001 123456.789012 \n");
+// Each writer's exact text: the raster with its header, the column-count raster (outside
+// cell NODATA, four decimals), the mask of cell numbers, a text dataset frame.
+TEST_F(MapWriterTest, WritersGiveTheExactText) {
+  const std::pair<std::function<void(std::FILE*)>, std::string> cases[] = {
+      {[&](std::FILE* f) { write_grid_grass(f, mask, frame, values); },
+       "north:    200.00\nsouth:      0.00\neast:   1300.00\nwest:   1000.00\nrows:     2\n"
+       "cols:     3\n0.000000 1.500000 -0.250000 \n3.125000 0.000001 123456.789012 \n"},
+      {[&](std::FILE* f) { write_grid_arc(f, mask, frame, values, 100.0); },
+       "ncols \t3\nnrows \t2\nxllcenter   1050.00\nyllcenter     50.00\n"
+       "cellsize    100.00\nNODATA_value -9999.99\n"
+       "-9999.9999 1.5000 -0.2500 \n3.1250 0.0000 123456.7890 \n"},
+      {[&](std::FILE* f) { write_mask_grass(f, mask, frame); },
+       "north:    200.00\nsouth:      0.00\neast:   1300.00\nwest:   1000.00\nrows:     2\n"
+       "cols:     3\n0 1 2 \n3 4 5 \n"},
+  };
+  for (const auto& [writer, text] : cases) EXPECT_EQ(write_with(writer), text);
+  DatasetSeries ds;
+  ASSERT_TRUE(open_dataset(ds, "depth.dat", false, 1, 2, 3, "depth"));
+  write_dataset_frame(ds, mask, 2, 3, values, 30.0);
+  close_dataset(ds);
+  EXPECT_EQ(read("depth.dat"),
+            "DATASET\nOBJTYPE grid2d\nBEGSCL\nOBJID 1\nND 6\nNC 6\nNAME depth\n"
+            "TS 1 30.000000\n0\n1\n1\n1\n1\n1\n"
+            "0.000000\n1.500000\n-0.250000\n3.125000\n0.000001\n123456.789012\nENDDS\n");
+  EXPECT_EQ(instant_map_name("depth", 3), "depth.0003.asc");
+  EXPECT_EQ(instant_map_name("gwrechargecum", 12345), "gwrechargecum.12345.asc");
+}
+
+// The raster reader gives back every value the writer wrote.
+TEST_F(MapWriterTest, RasterRoundTripsThroughTheReader) {
+  write_with([&](std::FILE* f) { write_grid_grass(f, mask, frame, values); });
   FileHandle f;
   ASSERT_TRUE(f.open("out.asc", "r"));
   std::vector<double> back(6, -7.0);
@@ -54,40 +81,6 @@ TEST_F(MapWriterTest, HeaderAndGridFormatAndRoundTrip) {
   for (int i = 1; i <= 5; ++i) EXPECT_EQ(back[i], values[i]) << i;
   EXPECT_EQ(h.east, 1300.0);
   EXPECT_EQ(h.west, 1000.0);
-}
-
-// The outside cell is NODATA; values to four decimals.
-TEST_F(MapWriterTest, ColumnCountFormat) {
-  FileHandle f;
-  ASSERT_TRUE(f.open("out.asc", "w"));
-  write_grid_arc(f.fp, mask, frame, values, 100.0);
-  f.close();
-  const std::string text = read("out.asc");
-  EXPECT_EQ(text,
-            "ncols \t3\nnrows \t2\nxllcenter   1050.00\nyllcenter     50.00\n"
-            "cellsize    100.00\nNODATA_value -9999.99\n"
-            "-9999.9999 1.5000 -0.2500 \n3.1250 0.0000 123456.7890 \n");
-}
-
-TEST_F(MapWriterTest, MaskMapWritesCellNumbers) {
-  FileHandle f;
-  ASSERT_TRUE(f.open("m.asc", "w"));
-  write_mask_grass(f.fp, mask, frame);
-  f.close();
-  EXPECT_EQ(read("m.asc").substr(read("m.asc").find("cols")), "cols:     3\n0 1 2 \n3 4 5 \n");
-  EXPECT_EQ(instant_map_name("depth", 3), "depth.0003.asc");
-  EXPECT_EQ(instant_map_name("gwrechargecum", 12345), "gwrechargecum.12345.asc");
-}
-
-TEST_F(MapWriterTest, TextDatasetSeries) {
-  DatasetSeries ds;
-  ASSERT_TRUE(open_dataset(ds, "depth.dat", false, 1, 2, 3, "depth"));
-  write_dataset_frame(ds, mask, 2, 3, values, 30.0);
-  close_dataset(ds);
-  EXPECT_EQ(read("depth.dat"),
-            "DATASET\nOBJTYPE grid2d\nBEGSCL\nOBJID 1\nND 6\nNC 6\nNAME depth\n"
-            "TS 1 30.000000\n0\n1\n1\n1\n1\n1\n"
-            "0.000000\n1.500000\n-0.250000\n3.125000\n0.000001\n123456.789012\nENDDS\n");
 }
 
 TEST_F(MapWriterTest, BinaryDatasetFrameLayout) {
