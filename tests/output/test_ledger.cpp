@@ -2,6 +2,7 @@
 // moves the balance residual by exactly its own amount, and internal transfers move nothing.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <vector>
 
 #include "output/ledger.hpp"
@@ -11,7 +12,9 @@
 namespace torva {
 namespace {
 
-using Field = double WaterLedger::*;
+using L = WaterLedger;
+using Fields = std::vector<double L::*>;
+constexpr double kDelta = 17.25;
 
 // A ledger where nothing balances to zero by accident.
 WaterLedger busy_ledger() {
@@ -27,10 +30,12 @@ WaterLedger busy_ledger() {
   return w;
 }
 
-// Residual S0 + I - S1 - O of the overall balance, recovered from its error.
-double overall_residual(const WaterLedger& w, const BalanceOptions& o) {
-  const OverallBalance b = overall_balance(w, o);
-  return b.s0 + b.in - b.s1 - b.out;
+// Residual S0 + I - S1 - O of the overall balance under `o`, recovered from its parts.
+std::function<double(const WaterLedger&)> overall(BalanceOptions o) {
+  return [o](const WaterLedger& w) {
+    const OverallBalance b = overall_balance(w, o);
+    return b.s0 + b.in - b.s1 - b.out;
+  };
 }
 
 double event_residual(WaterLedger w) {
@@ -38,133 +43,66 @@ double event_residual(WaterLedger w) {
   return w.event_input - w.event_output;
 }
 
-struct Term {
-  Field field;
-  double sign;  // +1 input or initial storage, -1 output or final storage, 0 internal
-};
-
-constexpr double kDelta = 17.25;
-
-void expect_moves(const std::vector<Term>& terms, double (*residual)(const WaterLedger&)) {
+// Adding d to an input or initial storage moves the residual by +d, to an output or final
+// storage by -d, to an internal transfer by nothing.
+void expect_moves(const Fields& in, const Fields& out, const Fields& internal,
+                  const std::function<double(const WaterLedger&)>& residual) {
   const WaterLedger base = busy_ledger();
   const double r0 = residual(base);
-  for (std::size_t k = 0; k < terms.size(); ++k) {
-    WaterLedger w = base;
-    w.*terms[k].field += kDelta;
-    EXPECT_NEAR(residual(w) - r0, terms[k].sign * kDelta, 1e-9) << "term " << k;
+  for (auto [fields, sign] : {std::pair{&in, 1.0}, {&out, -1.0}, {&internal, 0.0}}) {
+    for (std::size_t k = 0; k < fields->size(); ++k) {
+      WaterLedger w = base;
+      w.*(*fields)[k] += kDelta;
+      EXPECT_NEAR(residual(w) - r0, sign * kDelta, 1e-9) << "sign " << sign << " term " << k;
+    }
   }
 }
 
-const std::vector<Term>& plain_green_ampt_terms() {
-  static const std::vector<Term> t = {
-      {&WaterLedger::precip, 1},
-      {&WaterLedger::initial_surface, 1},
-      {&WaterLedger::initial_channel, 1},
-      {&WaterLedger::initial_soil, 1},
-      {&WaterLedger::initial_groundwater, 1},
-      {&WaterLedger::initial_lakes, 1},
-      {&WaterLedger::gw_boundary_flux, 1},
-      {&WaterLedger::overland_point_sources, 1},
-      {&WaterLedger::channel_point_sources, 1},
-      {&WaterLedger::gw_to_lakes, 1},
-      {&WaterLedger::gw_to_river, 1},
-      {&WaterLedger::overland_clipped, 1},
-      {&WaterLedger::channel_clipped, 1},
-      {&WaterLedger::final_surface, -1},
-      {&WaterLedger::final_channel, -1},
-      {&WaterLedger::final_soil, -1},
-      {&WaterLedger::final_groundwater, -1},
-      {&WaterLedger::final_snow, -1},
-      {&WaterLedger::final_lakes, -1},
-      {&WaterLedger::final_drains, -1},
-      {&WaterLedger::discharge, -1},
-      {&WaterLedger::evaporation, -1},
-      {&WaterLedger::slope_boundary_loss, -1},
-      {&WaterLedger::head_boundary_loss, -1},
-      {&WaterLedger::head_boundary_gain, 1},
-      {&WaterLedger::lakes_to_gw, -1},
-      {&WaterLedger::lake_evaporation, -1},
-      {&WaterLedger::channel_point_sinks, -1},
-      {&WaterLedger::river_to_gw, -1},
-      {&WaterLedger::infiltration, -1},
-      // Internal transfers and the intercepted rain, which never reached the model.
-      {&WaterLedger::channel_lateral_inflow, 0},
-      {&WaterLedger::overbank_to_land, 0},
-      {&WaterLedger::interception, 0},
-      {&WaterLedger::unsat_downward_flux, 0},
-  };
-  return t;
-}
-
 TEST(WaterLedger, OverallBalanceCountsEveryTermOnce) {
-  expect_moves(plain_green_ampt_terms(), [](const WaterLedger& w) {
-    BalanceOptions opt;
-    opt.plain_green_ampt = true;
-    return overall_residual(w, opt);
-  });
-}
-
-TEST(WaterLedger, SoilStoreKeepsInfiltrationInside) {
-  // With redistribution infiltration stays in the soil; what leaves is the downward flux.
-  const std::vector<Term> t = {{&WaterLedger::infiltration, 0},
-                               {&WaterLedger::unsat_downward_flux, -1},
-                               {&WaterLedger::final_soil, -1}};
-  expect_moves(t, [](const WaterLedger& w) {
-    BalanceOptions opt;
-    opt.simple_soil_store = true;
-    return overall_residual(w, opt);
-  });
-}
-
-TEST(WaterLedger, GroundwaterBranchSwapsRiverTerms) {
-  const std::vector<Term> t = {
-      {&WaterLedger::unsat_downward_flux, -1}, {&WaterLedger::gw_recharge, 1},
-      {&WaterLedger::gw_leakage, -1},          {&WaterLedger::gw_pumping, -1},
-      {&WaterLedger::river_to_gw, 0},          {&WaterLedger::gw_to_river, 0},
-      {&WaterLedger::infiltration, 0}};
-  expect_moves(t, [](const WaterLedger& w) {
-    BalanceOptions opt;
-    opt.groundwater = true;
-    return overall_residual(w, opt);
-  });
+  BalanceOptions o;
+  o.plain_green_ampt = true;
+  // The intercepted rain never reached the model.
+  expect_moves(
+      {&L::precip, &L::initial_surface, &L::initial_channel, &L::initial_soil,
+       &L::initial_groundwater, &L::initial_lakes, &L::gw_boundary_flux, &L::overland_point_sources,
+       &L::channel_point_sources, &L::gw_to_lakes, &L::gw_to_river, &L::overland_clipped,
+       &L::channel_clipped, &L::head_boundary_gain},
+      {&L::final_surface, &L::final_channel, &L::final_soil, &L::final_groundwater, &L::final_snow,
+       &L::final_lakes, &L::final_drains, &L::discharge, &L::evaporation, &L::slope_boundary_loss,
+       &L::head_boundary_loss, &L::lakes_to_gw, &L::lake_evaporation, &L::channel_point_sinks,
+       &L::river_to_gw, &L::infiltration},
+      {&L::channel_lateral_inflow, &L::overbank_to_land, &L::interception, &L::unsat_downward_flux},
+      overall(o));
+  // With a soil store infiltration stays inside; what leaves is the downward flux.
+  o = {};
+  o.simple_soil_store = true;
+  expect_moves({}, {&L::unsat_downward_flux, &L::final_soil}, {&L::infiltration}, overall(o));
+  // With groundwater the river terms are internal and recharge, leakage and pumping count.
+  o = {};
+  o.groundwater = true;
+  expect_moves({&L::gw_recharge}, {&L::unsat_downward_flux, &L::gw_leakage, &L::gw_pumping},
+               {&L::river_to_gw, &L::gw_to_river, &L::infiltration}, overall(o));
 }
 
 TEST(WaterLedger, EventBalanceCountsEveryTermOnce) {
-  const std::vector<Term> t = {
-      {&WaterLedger::precip, 1},
-      {&WaterLedger::interception, 0},
-      {&WaterLedger::initial_surface, 1},
-      {&WaterLedger::initial_channel, 1},
-      {&WaterLedger::exfiltration, 1},
-      {&WaterLedger::overland_point_sources, 1},
-      {&WaterLedger::channel_point_sources, 1},
-      {&WaterLedger::gw_to_river, 1},
-      {&WaterLedger::overland_clipped, 1},
-      {&WaterLedger::channel_clipped, 1},
-      {&WaterLedger::final_surface, -1},
-      {&WaterLedger::final_channel, -1},
-      {&WaterLedger::infiltration, -1},
-      {&WaterLedger::direct_evaporation, -1},
-      {&WaterLedger::discharge, -1},
-      {&WaterLedger::river_to_gw, -1},
-      {&WaterLedger::channel_point_sinks, -1},
-      {&WaterLedger::slope_boundary_loss, -1},
-      {&WaterLedger::channel_lateral_inflow, 0},
-      {&WaterLedger::overbank_to_land, 0},
-  };
-  expect_moves(t, [](const WaterLedger& w) { return event_residual(w); });
+  expect_moves({&L::precip, &L::initial_surface, &L::initial_channel, &L::exfiltration,
+                &L::overland_point_sources, &L::channel_point_sources, &L::gw_to_river,
+                &L::overland_clipped, &L::channel_clipped},
+               {&L::final_surface, &L::final_channel, &L::infiltration, &L::direct_evaporation,
+                &L::discharge, &L::river_to_gw, &L::channel_point_sinks, &L::slope_boundary_loss},
+               {&L::interception, &L::channel_lateral_inflow, &L::overbank_to_land},
+               event_residual);
 }
 
+// Moving one output by d moves the overall error by exactly d / (S0 + I) x 100.
 TEST(WaterLedger, PerturbedDischargeMovesErrorByItsShare) {
-  // Moving one output by d moves the overall error by exactly d / (S0 + I) x 100.
   BalanceOptions o;
   o.plain_green_ampt = true;
   WaterLedger w = busy_ledger();
   const OverallBalance before = overall_balance(w, o);
   w.discharge += kDelta;
-  const OverallBalance after = overall_balance(w, o);
-  EXPECT_NEAR(after.error_percent - before.error_percent, -kDelta / (before.s0 + before.in) * 100.0,
-              1e-12);
+  EXPECT_NEAR(overall_balance(w, o).error_percent - before.error_percent,
+              -kDelta / (before.s0 + before.in) * 100.0, 1e-12);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "output/linknode.hpp"
@@ -9,7 +10,8 @@
 namespace torva {
 namespace {
 
-TEST(LinkNode, HeaderWithTenSecondStepsAndThirtyStepInterval) {
+// The header of every kind; ten-second steps every thirty steps make five-minute frames.
+TEST(LinkNode, HeaderLines) {
   EXPECT_EQ(linknode_time_step(30, 10.0), 5);
   EXPECT_EQ(linknode_time_step(10, 30.0), 5);
   std::string t;
@@ -23,14 +25,13 @@ TEST(LinkNode, HeaderWithTenSecondStepsAndThirtyStepInterval) {
   std::string sub_minute;
   append_linknode_header(sub_minute, LinkNodeKind::flow, 1, 0, 120, CalendarTime{});
   EXPECT_NE(sub_minute.find("NUM_TS        0\n"), std::string::npos);
-}
-
-TEST(LinkNode, HeaderWords) {
-  EXPECT_STREQ(linknode_header_line(LinkNodeKind::flow), "TORVA_LINKNODE_STREAM_FLOW\n");
-  EXPECT_STREQ(linknode_header_line(LinkNodeKind::stage), "TORVA_LINKNODE_STREAM_STAGE\n");
-  EXPECT_STREQ(linknode_header_line(LinkNodeKind::velocity), "TORVA_LINKNODE_STREAM_VELOCITY\n");
-  EXPECT_STREQ(linknode_header_line(LinkNodeKind::flood), "TORVA_LINKNODE_FLOOD_STREAM_DEPTH\n");
-  EXPECT_STREQ(linknode_header_line(LinkNodeKind::sed_flux), "TORVA_LINKNODE_STREAM_SED_FLUX\n");
+  for (auto [kind, word] : {std::pair{LinkNodeKind::flow, "STREAM_FLOW"},
+                            {LinkNodeKind::stage, "STREAM_STAGE"},
+                            {LinkNodeKind::velocity, "STREAM_VELOCITY"},
+                            {LinkNodeKind::flood, "FLOOD_STREAM_DEPTH"},
+                            {LinkNodeKind::sed_flux, "STREAM_SED_FLUX"}}) {
+    EXPECT_EQ(linknode_header_line(kind), "TORVA_LINKNODE_" + std::string(word) + "\n");
+  }
 }
 
 std::vector<LinkNodeLink> network() {
@@ -63,9 +64,8 @@ TEST(LinkNode, BlockLayoutByLinkKind) {
   EXPECT_NE(flood.find("\n0  -999.999   \n-2  1.25000   \n"), std::string::npos);
 }
 
-TEST(LinkNode, DryNodeHasNoVelocity) {
-  EXPECT_EQ(node_velocity(0.3, 1e-7), 0.0);
-  EXPECT_EQ(node_velocity(0.3, 0.0), 0.0);
+TEST(LinkNode, VelocityIsFlowOverAreaAndNoneWhenDry) {
+  for (double dry : {1e-7, 0.0}) EXPECT_EQ(node_velocity(0.3, dry), 0.0);
   EXPECT_DOUBLE_EQ(node_velocity(0.3, 0.6), 0.5);
 }
 

@@ -1,49 +1,76 @@
 // Map writers: exact formats, round trips through the reader, per-instant files and the
 // dataset series.
-#include <cstring>
+#include <gtest/gtest.h>
 
+#include <cstring>
+#include <functional>
+#include <sstream>
+#include <utility>
+
+#include "frame/run_context.hpp"
 #include "input/raster.hpp"
-#include "input/test_raster_util.hpp"
 #include "model/model_state.hpp"
 #include "output/map_writer.hpp"
 #include "output/output_stages.hpp"
+#include "support/scratch.hpp"
 
 namespace torva {
 namespace {
 
-class MapWriterTest : public testing::ScratchDir {
+class MapWriterTest : public support::ScratchTest<> {
  protected:
   // 2 x 3 rectangle; (1,1) outside: cells 1..5.
   void SetUp() override {
-    ScratchDir::SetUp();
     mask.allocate(3, 4);
     int n = 0;
     for (int r = 1; r <= 2; ++r)
       for (int c = 1; c <= 3; ++c)
         if (!(r == 1 && c == 1)) mask(r, c) = ++n;
   }
-  std::string write_with(void (*fn)(std::FILE*, const Array2<int>&, const MapFrame&,
-                                    std::span<const double>)) {
+  // What `fn` writes to a file opened for it.
+  std::string write_with(const std::function<void(std::FILE*)>& fn) {
     FileHandle f;
     EXPECT_TRUE(f.open("out.asc", "w"));
-    fn(f.fp, mask, frame, values);
+    fn(f.fp);
     f.close();
-    return slurp("out.asc");
+    return read("out.asc");
   }
   Array2<int> mask{"mask"};
   MapFrame frame{200.0, 0.0, 1300.0, 1000.0, 2, 3};
   std::vector<double> values = {0.0, 1.5, -0.25, 3.125, 1e-6, 123456.789012};
 };
 
-TEST_F(MapWriterTest, HeaderAndGridFormat) {
-  EXPECT_EQ(write_with(write_grid_grass),
-            "north:    200.00\nsouth:      0.00\neast:   1300.00\nwest:   1000.00\n"
-            "rows:     2\ncols:     3\n"
-            "0.000000 1.500000 -0.250000 \n3.125000 0.000001 123456.789012 \n");
+// Each writer's exact text: the raster with its header, the column-count raster (outside
+// cell NODATA, four decimals), the mask of cell numbers, a text dataset frame.
+TEST_F(MapWriterTest, WritersGiveTheExactText) {
+  const std::pair<std::function<void(std::FILE*)>, std::string> cases[] = {
+      {[&](std::FILE* f) { write_grid_grass(f, mask, frame, values); },
+       "north:    200.00\nsouth:      0.00\neast:   1300.00\nwest:   1000.00\nrows:     2\n"
+       "cols:     3\n0.000000 1.500000 -0.250000 \n3.125000 0.000001 123456.789012 \n"},
+      {[&](std::FILE* f) { write_grid_arc(f, mask, frame, values, 100.0); },
+       "ncols \t3\nnrows \t2\nxllcenter   1050.00\nyllcenter     50.00\n"
+       "cellsize    100.00\nNODATA_value -9999.99\n"
+       "-9999.9999 1.5000 -0.2500 \n3.1250 0.0000 123456.7890 \n"},
+      {[&](std::FILE* f) { write_mask_grass(f, mask, frame); },
+       "north:    200.00\nsouth:      0.00\neast:   1300.00\nwest:   1000.00\nrows:     2\n"
+       "cols:     3\n0 1 2 \n3 4 5 \n"},
+  };
+  for (const auto& [writer, text] : cases) EXPECT_EQ(write_with(writer), text);
+  DatasetSeries ds;
+  ASSERT_TRUE(open_dataset(ds, "depth.dat", false, 1, 2, 3, "depth"));
+  write_dataset_frame(ds, mask, 2, 3, values, 30.0);
+  close_dataset(ds);
+  EXPECT_EQ(read("depth.dat"),
+            "DATASET\nOBJTYPE grid2d\nBEGSCL\nOBJID 1\nND 6\nNC 6\nNAME depth\n"
+            "TS 1 30.000000\n0\n1\n1\n1\n1\n1\n"
+            "0.000000\n1.500000\n-0.250000\n3.125000\n0.000001\n123456.789012\nENDDS\n");
+  EXPECT_EQ(instant_map_name("depth", 3), "depth.0003.asc");
+  EXPECT_EQ(instant_map_name("gwrechargecum", 12345), "gwrechargecum.12345.asc");
 }
 
-TEST_F(MapWriterTest, HeaderAndGridRoundTripsThroughTheReader) {
-  write_with(write_grid_grass);
+// The raster reader gives back every value the writer wrote.
+TEST_F(MapWriterTest, RasterRoundTripsThroughTheReader) {
+  write_with([&](std::FILE* f) { write_grid_grass(f, mask, frame, values); });
   FileHandle f;
   ASSERT_TRUE(f.open("out.asc", "r"));
   std::vector<double> back(6, -7.0);
@@ -56,61 +83,12 @@ TEST_F(MapWriterTest, HeaderAndGridRoundTripsThroughTheReader) {
   EXPECT_EQ(h.west, 1000.0);
 }
 
-TEST_F(MapWriterTest, ColumnCountFormatAndRoundTrip) {
-  FileHandle f;
-  ASSERT_TRUE(f.open("out.asc", "w"));
-  write_grid_arc(f.fp, mask, frame, values, 100.0);
-  f.close();
-  const std::string text = slurp("out.asc");
-  EXPECT_EQ(text,
-            "ncols \t3\nnrows \t2\nxllcenter   1050.00\nyllcenter     50.00\n"
-            "cellsize    100.00\nNODATA_value -9999.99\n"
-            "-9999.9999 1.5000 -0.2500 \n3.1250 0.0000 123456.7890 \n");
-  // Read it back: six header lines, then values to four decimals.
-  std::istringstream in(text);
-  std::string line;
-  for (int i = 0; i < 6; ++i) std::getline(in, line);
-  std::vector<double> back;
-  for (double v; in >> v;) back.push_back(v);
-  ASSERT_EQ(back.size(), 6u);
-  EXPECT_EQ(back[0], -9999.9999);
-  for (int r = 1; r <= 2; ++r)
-    for (int c = 1; c <= 3; ++c)
-      if (const int cell = mask(r, c)) {
-        EXPECT_NEAR(back[(r - 1) * 3 + c - 1], values[cell], 5e-5);
-      }
-}
-
-TEST_F(MapWriterTest, MaskMapWritesCellNumbers) {
-  FileHandle f;
-  ASSERT_TRUE(f.open("m.asc", "w"));
-  write_mask_grass(f.fp, mask, frame);
-  f.close();
-  EXPECT_EQ(slurp("m.asc").substr(slurp("m.asc").find("cols")), "cols:     3\n0 1 2 \n3 4 5 \n");
-}
-
-TEST(InstantName, FourDigitInstant) {
-  EXPECT_EQ(instant_map_name("depth", 3), "depth.0003.asc");
-  EXPECT_EQ(instant_map_name("gwrechargecum", 12345), "gwrechargecum.12345.asc");
-}
-
-TEST_F(MapWriterTest, TextDatasetSeries) {
-  DatasetSeries ds;
-  ASSERT_TRUE(open_dataset(ds, "depth.dat", false, 1, 2, 3, "depth"));
-  write_dataset_frame(ds, mask, 2, 3, values, 30.0);
-  close_dataset(ds);
-  EXPECT_EQ(slurp("depth.dat"),
-            "DATASET\nOBJTYPE grid2d\nBEGSCL\nOBJID 1\nND 6\nNC 6\nNAME depth\n"
-            "TS 1 30.000000\n0\n1\n1\n1\n1\n1\n"
-            "0.000000\n1.500000\n-0.250000\n3.125000\n0.000001\n123456.789012\nENDDS\n");
-}
-
 TEST_F(MapWriterTest, BinaryDatasetFrameLayout) {
   DatasetSeries ds;
   ASSERT_TRUE(open_dataset(ds, "depth.bin", true, 3, 2, 3, "discharge"));
   write_dataset_frame(ds, mask, 2, 3, values, 2.5);
   close_dataset(ds);
-  const std::string bytes = slurp("depth.bin");
+  const std::string bytes = read("depth.bin");
   const std::string head = "DATASET\nOBJTYPE grid2d\nBEGSCL\nOBJID 3\nND 6\nNC 6\nNAME discharge\n";
   ASSERT_EQ(bytes.size(), head.size() + 4 + 2 + 8 + 6 * 2 + 6 * 8);  // no ENDDS
   EXPECT_EQ(bytes.substr(0, head.size()), head);
@@ -123,14 +101,9 @@ TEST_F(MapWriterTest, BinaryDatasetFrameLayout) {
   std::memcpy(&t, p + 6, 8);
   std::memcpy(status, p + 14, 12);
   std::memcpy(v, p + 26, 48);
-  EXPECT_EQ(card, 200);
-  EXPECT_EQ(one, 1);
-  EXPECT_EQ(t, 2.5);
-  EXPECT_EQ(status[0], 0);
-  EXPECT_EQ(status[5], 1);
-  EXPECT_EQ(v[0], 0.0);
-  EXPECT_EQ(v[1], 1.5);
-  EXPECT_EQ(v[5], 123456.789012);
+  EXPECT_EQ(std::tuple(card, one, t), std::tuple(200, 1, 2.5));
+  EXPECT_EQ(std::vector<int>(status, status + 6), (std::vector<int>{0, 1, 1, 1, 1, 1}));
+  EXPECT_EQ(std::vector<double>(v, v + 6), values);
 }
 
 class MapInstantTest : public MapWriterTest {
@@ -160,34 +133,32 @@ TEST_F(MapInstantTest, SeparateFilesPerInstant) {
   write_map_instant(*s, v);
   write_map_instant(*s, v);
   EXPECT_EQ(error_code().code, 0);
-  EXPECT_TRUE(std::filesystem::exists("depth.0001.asc"));
-  const std::string third = slurp("depth.0003.asc");
+  EXPECT_TRUE(exists("depth.0001.asc"));
+  const std::string third = read("depth.0003.asc");
   EXPECT_EQ(third.substr(0, 12), "ncols \t3\nnro");
   // Results not selected, or without values, write nothing.
-  EXPECT_FALSE(std::filesystem::exists("discharge.0001.asc"));
+  EXPECT_FALSE(exists("discharge.0001.asc"));
 }
 
+// A text series collects the instants and ends with one ENDDS, closed by the closing stage
+// or, when the run stops early, by the state going away.
 TEST_F(MapInstantTest, TextSeriesCollectsInstantsAndEndsWithEndds) {
-  s->settings.site.map_type = 1;
-  s->clock.elapsed_minutes = 60.0;
-  write_map_instant(*s, v);
-  s->clock.elapsed_minutes = 120.0;
-  write_map_instant(*s, v);
-  close_map_output(*s);
-  const std::string text = slurp("depth.dat");
-  EXPECT_EQ(text.substr(0, 16), "DATASET\nOBJTYPE ");
-  EXPECT_NE(text.find("TS 1 60.000000\n"), std::string::npos);
-  EXPECT_NE(text.find("TS 1 120.000000\n"), std::string::npos);
-  EXPECT_EQ(text.substr(text.size() - 6), "ENDDS\n");
-}
-
-TEST_F(MapInstantTest, ARunThatStopsEarlyStillClosesItsSeries) {
-  s->settings.site.map_type = 1;
-  write_map_instant(*s, v);
-  s.reset();
-  const std::string text = slurp("depth.dat");
-  EXPECT_EQ(text.substr(text.size() - 6), "ENDDS\n");
-  EXPECT_EQ(text.find("ENDDS"), text.size() - 6);
+  for (bool closed : {true, false}) {
+    SCOPED_TRACE(closed);
+    SetUp();
+    s->settings.site.map_type = 1;
+    for (double minutes : {60.0, 120.0}) {
+      s->clock.elapsed_minutes = minutes;
+      write_map_instant(*s, v);
+    }
+    if (closed) close_map_output(*s);
+    s.reset();
+    const std::string text = read("depth.dat");
+    EXPECT_EQ(text.substr(0, 16), "DATASET\nOBJTYPE ");
+    EXPECT_NE(text.find("TS 1 60.000000\n"), std::string::npos);
+    EXPECT_NE(text.find("TS 1 120.000000\n"), std::string::npos);
+    EXPECT_EQ(text.find("ENDDS"), text.size() - 6);
+  }
 }
 
 TEST_F(MapInstantTest, UnopenableFiles) {

@@ -1,7 +1,9 @@
 // Event summary: line-for-line text of a small event, the warning rules and the no-rain run.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "output/summary.hpp"
 
@@ -45,155 +47,121 @@ TEST(EventSummary, SmallRainEventMatchesReferenceText) {
   const char* expected =
       "         TORVA EVENT RUNOFF SIMULATION SUMMARY\n"
       "            Event began on 06/01/2026 at 12:00\n"
-      "   With uniform rainfall of   50.0 mm/h for   30.0 minutes.\n"
-      "\n"
+      "   With uniform rainfall of   50.0 mm/h for   30.0 minutes.\n\n"
       "elevation and gridsize are in meters\n"
       "timestep                                    30.0 seconds\n"
       "number of timesteps with rain:             60\n"
-      "elapsed time when rain began:               0.00\n"
-      " \n"
+      "elapsed time when rain began:               0.00\n \n"
       "peak occured on strict Julian date:       2461193.02465278\n"
       "date/time of peak discharge:              6/1/2026  12:35:30\n"
-      "Event peak discharge (cubic meters per second):        1.2346\n"
-      "\n"
+      "Event peak discharge (cubic meters per second):        1.2346\n\n"
       "Note: all volumes in cubic meters.\n"
       "initial volume of overland flow:            0.0\n"
-      "initial liquid-equiv. volume of snow:       0.0\n"
-      " \n"
+      "initial liquid-equiv. volume of snow:       0.0\n \n"
       "volume of rainfall to overland:         9000.0\n"
       "volume of interception:                    0.0\n"
       "volume of direct evaporation:              0.0\n"
       "volume of infiltrated water:               0.0\n"
       "volume of water exfiltrated:               0.0\n"
       "volume of discharge:                    8700.0\n"
-      "volume from overland point sources:        0.0\n"
-      "\n"
+      "volume from overland point sources:        0.0\n\n"
       "volume remaining on surface:             299.9\n"
-      "final volume of snow (cu. m):              0.0\n"
-      " \n"
+      "final volume of snow (cu. m):              0.0\n \n"
       "mass conservation error:              0.000556 percent\n"
       "Note: positive mass conservation error indicates mass was created.\n"
       "Mass input + original mass:           9000.000000 m3\n"
       "Mass output + final mass:             8999.950000 m3\n"
-      "mass cleanup error from overland:      0.000000 m3\n"
-      "\n"
+      "mass cleanup error from overland:      0.000000 m3\n\n"
       "THE FOLLOWING WARNINGS ARE GIVEN:\n"
-      "No Warnings.\n"
-      "\n"
+      "No Warnings.\n\n"
       " THE FOLLOWING INPUTS WERE READ:\n"
-      "A QEX Project File was used.\n"
-      "\n"
+      "A QEX Project File was used.\n\n"
       " THE FOLLOWING PROCESSES WERE SIMULATED:\n"
-      "Uniform overland roughness.\n"
-      "\n"
+      "Uniform overland roughness.\n\n"
       " THE FOLLOWING OUTPUT MAPS WERE WRITTEN EVERY 120 TIMESTEP(S):\n"
       "ASCII QEX maps of:\n"
-      "     overland flow depth.\n"
-      "\n"
+      "     overland flow depth.\n\n"
       " THE FOLLOWING ASCII OUTPUT FILES WERE WRITTEN TO EVERY 10 TIMESTEP(S):\n"
       "     hydrograph at the catchment outlet.\n";
   EXPECT_EQ(summary_of(small_event(), small_ledger()), expected);
 }
 
 TEST(EventSummary, MassErrorWarningStartsAboveTwoPercent) {
-  EXPECT_FALSE(mass_error_warning(2.0));
-  EXPECT_FALSE(mass_error_warning(-2.0));
-  EXPECT_TRUE(mass_error_warning(2.000001));
-  EXPECT_TRUE(mass_error_warning(-2.000001));
-
-  // 2 percent lost to nowhere: no warning; a hair more: the six lines.
-  const std::string first = "-Mass conservation error (absolute) is larger than typical values";
-  WaterLedger w;
-  w.precip = 1000000.0;
-  w.discharge = 980000.0;
-  EXPECT_EQ(summary_of(small_event(), w).find(first), std::string::npos);
-  w.discharge = 979999.99;
-  const std::string text = summary_of(small_event(), w);
-  ASSERT_NE(text.find(first), std::string::npos);
-  EXPECT_NE(text.find(" time step may also help alleviate this problem.\n\n"), std::string::npos);
-  EXPECT_EQ(text.find("No Warnings."), std::string::npos);
+  for (double p : {2.0, -2.0}) EXPECT_FALSE(mass_error_warning(p)) << p;
+  for (double p : {2.000001, -2.000001}) EXPECT_TRUE(mass_error_warning(p)) << p;
 }
 
-TEST(EventSummary, NoRainRunReportsMinusOneHundredPercent) {
-  WaterLedger w;
-  SummaryFacts f = small_event();
-  f.peak_q = 0.0;
-  const std::string t = summary_of(f, w);
-  EXPECT_NE(t.find("mass conservation error:             -100.000000 percent\n"
-                   "Note: positive mass conservation error indicates mass was created.\n"),
-            std::string::npos);
-  EXPECT_NE(t.find("mass cleanup error from overland:      0.000000 m3\n\n"
-                   "Note: no rainfall was input.\n"),
-            std::string::npos);
-  EXPECT_EQ(t.find("peak occured"), std::string::npos);
-  EXPECT_NE(t.find("Event peak discharge (cubic meters per second):        0.0000\n"),
-            std::string::npos);
-}
-
-TEST(EventSummary, GainedMassAndOtherWarnings) {
-  WaterLedger w = small_ledger();
-  w.discharge = 8800.0;  // more out than in
-  SummaryFacts f = small_event();
-  f.beyond_table = true;
-  const std::string t = summary_of(f, w);
-  EXPECT_NE(t.find("Note: negative mass conservation error indicates mass was gained.\n"),
-            std::string::npos);
-  EXPECT_NE(t.find("-Depths exceeded the range of look-up table X-section data.\n"
-                   " This is usually a source of error, particularly near hydrograph peaks.\n"),
-            std::string::npos);
-
-  // Water left on the surface above 5 percent of the rain counts without a line.
-  WaterLedger wet = small_ledger();
-  wet.discharge = 8000.0;
-  wet.final_surface = 1000.0;
-  const std::string t2 = summary_of(small_event(), wet);
-  EXPECT_NE(t2.find("THE FOLLOWING WARNINGS ARE GIVEN:\n\n THE FOLLOWING INPUTS"),
-            std::string::npos);
-}
-
-TEST(EventSummary, ChannelRunAddsChannelLinesInOrder) {
-  SummaryFacts f = small_event();
-  f.channels = true;
-  f.rain = RainKind::gages;
-  f.inverse_distance = false;
-  f.hyd_locations = true;
-  f.infil_method = 1;
-  WaterLedger w = small_ledger();
-  w.initial_channel = 12.0;
-  w.final_channel = 24.5;
-  w.channel_lateral_inflow = 100.0;
-  w.overbank_to_land = 40.0;
-  const std::string t = summary_of(f, w);
-  EXPECT_NE(t.find("With raingage data using Thiessen polygon interpolation.\n\n"),
-            std::string::npos);
-  EXPECT_NE(t.find("initial volume of overland flow:            0.0\n"
-                   "initial volume in channels:                12.0\n"),
-            std::string::npos);
-  EXPECT_NE(t.find("volume of discharge:                    8700.0\n"
-                   "volume of lateral inflow:                 60.0\n"
-                   "volume of stream point sources:            0.0\n"),
-            std::string::npos);
-  EXPECT_NE(t.find("volume of lake evaporation:                0.0\n"
-                   "volume from overland point sources:        0.0\n"),
-            std::string::npos);
-  EXPECT_NE(t.find("final volume in channels (cu. m):         24.5\n"), std::string::npos);
-  EXPECT_NE(t.find("Locations where discharge hydrographs are to be written.\n"),
-            std::string::npos);
-  EXPECT_NE(t.find(" THE FOLLOWING PROCESSES WERE SIMULATED:\n"
-                   "Explicit diffusive-wave channel routing.\n"
-                   "Uniform overland roughness.\n"
-                   "Green & Ampt infiltration.\n"),
-            std::string::npos);
-  EXPECT_NE(t.find("     hydrographs at selected locations.\n"), std::string::npos);
+// Each row changes the small event and names text the summary must hold, and must not.
+TEST(EventSummary, LinesFollowTheEvent) {
+  struct Case {
+    const char* name;
+    std::function<void(SummaryFacts&, WaterLedger&)> change;
+    std::vector<std::string> present, absent;
+  };
+  const std::string warning = "-Mass conservation error (absolute) is larger than typical values";
+  const Case cases[] = {
+      {"two percent lost to nowhere",
+       [](SummaryFacts&, WaterLedger& w) { w = {}, w.precip = 1e6, w.discharge = 980000.0; },
+       {"No Warnings."},
+       {warning}},
+      {"a hair more",
+       [](SummaryFacts&, WaterLedger& w) { w = {}, w.precip = 1e6, w.discharge = 979999.99; },
+       {warning, " time step may also help alleviate this problem.\n\n"},
+       {"No Warnings."}},
+      {"no rain",
+       [](SummaryFacts& f, WaterLedger& w) { w = {}, f.peak_q = 0.0; },
+       {"mass conservation error:             -100.000000 percent\n"
+        "Note: positive mass conservation error indicates mass was created.\n",
+        "mass cleanup error from overland:      0.000000 m3\n\nNote: no rainfall was input.\n",
+        "Event peak discharge (cubic meters per second):        0.0000\n"},
+       {"peak occured"}},
+      {"mass gained, depths beyond the table",
+       [](SummaryFacts& f, WaterLedger& w) { w.discharge = 8800.0, f.beyond_table = true; },
+       {"Note: negative mass conservation error indicates mass was gained.\n",
+        "-Depths exceeded the range of look-up table X-section data.\n"
+        " This is usually a source of error, particularly near hydrograph peaks.\n"},
+       {}},
+      {"water left on the surface counts without a line",
+       [](SummaryFacts&, WaterLedger& w) { w.discharge = 8000.0, w.final_surface = 1000.0; },
+       {"THE FOLLOWING WARNINGS ARE GIVEN:\n\n THE FOLLOWING INPUTS"},
+       {}},
+      {"channels, gages, locations and Green and Ampt",
+       [](SummaryFacts& f, WaterLedger& w) {
+         f.channels = f.hyd_locations = true, f.rain = RainKind::gages;
+         f.inverse_distance = false, f.infil_method = 1;
+         w.initial_channel = 12.0, w.final_channel = 24.5;
+         w.channel_lateral_inflow = 100.0, w.overbank_to_land = 40.0;
+       },
+       {"With raingage data using Thiessen polygon interpolation.\n\n",
+        "initial volume of overland flow:            0.0\n"
+        "initial volume in channels:                12.0\n",
+        "volume of discharge:                    8700.0\n"
+        "volume of lateral inflow:                 60.0\n"
+        "volume of stream point sources:            0.0\n",
+        "volume of lake evaporation:                0.0\n"
+        "volume from overland point sources:        0.0\n",
+        "final volume in channels (cu. m):         24.5\n",
+        "Locations where discharge hydrographs are to be written.\n",
+        " THE FOLLOWING PROCESSES WERE SIMULATED:\nExplicit diffusive-wave channel routing.\n"
+        "Uniform overland roughness.\nGreen & Ampt infiltration.\n",
+        "     hydrographs at selected locations.\n"},
+       {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    SummaryFacts f = small_event();
+    WaterLedger w = small_ledger();
+    c.change(f, w);
+    const std::string t = summary_of(f, w);
+    for (const std::string& part : c.present) EXPECT_NE(t.find(part), std::string::npos) << part;
+    for (const std::string& part : c.absent) EXPECT_EQ(t.find(part), std::string::npos) << part;
+  }
 }
 
 TEST(EventSummary, AppendfGrowsForLongText) {
   std::string out = "x";
-  const std::string name(3000, 'a');
-  appendf(out, "[%s]", name.c_str());
-  EXPECT_EQ(out.size(), 3003u);
-  EXPECT_EQ(out.substr(0, 2), "x[");
-  EXPECT_EQ(out.back(), ']');
+  appendf(out, "[%s]", std::string(3000, 'a').c_str());
+  EXPECT_EQ(out, "x[" + std::string(3000, 'a') + "]");
 }
 
 }  // namespace

@@ -2,36 +2,22 @@
 // on the interval, the summary and totals in the summary file, and the host file.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "frame/run_context.hpp"
 #include "model/model_state.hpp"
 #include "output/output_stages.hpp"
+#include "support/scratch.hpp"
 
 namespace torva {
 namespace {
 
-namespace fs = std::filesystem;
-
-std::string read_file(const std::string& p) {
-  std::ifstream in(p);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
-class ResultStages : public testing::Test {
+class ResultStages : public support::ScratchTest<> {
  protected:
-  fs::path dir;
   ModelState s;
 
+  // Four 10 m cells, 30 s steps from 2026-06-01 12:00, hydrographs every 10 steps.
   void SetUp() override {
-    dir = fs::temp_directory_path() / ("torva_stages_" + std::to_string(::getpid()));
-    fs::create_directories(dir);
-    error_code() = ErrorCode{};
     run_context().super_quiet = true;
     s.grid.dx = 10.0;
     s.grid.cell_area = 100.0;
@@ -46,13 +32,7 @@ class ResultStages : public testing::Test {
     s.settings.rain.rain_intensity = 36.0;
     s.settings.rain.rain_duration = 10;
   }
-  void TearDown() override {
-    s.files.close_all();
-    error_code() = ErrorCode{};
-    run_context().super_quiet = false;
-    fs::remove_all(dir);
-  }
-  std::string path(const char* name) const { return (dir / name).string(); }
+  void TearDown() override { s.files.close_all(); }
   void card(std::string& field, bool& given, const char* name) {
     field = path(name);
     given = true;
@@ -98,29 +78,27 @@ TEST_F(ResultStages, EventRunWritesHydrographSummaryTotalsAndHostFile) {
   EXPECT_NEAR(s.ledger.overall_error_percent, 0.0, 1e-12);
   s.files.close_all();
 
-  EXPECT_EQ(read_file(path("run.otl")),
+  EXPECT_EQ(read("run.otl"),
             "    0.00     0.100\n"
             "    5.00     1.100\n"
             "   10.00     2.100\n");
-  const std::string sum = read_file(path("run.sum"));
+  const std::string sum = read("run.sum");
   EXPECT_EQ(sum.rfind("         TORVA EVENT RUNOFF SIMULATION SUMMARY\n"
                       "            Event began on 06/01/2026 at 12:00\n"
                       "   With uniform rainfall of   36.0 mm/h for   10.0 minutes.\n",
                       0),
             0u);
-  EXPECT_NE(sum.find("number of timesteps with rain:             20\n"
-                     "elapsed time when rain began:               0.00\n"),
-            std::string::npos);
-  EXPECT_NE(sum.find("initial volume of overland flow:            4.0\n"), std::string::npos);
-  EXPECT_NE(sum.find("volume remaining on surface:              54.0\n"), std::string::npos);
-  EXPECT_NE(sum.find("mass conservation error:              0.000000 percent\n"),
-            std::string::npos);
-  EXPECT_NE(sum.find("\n \nSIMULATION TOTALS\n"), std::string::npos);
-  EXPECT_NE(sum.find("Overall mass balance error =                              0.000000 "
-                     "percent\n \n"),
-            std::string::npos);
+  for (const char* part :
+       {"number of timesteps with rain:             20\n"
+        "elapsed time when rain began:               0.00\n",
+        "initial volume of overland flow:            4.0\n",
+        "volume remaining on surface:              54.0\n",
+        "mass conservation error:              0.000000 percent\n", "\n \nSIMULATION TOTALS\n",
+        "Overall mass balance error =                              0.000000 percent\n \n"}) {
+    EXPECT_NE(sum.find(part), std::string::npos) << part;
+  }
   EXPECT_LT(sum.find("THE FOLLOWING ASCII OUTPUT FILES"), sum.find("SIMULATION TOTALS"));
-  EXPECT_EQ(read_file(path("run.qhy")),
+  EXPECT_EQ(read("run.qhy"),
             "TORVENA_QEX_HYDROGRAPH_FILE\n0\n20260601\n1200\n10\n3\n"
             "     0.1000      1.1000      2.1000 ");
 }
@@ -136,33 +114,21 @@ TEST_F(ResultStages, SummaryThatCannotBeOpenedIsCodeFour) {
   EXPECT_EQ(error_code().log, nullptr);
 }
 
-// Two links: a trapezoid of 3 points (2 computational nodes) into a structure.
+// Two links of 50 m: a trapezoid of 3 points (2 computational nodes) into a structure.
 void build_network(ChannelState& c) {
   c.present = true;
-  c.links = 2;
-  c.maxnodes = 2;
-  c.linktype.allocate(2);
-  c.node_points.allocate(2);
-  c.nodes.allocate(2);
+  c.links = c.maxnodes = 2;
+  for (Array1<int>* a : {&c.linktype, &c.node_points, &c.nodes}) a->allocate(2);
   c.dx.allocate(2);
-  c.linktype[1] = 4;
-  c.linktype[2] = 64;
-  c.node_points[1] = 3;
-  c.node_points[2] = 2;
-  c.nodes[1] = 2;
-  c.nodes[2] = 1;
-  c.dx[1] = c.dx[2] = 50.0;
   for (Array2<double>* a : {&c.yp, &c.qp, &c.bel, &c.area, &c.yp_max_flood}) a->allocate(2, 2);
-  c.bel(1, 1) = 100.0;
-  c.bel(2, 1) = 99.0;
-  c.yp(1, 1) = 100.5;
-  c.yp(2, 1) = 99.25;
-  c.yp(1, 2) = 99.1;
-  c.qp(1, 1) = 0.75;
-  c.qp(2, 1) = 0.5;
-  c.qp(1, 2) = 0.5;
-  c.area(1, 1) = 1.5;
-  c.area(2, 1) = 1.0;
+  c.linktype[1] = 4, c.linktype[2] = 64;
+  c.node_points[1] = 3, c.node_points[2] = 2;
+  c.nodes[1] = 2, c.nodes[2] = 1;
+  c.dx[1] = c.dx[2] = 50.0;
+  c.bel(1, 1) = 100.0, c.bel(2, 1) = 99.0;
+  c.yp(1, 1) = 100.5, c.yp(2, 1) = 99.25, c.yp(1, 2) = 99.1;
+  c.qp(1, 1) = 0.75, c.qp(2, 1) = 0.5, c.qp(1, 2) = 0.5;
+  c.area(1, 1) = 1.5, c.area(2, 1) = 1.0;
 }
 
 TEST_F(ResultStages, LinkNodeFilesThroughTheStages) {
@@ -187,29 +153,28 @@ TEST_F(ResultStages, LinkNodeFilesThroughTheStages) {
       "TIME_STEP     5\n"
       "NUM_TS        12\n"
       "START_TIME     1  6 2026 12  0  0\n";
-  EXPECT_EQ(read_file(path("run.cdp")), std::string("TORVA_LINKNODE_STREAM_DEPTH\n") + header +
-                                            "TS    0\n"
-                                            "3   1  0.50000   1  0.25000   0  -999.999   \n"
-                                            "0  -999.999   \n"
-                                            "\n");
-  EXPECT_EQ(read_file(path("run.cvl")), std::string("TORVA_LINKNODE_STREAM_VELOCITY\n") + header +
-                                            "TS    0\n"
-                                            "3   1  0.50000   1  0.50000   0  -999.999   \n"
-                                            "0  -999.999   \n"
-                                            "\n");
+  EXPECT_EQ(read("run.cdp"), std::string("TORVA_LINKNODE_STREAM_DEPTH\n") + header +
+                                 "TS    0\n"
+                                 "3   1  0.50000   1  0.25000   0  -999.999   \n"
+                                 "0  -999.999   \n"
+                                 "\n");
+  EXPECT_EQ(read("run.cvl"), std::string("TORVA_LINKNODE_STREAM_VELOCITY\n") + header +
+                                 "TS    0\n"
+                                 "3   1  0.50000   1  0.50000   0  -999.999   \n"
+                                 "0  -999.999   \n"
+                                 "\n");
   // The flood file gets its one snapshot at the end, from the highest stages seen.
-  EXPECT_EQ(read_file(path("run.fld")), std::string("TORVA_LINKNODE_FLOOD_STREAM_DEPTH\n") +
-                                            header +
-                                            "TS    0\n"
-                                            "3   1  100.50000   1  99.25000   0  -999.999   \n"
-                                            "-2  99.10000   \n"
-                                            "\n");
+  EXPECT_EQ(read("run.fld"), std::string("TORVA_LINKNODE_FLOOD_STREAM_DEPTH\n") + header +
+                                 "TS    0\n"
+                                 "3   1  100.50000   1  99.25000   0  -999.999   \n"
+                                 "-2  99.10000   \n"
+                                 "\n");
 }
 
 TEST_F(ResultStages, LocationOutsideTheNetworkStopsTheRun) {
   s.run.explicit_channels = true;
   build_network(s.channel);
-  std::ofstream(path("run.ihl")) << "2\n1 2\n1 3\n";
+  write("run.ihl", "2\n1 2\n1 3\n");
   CardRecord& c = s.settings.cards;
   card(c.in_hyd_location, c.in_hyd_location_given, "run.ihl");
   card(c.out_hyd_location, c.out_hyd_location_given, "run.ohl");
@@ -226,15 +191,13 @@ TEST_F(ResultStages, OverlandHotstartIsTheDepthRaster) {
   s.grid.north = 10.0;
   s.grid.east = 30.0;
   s.grid.mask.allocate(3, 5);
-  s.grid.mask(1, 1) = 1;
-  s.grid.mask(1, 3) = 2;
+  s.grid.mask(1, 1) = 1, s.grid.mask(1, 3) = 2;
   s.overland.ov_depth.allocate(2);
-  s.overland.ov_depth[1] = 0.25;
-  s.overland.ov_depth[2] = 0.5;
+  s.overland.ov_depth[1] = 0.25, s.overland.ov_depth[2] = 0.5;
   CardRecord& c = s.settings.cards;
   card(c.write_ov_hotstart, c.write_ov_hotstart_given, "run.hot");
   stage_totals(s);
-  EXPECT_EQ(read_file(path("run.hot")),
+  EXPECT_EQ(read("run.hot"),
             "north:     10.00\nsouth:      0.00\neast:     30.00\nwest:      0.00\n"
             "rows:     1\ncols:     3\n0.250000 0.000000 0.500000 \n");
 }

@@ -1,6 +1,8 @@
-// Method 2: branch selection, redistribution between storms, conservation over a storm.
+// Method 2: the Brooks-Corey relations, branch selection, redistribution between storms,
+// conservation over a storm.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <vector>
 
 #include "subsurface/green_ampt.hpp"
@@ -11,43 +13,50 @@ namespace {
 
 constexpr double kK = 1.0 / 360000.0;  // 1 cm/h
 
+// One or more cells of the same soil: K 1 cm/h, psi 11 cm, porosity 0.45, theta_i 0.15.
 struct Soil {
   int n;
   std::vector<double> ksat, psi, phi, ti, lambda, tr, area;
   std::vector<int> excluded, gw;
   std::vector<double> depth, cum, rate, theta0, fr, surf, clipped;
   std::vector<int> ponding, redist, state, dry;
-  explicit Soil(int cells = 1)
-      : n(cells),
-        ksat(n + 1, kK),
-        psi(n + 1, 0.11),
-        phi(n + 1, 0.45),
-        ti(n + 1, 0.15),
-        lambda(n + 1, 0.5),
-        tr(n + 1, 0.05),
-        depth(n + 1),
-        cum(n + 1),
-        rate(n + 1),
-        theta0(n + 1),
-        fr(n + 1),
-        surf(n + 1),
-        clipped(n + 1),
-        ponding(n + 1),
-        redist(n + 1),
-        state(n + 1),
-        dry(n + 1) {}
-  RedistCells cells() {
-    return {ksat, psi,  phi,    ti, lambda, tr,      area,   excluded, gw,  depth,
-            cum,  rate, theta0, fr, surf,   ponding, redist, state,    dry, clipped};
+  explicit Soil(int cells = 1) : n(cells) {
+    const double given[] = {kK, 0.11, 0.45, 0.15, 0.5, 0.05};
+    int k = 0;
+    for (auto* v : {&ksat, &psi, &phi, &ti, &lambda, &tr}) v->assign(n + 1, given[k++]);
+    for (auto* v : {&depth, &cum, &rate, &theta0, &fr, &surf, &clipped}) v->assign(n + 1, 0.0);
+    for (auto* v : {&ponding, &redist, &state, &dry}) v->assign(n + 1, 0);
   }
-  int step(double dt, int s) { return redist_step_cells(cells(), n, dt, s); }
+  int step(double dt, int s) {
+    return redist_step_cells(
+        {ksat, psi,  phi,    ti, lambda, tr,      area,   excluded, gw,  depth,
+         cum,  rate, theta0, fr, surf,   ponding, redist, state,    dry, clipped},
+        n, dt, s);
+  }
 };
+
+// K(theta) = K Se^(3 + 2/lambda) and G = psi (Se0^e - Sei^e) / (1 - Sei^e), e = 3 + 1/lambda,
+// with Se = (theta - thr) / (phi - thr), worked by hand for thr 0.05, phi 0.45, lambda 0.5.
+TEST(RedistRelations, ConductivityAndCapillaryDriveByHand) {
+  struct Case {
+    double theta, k;
+  };
+  // Se 0.5, 0.25, 1 and below residual; exponent 7.
+  for (const Case& c :
+       {Case{0.25, 0.0078125}, Case{0.15, 6.103515625e-5}, Case{0.45, 1.0}, Case{0.04, 0.0}}) {
+    EXPECT_NEAR(redist_conductivity(1.0, c.theta, 0.05, 0.45, 0.5), c.k, 1e-15) << c.theta;
+  }
+  // Exponent 5: Se_i 0.25, Se_0 0.5: (1/32 - 1/1024) / (1 - 1/1024) = 31/1023.
+  EXPECT_NEAR(redist_capillary_drive(0.11, 0.15, 0.25, 0.05, 0.45, 0.5), 0.11 * 31.0 / 1023.0,
+              1e-15);
+  EXPECT_NEAR(redist_capillary_drive(0.11, 0.15, 0.45, 0.05, 0.45, 0.5), 0.11, 1e-15);
+  EXPECT_EQ(redist_capillary_drive(0.11, 0.45, 0.30, 0.05, 0.45, 0.5), 0.11);  // Se_i = 1
+}
 
 TEST(RedistBranches, SupplyEqualToConductivityInfiltrates) {
   Soil c;
   const double dt = 4.0;
   c.depth[1] = kK * dt;  // r = depth / dt == K exactly (power-of-two step)
-  c.dry[1] = 0;          // not dry in the previous step (s - 1 = 4)
   c.theta0[1] = 0.15;
   c.step(dt, 5);
   EXPECT_EQ(c.redist[1], 0);  // the redistribution branch was not taken
@@ -66,12 +75,8 @@ TEST(RedistBranches, SupplyEqualToConductivityInfiltrates) {
 
 TEST(RedistBranches, NoRedistributionWhenFrontMoistureEqualsInitial) {
   Soil c(2);
-  for (int i : {1, 2}) {
-    c.cum[i] = 0.02;
-    c.dry[i] = 0;
-  }
-  c.theta0[1] = 0.15;  // equals theta_i
-  c.theta0[2] = 0.45;  // a saturated front
+  c.cum = {0, 0.02, 0.02};
+  c.theta0 = {0, 0.15, 0.45};  // equal to theta_i; a saturated front
   c.step(60.0, 10);
   EXPECT_EQ(c.theta0[1], 0.15);
   EXPECT_EQ(c.surf[1], 0.15);
@@ -91,15 +96,14 @@ TEST(RedistBranches, NeverPondedRainfallLimitedCellTakesAll) {
   EXPECT_EQ(c.surf[1], 0.15);
 }
 
-TEST(RedistBranches, ExcludedAndGroundwaterSaturatedCells) {
+TEST(RedistBranches, ExcludedAndGroundwaterSaturatedCellsTakeNothing) {
   Soil c(2);
   c.excluded = {0, 3, 0};
   c.gw = {0, 0, 1};
-  c.depth[1] = c.depth[2] = 0.01;
+  c.depth = {0, 0.01, 0.01};
   c.step(60.0, 3);
-  EXPECT_EQ(c.depth[1], 0.01);
+  EXPECT_EQ(c.depth, (std::vector<double>{0, 0.01, 0.01}));
   EXPECT_EQ(c.cum[1], 0.0);
-  EXPECT_EQ(c.depth[2], 0.01);
   EXPECT_EQ(c.theta0[2], 0.45);
 }
 
@@ -148,17 +152,14 @@ TEST(RedistStorms, DrySpellRestoresInfiltrationCapacity) {
   EXPECT_LT(c.theta0[1], theta_after_storm - 0.05);
   const double second = storm(60);
   EXPECT_NEAR(rain_total, c.cum[1] + c.depth[1], 1e-15);
-
   // Fresh Green and Ampt from the wet state the first storm left behind.
   std::vector<double> depth(2), cum(2), rate(2), ksat(2, kK),
       psi(2, (0.45 - theta_after_storm) * 0.11), area;
-  double fresh = 0.0;
   for (int k = 0; k < 60; ++k) {
     depth[1] += rain * dt;
     ASSERT_EQ(green_ampt_step({depth, cum, rate, ksat, psi, area}, 1, dt), 0);
   }
-  fresh = cum[1];
-  EXPECT_GT(second, 1.5 * fresh);
+  EXPECT_GT(second, 1.5 * cum[1]);
 }
 
 TEST(RedistStorms, TwoFrontsFormAndMerge) {

@@ -1,10 +1,10 @@
 // The Richards method as the time loop drives it: start-up from the soil table, its
-// messages and faults, the scheduled step, the ledger, and thread independence.
+// messages and faults, the scheduled step, the ledger, the summary block, thread independence.
 #include <gtest/gtest.h>
 #include <omp.h>
 
 #include <cmath>
-#include <fstream>
+#include <functional>
 #include <memory>
 
 #include "frame/run_context.hpp"
@@ -12,20 +12,13 @@
 #include "subsurface/infiltration.hpp"
 #include "subsurface/richards_stage.hpp"
 #include "subsurface/richards_summary.hpp"
+#include "support/scratch.hpp"
 
 namespace torva {
 namespace {
 
 constexpr double kStart = 2451545.0;
 constexpr double kDt = 60.0;  // s
-
-std::string soil_file(const std::string& body) {
-  const ::testing::TestInfo* t = ::testing::UnitTest::GetInstance()->current_test_info();
-  const std::string path = ::testing::TempDir() + "richards_soils_" + t->name() + ".txt";
-  std::ofstream out(path);
-  out << body;
-  return path;
-}
 
 const char* kSoils =
     "COLUMNS thickness node_dz ksat cap_head porosity theta_init residual pore_index bubbling "
@@ -37,13 +30,16 @@ const char* kSoils =
     "SOIL 2 1\n"
     " 20 1.0 3.0  6 0.42 0.10 0.020 0.60 -6.0 0.03\n";
 
-class RichardsStage : public ::testing::Test {
+class RichardsStage : public support::ScratchTest<> {
  protected:
-  std::unique_ptr<ModelState> state(int n, const char* soils = kSoils) {
+  // n cells alternating soils 2 and 1, started up; the console output is kept in said_.
+  std::unique_ptr<ModelState> started(int n, const std::string& soils = kSoils,
+                                      const std::function<void(ModelState&)>& change = {}) {
+    write("soils.txt", soils);
     auto s = std::make_unique<ModelState>();
     s->settings.site.infil_method = 4;
     s->settings.cards.inf_richards = 1;
-    s->settings.cards.soil_layer_input_file = soil_file(soils);
+    s->settings.cards.soil_layer_input_file = path("soils.txt");
     s->settings.cards.soil_layer_input_file_given = true;
     s->settings.cards.soil_type_map = "soils.idx";
     s->grid.ncells = n;
@@ -55,12 +51,11 @@ class RichardsStage : public ::testing::Test {
     s->clock.dt = kDt;
     s->clock.dt_days = kDt / kSecondsPerDay;
     s->clock.start_time = s->clock.current_time = kStart;
-    return s;
-  }
-  void init(ModelState& s) {
+    if (change) change(*s);
     ::testing::internal::CaptureStdout();
-    infiltration_init(s);
+    infiltration_init(*s);
     said_ = ::testing::internal::GetCapturedStdout();
+    return s;
   }
   // Steps 1..steps with `rain_m` added to every cell per step while k <= rain_steps.
   static void run(ModelState& s, int steps, int rain_steps, double rain_m) {
@@ -76,8 +71,7 @@ class RichardsStage : public ::testing::Test {
 };
 
 TEST_F(RichardsStage, StartUpBuildsTheColumnsAndReportsTheVolumes) {
-  auto s = state(4);
-  init(*s);
+  auto s = started(4);
   ASSERT_EQ(error_code().code, 0) << said_;
   const RichardsState& r = s->richards;
   ASSERT_TRUE(r.active);
@@ -108,72 +102,65 @@ TEST_F(RichardsStage, StartUpBuildsTheColumnsAndReportsTheVolumes) {
 }
 
 TEST_F(RichardsStage, StartUpFaults) {
-  auto s = state(4);
-  s->params.soil_id.release();
-  init(*s);
-  EXPECT_EQ(error_code().code, 132);
-  EXPECT_EQ(error_code().file, "soils.idx");
-
-  error_code() = ErrorCode{};
-  s = state(4,
-            "COLUMNS thickness node_dz ksat cap_head porosity theta_init residual pore_index\n"
-            "SOIL 1 1\n 10 1 1 1 0.4 0.2 0.02 0.3\nSOIL 2 1\n 10 1 1 1 0.4 0.2 0.02 0.3\n");
-  init(*s);
-  EXPECT_EQ(error_code().code, 4000);
-  EXPECT_NE(said_.find("soil type 2: layer 1 has bubbling pressure (must be below 0) = 0."),
-            std::string::npos)
-      << said_;
-
-  error_code() = ErrorCode{};
-  s = state(4);
-  s->params.soil_id[3] = 9;
-  init(*s);
-  EXPECT_EQ(error_code().code, 4000);
-  EXPECT_NE(said_.find("soil type 9 of grid cell 3 has no block"), std::string::npos) << said_;
-
-  error_code() = ErrorCode{};
-  s = state(4);
-  s->settings.cards.richards_dtheta_max = 0.0;
-  init(*s);
-  EXPECT_EQ(error_code().code, 4000);
-  EXPECT_NE(said_.find("RICHARDS_DTHETA_MAX"), std::string::npos);
+  struct Case {
+    const char* name;
+    std::string soils;
+    std::function<void(ModelState&)> change;
+    int code;
+    std::string said;
+  };
+  const Case cases[] = {
+      {"no soil map", kSoils, [](ModelState& s) { s.params.soil_id.release(); }, 132, ""},
+      {"no bubbling pressure",
+       "COLUMNS thickness node_dz ksat cap_head porosity theta_init residual pore_index\n"
+       "SOIL 1 1\n 10 1 1 1 0.4 0.2 0.02 0.3\nSOIL 2 1\n 10 1 1 1 0.4 0.2 0.02 0.3\n",
+       {},
+       4000,
+       "soil type 2: layer 1 has bubbling pressure (must be below 0) = 0."},
+      {"unknown soil", kSoils, [](ModelState& s) { s.params.soil_id[3] = 9; }, 4000,
+       "soil type 9 of grid cell 3 has no block"},
+      {"no content step", kSoils, [](ModelState& s) { s.settings.cards.richards_dtheta_max = 0.0; },
+       4000, "RICHARDS_DTHETA_MAX"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    error_code() = ErrorCode{};
+    started(4, c.soils, c.change);
+    EXPECT_EQ(error_code().code, c.code);
+    EXPECT_NE(said_.find(c.said), std::string::npos) << said_;
+    if (c.code == 132) {
+      EXPECT_EQ(error_code().file, "soils.idx");
+    }
+  }
 }
 
-TEST_F(RichardsStage, StepsOnScheduleAndBalancesTheLedger) {
-  auto s = state(6);
-  init(*s);
+// 40 mm/h for 30 min, then 30 min dry.  The ledger, the columns and the summary block all
+// account for the same water.
+TEST_F(RichardsStage, StepsOnScheduleAndBalancesTheLedgerAndTheSummary) {
+  auto s = started(4);
   ASSERT_EQ(error_code().code, 0) << said_;
   const double area = 100.0;
   const double before = richards_soil_volume(*s);
-  // 30 mm/h for 40 min, then 80 min dry: soil 1 ponds, soil 2 takes it all.
-  run(*s, 120, 40, 0.03 / 60.0);
+  run(*s, 60, 30, 0.04 / 60.0);
   ASSERT_EQ(error_code().code, 0);
   const RichardsState& r = s->richards;
   const WaterLedger& w = s->ledger;
   double surface = 0.0, cum = 0.0;
-  for (int i = 1; i <= 6; ++i) {
+  for (int i = 1; i <= 4; ++i) {
     surface += s->overland.ov_depth[i] * area;
     cum += s->infil.infil_event_depth[i] * area;
   }
-  const double rain = 6 * 40 * 0.03 / 60.0 * area;
-  EXPECT_NEAR(w.infiltration + surface, rain, 1e-9);
+  EXPECT_NEAR(w.infiltration + surface, 4 * 30 * 0.04 / 60.0 * area, 1e-9);
   EXPECT_NEAR(cum, w.infiltration, 1e-9);
   EXPECT_GT(w.unsat_downward_flux, 0.0);
-  const double change = richards_soil_volume(*s) - before;
-  EXPECT_NEAR(change, w.infiltration - w.unsat_downward_flux + r.error_volume, 1e-9);
+  EXPECT_NEAR(richards_soil_volume(*s) - before,
+              w.infiltration - w.unsat_downward_flux + r.error_volume, 1e-9);
   EXPECT_LT(std::fabs(r.error_volume), 1e-3 * w.infiltration);
   EXPECT_GT(s->infil.infil_event_depth[2], 0.0);
   EXPECT_EQ(s->infil.surface_moisture[2], r.THETA[r.offset[2] + 1]);
-}
-
-TEST_F(RichardsStage, SummaryBlockReportsTheColumnBalance) {
-  auto s = state(4);
-  init(*s);
-  ASSERT_EQ(error_code().code, 0) << said_;
-  run(*s, 60, 30, 0.04 / 60.0);
   const RichardsSummary m = richards_summary(*s);
   ASSERT_TRUE(m.active);
-  EXPECT_NEAR(m.net_infiltrated, s->ledger.infiltration, 1e-12);
+  EXPECT_NEAR(m.net_infiltrated, w.infiltration, 1e-12);
   EXPECT_LT(std::fabs(richards_balance_percent(m)), 0.1);
   std::string text;
   append_richards_summary(text, m);
@@ -195,10 +182,8 @@ TEST_F(RichardsStage, SummaryBlockReportsTheColumnBalance) {
 }
 
 TEST_F(RichardsStage, OneAndTwoThreadsGiveIdenticalColumns) {
-  auto a = state(9);
-  auto b = state(9);
-  init(*a);
-  init(*b);
+  auto a = started(9);
+  auto b = started(9);
   ASSERT_EQ(error_code().code, 0) << said_;
   const int saved = omp_get_max_threads();
   omp_set_num_threads(1);
