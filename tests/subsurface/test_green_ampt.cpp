@@ -40,7 +40,7 @@ double ponded_error_percent(double dt, double t_end) {
   Column c(1);
   c.depth[1] = 10.0;  // never runs dry
   const int steps = static_cast<int>(std::lround(t_end / dt));
-  for (int k = 0; k < steps; ++k) EXPECT_EQ(green_ampt_step(c.cells(), 1, dt), 0);
+  for (int k = 0; k < steps; ++k) EXPECT_FALSE(green_ampt_step(c.cells(), 1, dt));
   const double exact = green_ampt_ponded_depth(kK, kP, t_end);
   EXPECT_NEAR(c.depth[1] + c.cum[1], 10.0, 1e-11);
   return (c.cum[1] - exact) / exact * 100.0;
@@ -71,7 +71,7 @@ TEST(GreenAmptAnalytic, TimeToPondingWithinOneStepOfMeinLarson) {
     double t = 0.0, ponded_at = -1.0;
     while (t < 3.0 * tp && ponded_at < 0.0) {
       c.depth[1] += rain * dt;
-      ASSERT_EQ(green_ampt_step(c.cells(), 1, dt), 0);
+      ASSERT_FALSE(green_ampt_step(c.cells(), 1, dt));
       t += dt;
       if (c.depth[1] > 0.0) ponded_at = t;
     }
@@ -85,7 +85,7 @@ TEST(GreenAmptStep, DryCellIsLeftAlone) {
   c.depth[2] = 5e-17;
   c.cum[1] = c.cum[2] = 0.01;
   c.rate[1] = c.rate[2] = 7.0;
-  EXPECT_EQ(green_ampt_step(c.cells(), 2, 30.0), 0);
+  EXPECT_FALSE(green_ampt_step(c.cells(), 2, 30.0));
   for (int i : {1, 2}) {
     EXPECT_EQ(c.rate[i], 0.0);
     EXPECT_EQ(c.cum[i], 0.01);
@@ -96,7 +96,7 @@ TEST(GreenAmptStep, DryCellIsLeftAlone) {
 TEST(GreenAmptStep, SupplyLimitedCellTakesExactlyItsDepth) {
   Column c(1);
   c.depth[1] = 1e-5;
-  EXPECT_EQ(green_ampt_step(c.cells(), 1, 30.0), 0);
+  EXPECT_FALSE(green_ampt_step(c.cells(), 1, 30.0));
   EXPECT_EQ(c.depth[1], 0.0);
   EXPECT_EQ(c.cum[1], 1e-5);
   EXPECT_DOUBLE_EQ(c.rate[1], 1e-5 / 30.0 * 360000.0);
@@ -116,7 +116,9 @@ TEST(GreenAmptStep, UnsolvableCellIsNamedAndLeftUnchanged) {
   for (int i = 1; i <= 3; ++i) c.depth[i] = 0.1;
   c.ksat[2] = std::nan("");
   c.ksat[3] = std::nan("");
-  EXPECT_EQ(green_ampt_step(c.cells(), 3, 30.0), 2);
+  const Fault f = green_ampt_step(c.cells(), 3, 30.0);
+  EXPECT_EQ(f.code, kGreenAmptNoConvergence);
+  EXPECT_EQ(f.cell, 2);
   EXPECT_EQ(c.depth[2], 0.1);
   EXPECT_EQ(c.cum[2], 0.0);
   EXPECT_GT(c.cum[1], 0.0);

@@ -155,7 +155,7 @@ TEST(RedistStorms, DrySpellRestoresInfiltrationCapacity) {
   double fresh = 0.0;
   for (int k = 0; k < 60; ++k) {
     depth[1] += rain * dt;
-    ASSERT_EQ(green_ampt_step({depth, cum, rate, ksat, psi, area}, 1, dt), 0);
+    ASSERT_FALSE(green_ampt_step({depth, cum, rate, ksat, psi, area}, 1, dt));
   }
   fresh = cum[1];
   EXPECT_GT(second, 1.5 * fresh);
