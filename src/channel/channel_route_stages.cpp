@@ -86,47 +86,30 @@ double structure_flow(ModelState& s, int l, double h1, double h2) {
   const int first = ch.first_struct[l], last = ch.last_struct[l];
   for (int e = first; e <= last && e < static_cast<int>(ch.structs.size()); ++e) {
     if (e < 1) continue;
-    StructureElement& el = ch.structs[static_cast<std::size_t>(e)];
+    const StructureElement& el = ch.structs[static_cast<std::size_t>(e)];
     if (el.link != 0 && el.link != l) continue;
-    double* c = el.slot;
-    const int type = el.type ? el.type : static_cast<int>(c[0]);
-    const double coef = h1 >= h2 ? c[6] : c[7];
     double qe = 0.0;
-    switch (type) {
-      case kWeir:
-        qe = weir_flow(h1, h2, c[2], c[1], coef);
-        break;
-      case kSagWeir:
-        qe = sag_weir_flow(h1, h2, c[2], c[1], coef, c[9], c[10]);
-        break;
-      case kRoundCulvert:
-      case kOvalCulvert:
-      case kRectCulvert: {
-        const CulvertShape shape = type == kRoundCulvert  ? CulvertShape::round
-                                   : type == kOvalCulvert ? CulvertShape::oval
-                                                          : CulvertShape::rect;
-        const CulvertFlow f =
-            culvert_element_flow(std::span<double, 15>(c, 15), shape, h1, h2, e, l);
-        if (f.code != 0) {
-          set_error(f.code);
-          error_code().stop = 1;
-          return kStructureFailure;
-        }
-        if (f.failed()) return kStructureFailure;
-        qe = f.q;
-        break;
+    if (const Weir* w = std::get_if<Weir>(&el.record)) {
+      qe = weir_flow(h1, h2, w->crest_elev, w->crest_length,
+                     h1 >= h2 ? w->coef_forward : w->coef_reverse);
+    } else if (const SagWeir* w = std::get_if<SagWeir>(&el.record)) {
+      qe = sag_weir_flow(h1, h2, w->crest_elev, w->crest_length,
+                         h1 >= h2 ? w->coef_forward : w->coef_reverse, w->slope1, w->slope2);
+    } else if (const Culvert* c = std::get_if<Culvert>(&el.record)) {
+      const CulvertFlow f = culvert_element_flow(*c, h1, h2, e, l);
+      if (f.code != 0) {
+        set_error(f.code);
+        error_code().stop = 1;
+        return kStructureFailure;
       }
-      case kRatingCurve:
-        qe = elevation_series_value(elevation_series_of(s, el.elev_series), h1);
-        break;
-      case kRuleCurve:
-        qe = elevation_series_step_value(elevation_series_of(s, el.elev_series), h1);
-        break;
-      case kScheduledRelease:
-        qe = time_series_value(time_series_of(s, el.time_series), s.clock.current_time);
-        break;
-      default:
-        break;
+      if (f.failed()) return kStructureFailure;
+      qe = f.q;
+    } else if (const RatingCurve* r = std::get_if<RatingCurve>(&el.record)) {
+      qe = elevation_series_value(elevation_series_of(s, r->elev_series), h1);
+    } else if (const RuleCurve* r = std::get_if<RuleCurve>(&el.record)) {
+      qe = elevation_series_step_value(elevation_series_of(s, r->elev_series), h1);
+    } else if (const ScheduledRelease* r = std::get_if<ScheduledRelease>(&el.record)) {
+      qe = time_series_value(time_series_of(s, r->time_series), s.clock.current_time);
     }
     if (error_code().code != 0) return kStructureFailure;
     q += qe;

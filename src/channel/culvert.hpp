@@ -1,15 +1,23 @@
 #pragma once
 // Culvert hydraulics: barrel geometry, critical depth and the flow regimes of round, oval and
 // rectangular culverts between a headwater and a tailwater elevation.
-#include <array>
-#include <span>
-
 namespace torva {
 
-// The fifteen real slots of one structure element (slot 0: type code).
-using StructSlots = std::array<double, 15>;
-
 enum class CulvertShape { round = 1, oval = 2, rect = 3 };
+
+// One culvert element (STRUCTTYPE round_culvert, oval_culvert or rect_culvert).
+struct Culvert {
+  CulvertShape shape = CulvertShape::round;
+  double length = 0.0;        // barrel length L, m
+  double up_invert = 0.0;     // inlet invert z_u, m
+  double down_invert = 0.0;   // outlet invert z_d, m; below 0.0001 it is absent
+  double slope = 0.0;         // barrel slope S0, used when the outlet invert is absent
+  double coef_forward = 0.0;  // discharge coefficient for flow in the link's direction
+  double coef_reverse = 0.0;  // for reverse flow
+  double size = 0.0;          // D, the vertical size: the barrel is full at depth D, m
+  double span = 0.0;          // B, oval and rectangular barrels, m
+  double roughness = 0.0;     // Manning's n of the barrel
+};
 
 constexpr double kTwoG = 19.62;  // m/s^2
 constexpr double kG = 9.81;      // m/s^2
@@ -40,20 +48,20 @@ struct CulvertFlow {
   bool failed() const;
 };
 
-// One culvert element at head h1 and tailwater h2; `number` names the element in messages.
-// Slots: 1 L, 2 inlet invert, 3 outlet invert, 4 slope, 6/7 forward/reverse coefficient,
-// 8 transition coefficient, 9 D, 10 B, 12 barrel n.
-CulvertFlow culvert_flow(std::span<const double, 15> c, CulvertShape shape, double h1, double h2,
-                         int number);
+// Transition coefficient used before the first one of a culvert has been computed.
+constexpr double kFirstTransition = 1.07;
 
-// Recomputes slot 8 from the flows just above and below the inlet-control limit (1.5 D).
-// Returns false (after printing the link line) when one of the evaluations failed; `code`
-// then receives its error code (0 for the failure value alone).
-bool culvert_transition(std::span<double, 15> c, CulvertShape shape, int number, int link,
+// One culvert element at head h1 and tailwater h2, with `transition` the coefficient the inlet
+// coefficient blends into near submergence; `number` names the element in messages.
+CulvertFlow culvert_flow(const Culvert& c, double transition, double h1, double h2, int number);
+
+// The transition coefficient from the flows just above and below the inlet-control limit
+// (1.5 D).  Returns false (after printing the link line) when one of the evaluations failed;
+// `code` then receives its error code (0 for the failure value alone).
+bool culvert_transition(const Culvert& c, int number, int link, double& transition,
                         int* code = nullptr);
 
 // Transition coefficient, then the flow at the actual levels; failure prints the link line.
-CulvertFlow culvert_element_flow(std::span<double, 15> c, CulvertShape shape, double h1, double h2,
-                                 int number, int link);
+CulvertFlow culvert_element_flow(const Culvert& c, double h1, double h2, int number, int link);
 
 }  // namespace torva
