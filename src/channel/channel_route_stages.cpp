@@ -2,6 +2,7 @@
 // `ex_flow_route` and the water ledger.
 #include <cmath>
 
+#include "channel/channel_faults.hpp"
 #include "channel/channel_stages.hpp"
 #include "channel/structures.hpp"
 #include "channel/xsection.hpp"
@@ -96,12 +97,9 @@ double structure_flow(ModelState& s, int l, double h1, double h2) {
       qe = sag_weir_flow(h1, h2, w->crest_elev, w->crest_length,
                          h1 >= h2 ? w->coef_forward : w->coef_reverse, w->slope1, w->slope2);
     } else if (const Culvert* c = std::get_if<Culvert>(&el.record)) {
-      const CulvertFlow f = culvert_element_flow(*c, h1, h2, e, l);
-      if (f.code != 0) {
-        set_error(f.code);
-        error_code().stop = 1;
-        return kStructureFailure;
-      }
+      Faults faults;
+      const CulvertFlow f = culvert_element_flow(*c, h1, h2, e, l, faults);
+      say_channel_faults(faults);
       if (f.failed()) return kStructureFailure;
       qe = f.q;
     } else if (const RatingCurve* r = std::get_if<RatingCurve>(&el.record)) {
