@@ -17,8 +17,11 @@ bool NetworkSections::from_area(const RouteNetwork&, const Array2<double>& area,
                                 Array2<double>&) {
   // Routing accounts its own clipping; ex_section's is not counted twice.
   const double clipped = ch->clipped_volume;
-  const bool ok = ex_section(*ch, 1, const_cast<Array2<double>*>(&area));
+  Faults faults;
+  const bool ok = ex_section(*ch, 1, faults, const_cast<Array2<double>*>(&area));
   ch->clipped_volume = clipped;
+  say_channel_faults(faults);
+  if (!ok) set_error(4000);
   return ok;
 }
 

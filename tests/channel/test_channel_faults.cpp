@@ -5,6 +5,7 @@
 
 #include "channel/channel_faults.hpp"
 #include "channel/culvert.hpp"
+#include "channel/xsection.hpp"
 #include "frame/process.hpp"
 
 namespace torva {
@@ -63,6 +64,76 @@ const Case kStructures[] = {
 };
 INSTANTIATE_TEST_SUITE_P(Structures, ChannelFaultText, testing::ValuesIn(kStructures),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// Every section fault names link 1, node 2 (or table 3): the texts differ in their order.
+constexpr Fault at(int code) {
+  return {.code = code, .link = 1, .node = 2};
+}
+
+const Case kSections[] = {
+    {"PairsCut",
+     {{.code = kSectionPairsCutSecond, .link = 1, .value = {2.0}},
+      {.code = kSectionPairsCutFirst, .link = 1, .value = {3.0}}},
+     "\n\nWARNING!!!! When using two break-point cross-sections the number of pairs \n"
+     "            must be equal, which they are not for link 1.\n\n"
+     "  ---> Disregarding the last 2 pairs of the second cross-section. <---\n\n"
+     "\n\nWARNING!!!! When using two break-point cross-sections the number of pairs \n"
+     "            must be equal, which they are not for link 1.\n\n"
+     "  ---> Disregarding the last 3 pairs of the first cross-section. <---\n\n"},
+    {"InterpCounts",
+     {{.code = kSectionInterpCountsDiffer, .link = 1}, {.code = kSectionFlatEdge, .link = 1}},
+     "\nUsing the greater of the two number of interpolation points \n"
+     "for both cross-section in link 1.\n"
+     "Error in your channel (1). Each Z values must be different from it's neighbor\n"},
+    {"BadInterpCount",
+     {{.code = kSectionBadInterpCount, .link = 1, .item = 3, .value = {0.0}}},
+     "\n\nError: The number of interpolation points [0] for table 3 in link 1 is invalid. "
+     "(Range is 1-30000.) \n"},
+    {"BadInterpDistance",
+     {{.code = kSectionBadInterpDistance, .link = 1, .item = 3, .value = {2.0, 10.0}}},
+     "\n\nError: The interpolation distance [2.00000] produced by the number of interpolation "
+     "points [10]\nfor table 3 in link 1 is invalid. (Range is 0.0001 to 1.0)\n"},
+    {"Jagged",
+     {{.code = kSectionJagged, .link = 1}},
+     "\n\nThere is a serious problem with a channel cross-section in\n"
+     "link 1.  The cross-section interpolation routine has found\n"
+     "that this cross-section is very jagged, with over 50 'islands'\n"
+     "for certain depths.  Calculating cross-section properties in\n"
+     "this case is very dubious.  Check your cross section, smooth\n"
+     "it if necessary and try again.\n"},
+    {"NegativeDepths",
+     {at(kSectionNegativeDepthTrapezoid), at(kSectionNegativeDepthBreakpoint),
+      at(kSectionNegativeDepthCompound)},
+     "In ex_section.c - 1\nprogram stopped for negative depth, node 2, link 1\n"
+     "In ex_section.c - 3\nprogram stopped for negative depth, node 2, link 1\n"
+     "In ex_section.c - 4\nprogram stopped for negative depth, node 2, link 1\n"},
+    {"NegativeAreas",
+     {at(kSectionNegativeAreaTrapezoid), at(kSectionNegativeAreaBreakpoint),
+      at(kSectionNegativeAreaCompound)},
+     "In ex_section.c - 1\nprogram stopped for negative area, node 2, link 1\n"
+     "In ex_section.c - 4\nprogram stopped for negative area, node 2, link 1\n"
+     "In ex_section.c - 5\nstopped for negative area, node 2, link 1\n"},
+    {"CompoundFromArea",
+     {at(kSectionCompoundRootBelow), at(kSectionCompoundDepthBelow), at(kSectionCompoundRootAbove),
+      at(kSectionCompoundDepthAbove), at(kSectionCompoundDepth)},
+     "in ex_section.c - 1, negative square root at:\nlink 1 node 2.  Program stopped.\n"
+     "in ex_section - 2, negative depth at:\nlink 1 node 2.  Program stopped.\n"
+     "in ex_section.c - 3, negative square root at:\nlink 1 node 2.  Program stopped.\n"
+     "in ex_section - 4, negative yabf at:\nlink 1 node 2\n"
+     "in ex_section - 4, negative depth at:\nlink 1 node 2.  Program stopped.\n"},
+    {"NoTablesIsSilent", {{.code = kSectionNoTables, .link = 1}}, ""},
+};
+INSTANTIATE_TEST_SUITE_P(Sections, ChannelFaultText, testing::ValuesIn(kSections),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ChannelFaultStream, MissingTableGoesToTheErrorStream) {
+  testing::internal::CaptureStderr();
+  testing::internal::CaptureStdout();
+  say_channel_faults({at(kSectionNoTable)});
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            "Error in section: Request for table beyond max. table number.\n");
+}
 
 }  // namespace
 }  // namespace torva

@@ -343,6 +343,31 @@ TEST_F(ChannelInput, BreakpointTablesAreBuilt) {
   EXPECT_EQ(ch_.table_num(1, 1), 1);
 }
 
+// The reader prints the table builder's warnings before its progress dot, and a refusal
+// instead of it.
+TEST_F(ChannelInput, BreakpointTableWarningsAndRefusalArePrinted) {
+  ASSERT_TRUE(
+      read_text(breakpoint_file("NUMTABLES 2\nNODE 1\nNPAIRS 3\nNUM_INTERP 2\nX1 0 2\n"
+                                "X1 1 0\nX1 2 2\nNODE 3\nNPAIRS 3\nNUM_INTERP 4\n"
+                                "X1 0 2\nX1 1 0\nX1 2 2\n")))
+      << out_;
+  EXPECT_TRUE(
+      says("cross-sections \nUsing the greater of the two number of interpolation "
+           "points \nfor both cross-section in link 1.\n."))
+      << out_;
+
+  clear_error();
+  ch_ = ChannelState{};
+  EXPECT_FALSE(
+      read_text(breakpoint_file("NODE 1\nNPAIRS 3\nNUM_INTERP 10\nX1 0 20\nX1 1 0\nX1 2 20\n")));
+  EXPECT_TRUE(
+      says("cross-sections \n\nError: The interpolation distance [2.00000] produced by "
+           "the number of interpolation points [10]\nfor table 1 in link 1 is invalid. "
+           "(Range is 0.0001 to 1.0)\n"))
+      << out_;
+  EXPECT_EQ(error_code().code, 4000);
+}
+
 TEST_F(ChannelInput, BreakpointTableFaults) {
   EXPECT_FALSE(
       read_text(breakpoint_file("NODE 1\nNPAIRS 2\nNUM_INTERP 2\nX1 0 2\nX1 1 0\nX1 2 2\n")));
