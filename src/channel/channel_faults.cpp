@@ -1,9 +1,13 @@
 #include "channel/channel_faults.hpp"
 
+#include <string>
+
 #include "channel/culvert.hpp"
+#include "channel/routing.hpp"
 #include "channel/xsection.hpp"
 #include "frame/console.hpp"
 #include "frame/process.hpp"
+#include "input/series.hpp"
 
 namespace torva {
 namespace {
@@ -24,9 +28,46 @@ void say_compound(const char* where, const Fault& f) {
       static_cast<long>(f.node));
 }
 
-void say_fault(const Fault& f) {
+// Name of series number `number` (1-based) of the list, empty when there is none.
+template <class List>
+std::string name_in(const List& list, int number) {
+  if (number < 1 || number > static_cast<int>(list.size())) return {};
+  return list[static_cast<std::size_t>(number - 1)].name;
+}
+
+void say_fault(const Fault& f, const SeriesStore* series) {
   const int count = static_cast<int>(f.value[0]);
   switch (f.code) {
+    case kRouteOutletSlope:
+      say("The outlet slope is negative.  Make sure that the bed\n");
+      say("elevation of the most downstream node is lower than\n");
+      say("the bed elevation of the node just upstream from it.\n");
+      say("Program stopped.\n");
+      break;
+    case kRouteAreaNotNumber:
+      say("In ex_flow_route 1:  cross-sectional area is not a number at link %d node %d\n", f.link,
+          f.node);
+      break;
+    case kRouteNegativeDepth:
+      say("in ex_flow_route 2, negative depth at link %d node %d\n", f.link, f.node);
+      say("program stopped.\n");
+      break;
+    case kRouteStepTooSmall:
+      say("The channel routing time step is getting really small\n");
+      say("less than 1/1000 of a second\n");
+      say("Reduce the model time step by a factor of 2 and try again.\n");
+      say("Program stopped.\n");
+      break;
+    case kSeriesTimeMissing:
+    case kSeriesTimeEmpty:
+    case kSeriesTimeUnordered:
+      say_series_fault(f.code, series ? name_in(series->time_series, f.item) : std::string());
+      break;
+    case kSeriesElevMissing:
+    case kSeriesElevEmpty:
+    case kSeriesElevUnordered:
+      say_series_fault(f.code, series ? name_in(series->elevation_series, f.item) : std::string());
+      break;
     case kSectionPairsCutSecond:
     case kSectionPairsCutFirst:
       say("\n\nWARNING!!!! When using two break-point cross-sections the number of pairs \n"
@@ -143,8 +184,8 @@ void say_fault(const Fault& f) {
 
 }  // namespace
 
-void say_channel_faults(const Faults& faults) {
-  for (const Fault& f : faults) say_fault(f);
+void say_channel_faults(const Faults& faults, const SeriesStore* series) {
+  for (const Fault& f : faults) say_fault(f, series);
 }
 
 }  // namespace torva

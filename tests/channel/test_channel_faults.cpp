@@ -5,8 +5,10 @@
 
 #include "channel/channel_faults.hpp"
 #include "channel/culvert.hpp"
+#include "channel/routing.hpp"
 #include "channel/xsection.hpp"
 #include "frame/process.hpp"
+#include "input/series.hpp"
 
 namespace torva {
 namespace {
@@ -17,6 +19,7 @@ struct Case {
   std::string text;
   int code = 0;  // posted ErrorCode
   int stop = 0;
+  int stopping_code = 0;  // reported at once
 };
 
 class ChannelFaultText : public testing::TestWithParam<Case> {};
@@ -25,10 +28,14 @@ TEST_P(ChannelFaultText, PrintsTheFixedTextAndPostsItsCode) {
   const Case& c = GetParam();
   error_code() = ErrorCode{};
   testing::internal::CaptureStdout();
-  say_channel_faults(c.faults);
+  SeriesStore series;
+  series.time_series.emplace_back().name = "release";
+  series.elevation_series.emplace_back().name = "gate";
+  say_channel_faults(c.faults, &series);
   EXPECT_EQ(testing::internal::GetCapturedStdout(), c.text);
   EXPECT_EQ(error_code().code, c.code);
   EXPECT_EQ(error_code().stop, c.stop);
+  EXPECT_EQ(error_code().stopping_code, c.stopping_code);
   error_code() = ErrorCode{};
 }
 
@@ -63,6 +70,53 @@ const Case kStructures[] = {
     {"OvalCriticalDepth", {{.code = kCulvertOvalCriticalDepth, .item = 1}}, "", 123, 1},
 };
 INSTANTIATE_TEST_SUITE_P(Structures, ChannelFaultText, testing::ValuesIn(kStructures),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+const Case kRouting[] = {
+    {"OutletSlope",
+     {{.code = kRouteOutletSlope, .link = 3}},
+     "The outlet slope is negative.  Make sure that the bed\n"
+     "elevation of the most downstream node is lower than\n"
+     "the bed elevation of the node just upstream from it.\n"
+     "Program stopped.\n"},
+    {"AreaNotANumber",
+     {{.code = kRouteAreaNotNumber, .link = 1, .node = 3}},
+     "In ex_flow_route 1:  cross-sectional area is not a number at link 1 node 3\n"},
+    {"NegativeDepth",
+     {{.code = kRouteNegativeDepth, .link = 1, .node = 2}},
+     "in ex_flow_route 2, negative depth at link 1 node 2\nprogram stopped.\n"},
+    {"StepTooSmall",
+     {{.code = kRouteStepTooSmall}},
+     "The channel routing time step is getting really small\n"
+     "less than 1/1000 of a second\n"
+     "Reduce the model time step by a factor of 2 and try again.\n"
+     "Program stopped.\n"},
+    {"NoScratchIsSilent", {{.code = kRouteNoScratch}}, ""},
+};
+INSTANTIATE_TEST_SUITE_P(Routing, ChannelFaultText, testing::ValuesIn(kRouting),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// Series faults of structures name their series by number; missing and empty series are
+// reported at once (the newline of the report, the stop flag), unordered ones only printed.
+const Case kSeries[] = {
+    {"EmptyTimeSeries",
+     {{.code = kSeriesTimeEmpty, .item = 1}},
+     "Error: attempting to extract a value from a time series [release] with no entries.\n\n",
+     0,
+     1,
+     4000},
+    {"MissingElevationSeries",
+     {{.code = kSeriesElevMissing, .item = 2}},
+     "Error: attempting to extract a value from an elevation series that does not exist.\n\n",
+     0,
+     1,
+     4000},
+    {"UnorderedSeries",
+     {{.code = kSeriesElevUnordered, .item = 1}, {.code = kSeriesTimeUnordered, .item = 1}},
+     "Error: something is really messed up with your elevation series [gate].\n"
+     "Error: something is really messed up with your time series [release].\n"},
+};
+INSTANTIATE_TEST_SUITE_P(Series, ChannelFaultText, testing::ValuesIn(kSeries),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // Every section fault names link 1, node 2 (or table 3): the texts differ in their order.
