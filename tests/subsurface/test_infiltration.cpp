@@ -232,9 +232,9 @@ TEST_F(Infiltration, MapOutputsAndRechargeFollowTheStep) {
   EXPECT_TRUE(infiltration_map(*s, "depth").empty());
   EXPECT_EQ(s->infil.gw_recharge_depth[1], s->infil.infil_cum_depth[1]);
   // The soil store starts with the initial moisture over the simple soil depth.
-  EXPECT_DOUBLE_EQ(s->infil.soil_store[2],
-                   s->params.theta_init[2] * s->settings.cards.soil_moist_depth +
-                       s->infil.infil_cum_depth[2]);
+  EXPECT_DOUBLE_EQ(
+      s->infil.soil_store[2],
+      s->params.theta_init[2] * s->settings.cards.soil_moist_depth + s->infil.infil_cum_depth[2]);
   EXPECT_GT(s->infil.surface_moisture[1], 0.0);
 }
 
@@ -295,7 +295,7 @@ TEST_P(Conservation, RainEqualsSurfacePlusOutflowPlusInfiltration) {
     pass(*s, g.h, k, r);
     ASSERT_EQ(error_code().code, 0);
     StepResult res;
-    const double v = route_ade(g.view(), g.arrays(), kDt, 1 + k % 2, out, &res);
+    const double v = route_ade(g.view(), g.arrays(), kDt, 1 + k % 2, out, res);
     ASSERT_GE(v, 0.0);
     outflow += v;
     clipped += res.clipped;
