@@ -96,7 +96,8 @@ void run(benchmark::State& st, Step step) {
 
 void BM_GreenAmpt(benchmark::State& st) {
   run(st, [](Grid& g) {
-    return green_ampt_step({g.depth, g.cum, g.rate, g.ksat, g.psi_dtheta, g.area}, kCells, kDt);
+    return green_ampt_step({g.depth, g.cum, g.rate, g.ksat, g.psi_dtheta, g.area}, kCells, kDt)
+        .cell;
   });
 }
 
@@ -112,7 +113,7 @@ void BM_GreenAmptRedist(benchmark::State& st) {
 void BM_LayeredSoil(benchmark::State& st) {
   run(st, [](Grid& g) {
     LayeredCells c{g.soil, &g.records, g.t1, g.t2, g.t3, g.area, g.depth, g.cum, g.rate, g.zf};
-    return layered_step(c, kCells, kDt);
+    return layered_step(c, kCells, kDt).cell;
   });
 }
 

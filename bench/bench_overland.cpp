@@ -76,7 +76,7 @@ void BM_AdeStep(benchmark::State& state) {
     const double c0 = process_cpu_seconds();
     state.ResumeTiming();
     StepResult r;
-    benchmark::DoNotOptimize(route_ade(p.view(), a, 10.0, 1, outlet, &r));
+    benchmark::DoNotOptimize(route_ade(p.view(), a, 10.0, 1, outlet, r));
     cpu += process_cpu_seconds() - c0;
     // Every attempt integrates the whole step, so failed attempts are work too.
     substeps += 10.0 / r.last_delta * (r.restarts + 1);

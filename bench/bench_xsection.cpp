@@ -53,10 +53,11 @@ void make(ChannelState& ch, int linktype) {
 void BM_ExSection(benchmark::State& st) {
   ChannelState ch;
   make(ch, st.range(0) ? kLinkBreakpoint : kLinkTrapezoid);
-  ex_section(ch, 2);
+  Faults faults;
+  ex_section(ch, 2, faults);
   const int direction = static_cast<int>(st.range(1));
   for (auto _ : st) {
-    ex_section(ch, direction);
+    ex_section(ch, direction, faults);
     benchmark::DoNotOptimize(ch.conv.data());
   }
   st.SetItemsProcessed(st.iterations() * kLinks * kNodes);

@@ -2,8 +2,6 @@
 
 #include <cmath>
 
-#include "frame/console.hpp"
-
 namespace torva {
 
 BrentResult brent_root(const std::function<double(double)>& f, double x1, double x2, double tol,
@@ -76,23 +74,16 @@ BrentResult brent_root(const std::function<double(double)>& f, double x1, double
   return r;
 }
 
-double zbrent(const std::function<double(double)>& f, double x1, double x2, double tol) {
-  return zbrent_report(brent_root(f, x1, x2, tol));
-}
-
-double zbrent_report(const BrentResult& r) {
+Fault root_fault(const BrentResult& r) {
   switch (r.status) {
-    case BrentStatus::ok:
-      return r.root;
     case BrentStatus::not_bracketed:
-      say("Problem in ZBRENT root finder\n");
-      say("Root must be bracketed\n");
-      break;
+      return {.code = kRootNotBracketed};
     case BrentStatus::no_convergence:
-      say("Maximum number of iterations exceeded in ZBRENT\n");
+      return {.code = kRootNoConvergence};
+    case BrentStatus::ok:
       break;
   }
-  return kStructureFailure;
+  return {};
 }
 
 }  // namespace torva

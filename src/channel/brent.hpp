@@ -2,7 +2,14 @@
 // Brent's method for a bracketed root (van Wijngaarden-Dekker-Brent; Brent 1973).
 #include <functional>
 
+#include "frame/fault.hpp"
+
 namespace torva {
+
+enum RootFault : int {
+  kRootNotBracketed = 401,   // the ends of the interval do not bracket a sign change
+  kRootNoConvergence = 402,  // the iterations ran out
+};
 
 // Value returned by the culvert and root-finding kernels when they cannot give a flow.
 constexpr double kStructureFailure = -9999.99;
@@ -16,13 +23,11 @@ struct BrentResult {
 };
 
 // Root of f in [x1, x2] to the tolerance 6e-8*|x| + tol/2 on the half-interval, in at most
-// max_iter iterations.  The ends must bracket a sign change.  Pure: prints nothing.
+// max_iter iterations.  The ends must bracket a sign change.
 BrentResult brent_root(const std::function<double(double)>& f, double x1, double x2,
                        double tol = 0.0001, int max_iter = 100);
 
-// As brent_root, printing the root finder's own failure lines and giving the failure value.
-double zbrent(const std::function<double(double)>& f, double x1, double x2, double tol = 0.0001);
-// The failure lines of a finished search; its root, or the failure value.
-double zbrent_report(const BrentResult& r);
+// The fault of a finished search; none when it found its root.
+Fault root_fault(const BrentResult& r);
 
 }  // namespace torva

@@ -33,6 +33,8 @@ int set_link_type(const std::string& c) {
   return 0;
 }
 
+// Value cards of structure elements, numbered 1-12 by the quantity they give; one number
+// means one quantity in every kind that uses it.
 int slot_of(const std::string& c) {
   if (c == "LENGTH" || c == "CREST_LENGTH") return 1;
   if (c == "UPINVERT" || c == "CREST_LOW_ELEV") return 2;
@@ -47,27 +49,92 @@ int slot_of(const std::string& c) {
   return 0;
 }
 
+// The number a value card of `slot` sets in an element of this kind; null when it has none.
+double* field_of(StructureRecord& r, int slot) {
+  if (Culvert* c = std::get_if<Culvert>(&r)) {
+    switch (slot) {
+      case 1:
+        return &c->length;
+      case 2:
+        return &c->up_invert;
+      case 3:
+        return &c->down_invert;
+      case 4:
+        return &c->slope;
+      case 6:
+        return &c->coef_forward;
+      case 7:
+        return &c->coef_reverse;
+      case 9:
+        return &c->size;
+      case 10:
+        return &c->span;
+      case 12:
+        return &c->roughness;
+      default:
+        return nullptr;
+    }
+  }
+  if (Weir* w = std::get_if<Weir>(&r)) {
+    switch (slot) {
+      case 1:
+        return &w->crest_length;
+      case 2:
+        return &w->crest_elev;
+      case 6:
+        return &w->coef_forward;
+      case 7:
+        return &w->coef_reverse;
+      default:
+        return nullptr;
+    }
+  }
+  if (SagWeir* w = std::get_if<SagWeir>(&r)) {
+    switch (slot) {
+      case 1:
+        return &w->crest_length;
+      case 2:
+        return &w->crest_elev;
+      case 6:
+        return &w->coef_forward;
+      case 7:
+        return &w->coef_reverse;
+      case 9:
+        return &w->slope1;
+      case 10:
+        return &w->slope2;
+      case 11:
+        return &w->crest_low_loc;
+      default:
+        return nullptr;
+    }
+  }
+  return nullptr;
+}
+
 int find(const SeriesFinder& finder, const std::string& name) {
   return (finder && !name.empty()) ? finder(name) : 0;
 }
 
 // Rating and rule curves need an elevation series, scheduled releases a time series.
-bool attach_series(StructureElement& e, const std::string& name, const ChanReadOptions& opt) {
+bool attach_series(StructureRecord& r, const std::string& name, const ChanReadOptions& opt) {
   int missing = 0, unknown = 0;
-  if (e.type == kRatingCurve) missing = 85, unknown = 86;
-  if (e.type == kScheduledRelease) missing = 87, unknown = 88;
-  if (e.type == kRuleCurve) missing = 89, unknown = 90;
-  if (!missing) return true;
+  int* series = nullptr;
+  bool time = false;
+  if (RatingCurve* c = std::get_if<RatingCurve>(&r))
+    missing = 85, unknown = 86, series = &c->elev_series;
+  if (ScheduledRelease* c = std::get_if<ScheduledRelease>(&r))
+    missing = 87, unknown = 88, series = &c->time_series, time = true;
+  if (RuleCurve* c = std::get_if<RuleCurve>(&r))
+    missing = 89, unknown = 90, series = &c->elev_series;
+  if (!series) return true;
   if (name.empty()) {
     set_error(missing);
     error_code().stop = 1;
     return false;
   }
-  if (e.type == kScheduledRelease)
-    e.time_series = find(opt.find_time_series, name);
-  else
-    e.elev_series = find(opt.find_elev_series, name);
-  if (e.time_series == 0 && e.elev_series == 0) {
+  *series = find(time ? opt.find_time_series : opt.find_elev_series, name);
+  if (*series == 0) {
     set_error(unknown, 0, 0, name);
     error_code().stop = 1;
     return false;
@@ -141,14 +208,18 @@ bool read_link_sections(ChannelState& ch, const ChanFile& f, int from, const Cha
       if (!type) continue;
       if (++element >= static_cast<int>(ch.structs.size())) return fail_at(f, i);
       StructureElement& e = ch.structs[element];
-      e.type = type;
-      e.slot[0] = type;
+      e.record = structure_record(type);
       e.link = link;
       ch.first_struct[link] = std::min(ch.first_struct[link], element);
       ch.last_struct[link] = std::max(ch.last_struct[link], element);
-      if (!attach_series(e, series, opt)) return false;
+      if (!attach_series(e.record, series, opt)) return false;
     } else if (const int s = slot_of(c)) {
-      if (element >= 1) t.number(ch.structs[element].slot[s]);
+      if (element >= 1) {
+        // A card the element's kind does not use is read and dropped.
+        double unused = 0.0;
+        double* field = field_of(ch.structs[element].record, s);
+        t.number(field ? *field : unused);
+      }
     } else if (c == "MAX_EROSION") {
       double v = 0.0;
       t.number(v);

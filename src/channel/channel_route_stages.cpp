@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "channel/chan_hotstart.hpp"
+#include "channel/channel_faults.hpp"
 #include "channel/channel_setup.hpp"
 #include "channel/channel_stages.hpp"
 #include "channel/structures.hpp"
@@ -15,10 +16,10 @@
 namespace torva {
 
 bool NetworkSections::from_area(const RouteNetwork&, const Array2<double>& area, Array2<double>&,
-                                Array2<double>&) {
+                                Array2<double>&, Faults& faults) {
   // Routing accounts its own clipping; ex_section's is not counted twice.
   const double clipped = ch->clipped_volume;
-  const bool ok = ex_section(*ch, 1, const_cast<Array2<double>*>(&area));
+  const bool ok = ex_section(*ch, 1, faults, const_cast<Array2<double>*>(&area));
   ch->clipped_volume = clipped;
   return ok;
 }
@@ -81,56 +82,40 @@ const ElevationSeries* elevation_series_of(ModelState& s, int number) {
   return &s.series.elevation_series[static_cast<std::size_t>(number - 1)];
 }
 
-// Sum of the structure elements of link l at head h1 and tailwater h2.
-double structure_flow(ModelState& s, int l, double h1, double h2) {
+// Sum of the structure elements of link l at head h1 and tailwater h2; the failure value after
+// a fault that stops the routing.  Series faults name the series by number.
+double structure_flow(ModelState& s, int l, double h1, double h2, Faults& faults) {
   ChannelState& ch = s.channel;
   double q = 0.0;
   const int first = ch.first_struct[l], last = ch.last_struct[l];
   for (int e = first; e <= last && e < static_cast<int>(ch.structs.size()); ++e) {
     if (e < 1) continue;
-    StructureElement& el = ch.structs[static_cast<std::size_t>(e)];
+    const StructureElement& el = ch.structs[static_cast<std::size_t>(e)];
     if (el.link != 0 && el.link != l) continue;
-    double* c = el.slot;
-    const int type = el.type ? el.type : static_cast<int>(c[0]);
-    const double coef = h1 >= h2 ? c[6] : c[7];
     double qe = 0.0;
-    switch (type) {
-      case kWeir:
-        qe = weir_flow(h1, h2, c[2], c[1], coef);
-        break;
-      case kSagWeir:
-        qe = sag_weir_flow(h1, h2, c[2], c[1], coef, c[9], c[10]);
-        break;
-      case kRoundCulvert:
-      case kOvalCulvert:
-      case kRectCulvert: {
-        const CulvertShape shape = type == kRoundCulvert  ? CulvertShape::round
-                                   : type == kOvalCulvert ? CulvertShape::oval
-                                                          : CulvertShape::rect;
-        const CulvertFlow f =
-            culvert_element_flow(std::span<double, 15>(c, 15), shape, h1, h2, e, l);
-        if (f.code != 0) {
-          set_error(f.code);
-          error_code().stop = 1;
-          return kStructureFailure;
-        }
-        if (f.failed()) return kStructureFailure;
-        qe = f.q;
-        break;
-      }
-      case kRatingCurve:
-        qe = elevation_series_value(elevation_series_of(s, el.elev_series), h1);
-        break;
-      case kRuleCurve:
-        qe = elevation_series_step_value(elevation_series_of(s, el.elev_series), h1);
-        break;
-      case kScheduledRelease:
-        qe = time_series_value(time_series_of(s, el.time_series), s.clock.current_time);
-        break;
-      default:
-        break;
+    int series_fault = 0, series = 0;
+    if (const Weir* w = std::get_if<Weir>(&el.record)) {
+      qe = weir_flow(h1, h2, w->crest_elev, w->crest_length,
+                     h1 >= h2 ? w->coef_forward : w->coef_reverse);
+    } else if (const SagWeir* w = std::get_if<SagWeir>(&el.record)) {
+      qe = sag_weir_flow(h1, h2, w->crest_elev, w->crest_length,
+                         h1 >= h2 ? w->coef_forward : w->coef_reverse, w->slope1, w->slope2);
+    } else if (const Culvert* c = std::get_if<Culvert>(&el.record)) {
+      const CulvertFlow f = culvert_element_flow(*c, h1, h2, e, l, faults);
+      if (f.failed()) return kStructureFailure;
+      qe = f.q;
+    } else if (const RatingCurve* r = std::get_if<RatingCurve>(&el.record)) {
+      series = r->elev_series;
+      qe = elevation_series_lookup(elevation_series_of(s, series), h1, series_fault);
+    } else if (const RuleCurve* r = std::get_if<RuleCurve>(&el.record)) {
+      series = r->elev_series;
+      qe = elevation_series_step_lookup(elevation_series_of(s, series), h1, series_fault);
+    } else if (const ScheduledRelease* r = std::get_if<ScheduledRelease>(&el.record)) {
+      series = r->time_series;
+      qe = time_series_lookup(time_series_of(s, series), s.clock.current_time, series_fault);
     }
-    if (error_code().code != 0) return kStructureFailure;
+    // The series' own rules (a value of 0) hold and the routing goes on.
+    if (series_fault) faults.push_back({.code = series_fault, .link = l, .item = series});
     q += qe;
   }
   return q;
@@ -216,7 +201,9 @@ bool ensure_setup(ModelState& s) {
   o.max_courant = c.max_courant_number > 0.0 ? c.max_courant_number : 0.2;
   o.head_inflow = c.first_order_chan_q;
   o.head_bound = c.head_bound != 0;
-  o.structure_flow = [&s](int l, double h1, double h2) { return structure_flow(s, l, h1, h2); };
+  o.structure_flow = [&s](int l, double h1, double h2, Faults& faults) {
+    return structure_flow(s, l, h1, h2, faults);
+  };
   if (c.stream_loss && r.net.a.qriv) {
     o.aquifer_exchange = [&s]() {
       AquiferInput in;
@@ -323,7 +310,9 @@ void stage_channel_routing(ModelState& s) {
     exchange_with_land(r.land_links, in, r.net, r.sections, s.overland.ov_depth.slots(), land);
   }
 
-  if (ex_flow_route(dt, r.net, r.sections, r.options, r.scratch, r.last) < 0) {
+  const int status = ex_flow_route(dt, r.net, r.sections, r.options, r.scratch, r.last);
+  say_channel_faults(r.last.faults, &s.series);
+  if (status < 0) {
     if (error_code().code == 0) set_error(4000);
     return;
   }

@@ -4,6 +4,7 @@
 #include <deque>
 
 #include "channel/chan_hotstart.hpp"
+#include "channel/channel_faults.hpp"
 #include "channel/channel_input.hpp"
 #include "channel/channel_setup.hpp"
 #include "channel/channel_stages.hpp"
@@ -109,7 +110,13 @@ bool setup_channels(ChannelState& ch, const ChannelSetupInput& in, const GridSta
   if (!in.grid_stream_file.empty() && !read_grid_stream(ch, in.grid_stream_file)) return false;
   locate_nodes(ch, g);
   if (!write_diagnostics(ch, g)) return false;
-  if (!ex_section(ch, 2)) return false;
+  Faults faults;
+  const bool evaluated = ex_section(ch, 2, faults);
+  say_channel_faults(faults);
+  if (!evaluated) {
+    set_error(4000);
+    return false;
+  }
   initial_volume = channel_volume(ch);
   return true;
 }

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "channel/structures.hpp"
 #include "channel/xsection.hpp"
 #include "frame/arrays.hpp"
 
@@ -30,26 +31,10 @@ inline bool is_channel_link(int linktype) {
 
 constexpr int kMaxUpstreamLinks = 20;
 
-// Structure element types, in the order their names are matched.
-enum StructureType : int {
-  kWeir = 1,
-  kSagWeir = 2,
-  kRoundCulvert = 3,
-  kOvalCulvert = 4,
-  kRectCulvert = 5,
-  kRatingCurve = 6,
-  kScheduledRelease = 7,
-  kRuleCurve = 8,
-};
-
-// One STRUCTTYPE element.  slot[0] holds the type code; slots 1-12 the card values
-// (slots 5 and 8 are left for the structure stage).
+// One STRUCTTYPE element of a structure link.
 struct StructureElement {
-  double slot[15] = {};
-  int type = 0;
-  int link = 0;         // structure link it belongs to
-  int elev_series = 0;  // rating and rule curves: elevation-series number, 0 none
-  int time_series = 0;  // scheduled release: time-series number, 0 none
+  int link = 0;  // structure link it belongs to
+  StructureRecord record;
 };
 
 enum PumpKind : int { kPumpElev = 1, kPumpTs = 2 };

@@ -1,6 +1,7 @@
 // Break-point tables and lake cells of the channel input file.
 #include <vector>
 
+#include "channel/channel_faults.hpp"
 #include "channel/channel_input_detail.hpp"
 #include "frame/console.hpp"
 #include "input/grid.hpp"
@@ -63,8 +64,12 @@ bool read_tables(ChannelState& ch, const ChanFile& f, int from) {
       t.number(tab.x[k]);
       t.number(tab.y[k]);
       if (k == tab.npairs && ++full[tab.link] == ch.num_tables[tab.link]) {
-        if (!build_link_sections(ch, tab.link, first[tab.link], ch.num_tables[tab.link]))
-          return false;
+        Faults faults;
+        const bool built =
+            build_link_sections(ch, tab.link, first[tab.link], ch.num_tables[tab.link], faults);
+        say_channel_faults(faults);
+        if (!built) return fail_plain();
+        say("%s", ".");
         cur = 0;
       }
     }

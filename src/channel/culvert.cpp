@@ -3,9 +3,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "channel/brent.hpp"
-#include "frame/console.hpp"
-
 namespace torva {
 namespace {
 
@@ -41,10 +38,6 @@ double long_barrel_flow(double area, double radius, double n, double L, double h
 }
 
 }  // namespace
-
-bool CulvertFlow::failed() const {
-  return q == kStructureFailure || code != 0;
-}
 
 CulvertSection culvert_section(CulvertShape shape, double y, double D, double B) {
   CulvertSection s;
@@ -128,36 +121,36 @@ CriticalDepth critical_depth(CulvertShape shape, double q, double D, double B) {
   return r;
 }
 
-CulvertFlow culvert_flow(std::span<const double, 15> c, CulvertShape shape, double h1, double h2,
-                         int number) {
+CulvertFlow culvert_flow(const Culvert& c, double transition, double h1, double h2, int number,
+                         Faults& faults) {
   CulvertFlow out;
-  const double L = c[1];
+  const CulvertShape shape = c.shape;
+  const double L = c.length;
   if (L < 0.0001) {
-    say("Problem in culv_flow (ex_flow_route.c).  The culvert barrel length\n");
-    say("in culvert number %d is 0.0.  This is not possible. Program terminated.\n", number);
+    faults.push_back({.code = kCulvertNoLength, .item = number});
     out.q = kStructureFailure;
     return out;
   }
-  double zu = c[2];
-  double zd = c[3];
-  double s0 = c[4];
+  double zu = c.up_invert;
+  double zd = c.down_invert;
+  double s0 = c.slope;
   if (zd < 0.0001)
     zd = zu - L * s0;
   else
     s0 = (zu - zd) / L;
 
   const bool reverse = h2 >= h1;
-  double h = h1, t = h2, coef = c[6];
+  double h = h1, t = h2, coef = c.coef_forward;
   if (reverse) {
     std::swap(zu, zd);
     h = h2;
     t = h1;
-    coef = c[7];
+    coef = c.coef_reverse;
   }
   const double sign = reverse ? -1.0 : 1.0;
   if (zu > h && zd > h) return out;
 
-  const double D = c[9], B = c[10], n = c[12], c8 = c[8];
+  const double D = c.size, B = c.span, n = c.roughness, c8 = transition;
   const double slope = reverse ? -s0 : s0;
   const bool steep = slope > 0.01;
   const double hw = steep ? h - zu : h - zd;
@@ -229,19 +222,22 @@ CulvertFlow culvert_flow(std::span<const double, 15> c, CulvertShape shape, doub
     } ic{shape, D, B, cc, root2g, hw};
     auto f = [&ic](double qq) { return ic(qq); };
     const BrentResult br = brent_root(f, 0.0001, q_hi);
-    const double root = zbrent_report(br);
+    if (const Fault root = root_fault(br)) faults.push_back(root);
     if (ic.crit_code != 0) {
-      out.code = ic.crit_code;
+      faults.push_back(
+          {.code = ic.crit_code == 123 ? kCulvertOvalCriticalDepth : kCulvertNoCriticalDepth,
+           .item = number});
       out.q = kStructureFailure;
       return out;
     }
-    if (root == kStructureFailure) {
-      say("Problem in zbrent (ex_flow_route.c). Hydraulic short culvert routine \n");
-      say("The flow cannot be determine in culvert number %d\n", number);
+    if (br.status != BrentStatus::ok) {
+      faults.push_back({.code = br.status == BrentStatus::not_bracketed ? kCulvertRootNotBracketed
+                                                                        : kCulvertNoRoot,
+                        .item = number});
       out.q = kStructureFailure;
-      if (br.status == BrentStatus::not_bracketed) out.code = 124;
       return out;
     }
+    const double root = br.root;
     out.depth = critical_depth(shape, root, D, B).depth;
     out.area = culvert_section(shape, out.depth, D, B).area;
     return finish(root, type);
@@ -270,38 +266,38 @@ CulvertFlow culvert_flow(std::span<const double, 15> c, CulvertShape shape, doub
   return finish(0.0, 0);
 }
 
-bool culvert_transition(std::span<double, 15> c, CulvertShape shape, int number, int link,
-                        int* code) {
-  const double D = c[9];
-  c[8] = 1.07;
-  const CulvertFlow qa = culvert_flow(c, shape, c[2] + 1.5 * D, 0.0, number);
+bool culvert_transition(const Culvert& c, int number, int link, double& transition,
+                        Faults& faults) {
+  const double D = c.size;
+  const CulvertFlow qa =
+      culvert_flow(c, kFirstTransition, c.up_invert + 1.5 * D, 0.0, number, faults);
   if (qa.failed()) {
-    say("Error in link number: %d ", link);
-    if (code) *code = qa.code;
+    faults.push_back({.code = kCulvertLinkFailedHigh, .link = link, .item = number});
     return false;
   }
-  const CulvertFlow qb = culvert_flow(c, shape, c[2] + 1.49 * D, 0.0, number);
+  const CulvertFlow qb =
+      culvert_flow(c, kFirstTransition, c.up_invert + 1.49 * D, 0.0, number, faults);
   if (qb.failed()) {
-    say("Error in link number %d: ", link);
-    if (code) *code = qb.code;
+    faults.push_back({.code = kCulvertLinkFailed, .link = link, .item = number});
     return false;
   }
   const double denom = qb.area * std::sqrt(kTwoG * (1.49 * D - qb.depth));
   double value = denom > 0.0 ? qa.q / denom : 0.99;
   if (!(value <= 1.0)) value = 0.99;
-  c[8] = value;
+  transition = value;
   return true;
 }
 
-CulvertFlow culvert_element_flow(std::span<double, 15> c, CulvertShape shape, double h1, double h2,
-                                 int number, int link) {
+CulvertFlow culvert_element_flow(const Culvert& c, double h1, double h2, int number, int link,
+                                 Faults& faults) {
   CulvertFlow out;
-  if (!culvert_transition(c, shape, number, link, &out.code)) {
+  double transition = 0.0;
+  if (!culvert_transition(c, number, link, transition, faults)) {
     out.q = kStructureFailure;
     return out;
   }
-  out = culvert_flow(c, shape, h1, h2, number);
-  if (out.failed()) say("Error in link number %d: ", link);
+  out = culvert_flow(c, transition, h1, h2, number, faults);
+  if (out.failed()) faults.push_back({.code = kCulvertLinkFailed, .link = link, .item = number});
   return out;
 }
 

@@ -1,15 +1,26 @@
 #pragma once
 // Culvert hydraulics: barrel geometry, critical depth and the flow regimes of round, oval and
 // rectangular culverts between a headwater and a tailwater elevation.
-#include <array>
-#include <span>
+#include "channel/brent.hpp"
+#include "frame/fault.hpp"
 
 namespace torva {
 
-// The fifteen real slots of one structure element (slot 0: type code).
-using StructSlots = std::array<double, 15>;
-
 enum class CulvertShape { round = 1, oval = 2, rect = 3 };
+
+// One culvert element (STRUCTTYPE round_culvert, oval_culvert or rect_culvert).
+struct Culvert {
+  CulvertShape shape = CulvertShape::round;
+  double length = 0.0;        // barrel length L, m
+  double up_invert = 0.0;     // inlet invert z_u, m
+  double down_invert = 0.0;   // outlet invert z_d, m; below 0.0001 it is absent
+  double slope = 0.0;         // barrel slope S0, used when the outlet invert is absent
+  double coef_forward = 0.0;  // discharge coefficient for flow in the link's direction
+  double coef_reverse = 0.0;  // for reverse flow
+  double size = 0.0;          // D, the vertical size: the barrel is full at depth D, m
+  double span = 0.0;          // B, oval and rectangular barrels, m
+  double roughness = 0.0;     // Manning's n of the barrel
+};
 
 constexpr double kTwoG = 19.62;  // m/s^2
 constexpr double kG = 9.81;      // m/s^2
@@ -31,29 +42,42 @@ struct CriticalDepth {
 // Critical depth for discharge q (Q/sqrt(g) = A^1.5/sqrt(T)); Newton iteration for round.
 CriticalDepth critical_depth(CulvertShape shape, double q, double D, double B);
 
+// Faults of a culvert element; `item` is the element's number, `link` its structure link.  A
+// root-search fault (kRootNotBracketed, kRootNoConvergence) comes before the culvert fault it
+// caused, and the culvert fault before the link fault that ends the evaluation.
+enum CulvertFault : int {
+  kCulvertNoLength = 411,           // the barrel length is 0
+  kCulvertNoRoot = 412,             // no inlet-control flow: the root search did not converge
+  kCulvertRootNotBracketed = 413,   // no inlet-control flow: the root was not bracketed
+  kCulvertNoCriticalDepth = 414,    // the critical-depth iteration did not converge
+  kCulvertOvalCriticalDepth = 415,  // an oval barrel has no critical depth
+  kCulvertLinkFailedHigh = 416,     // the evaluation at 1.5 D for the transition failed
+  kCulvertLinkFailed = 417,         // a later evaluation of the element failed
+};
+
 struct CulvertFlow {
   double q = 0.0;      // m^3/s, positive in the link's direction; failure value on failure
   int type = 0;        // flow type 0-6, negated for reverse flow
   double depth = 0.0;  // depth or size used, m
   double area = 0.0;   // flow area used, m^2
-  int code = 0;        // 122/123 from the critical depth, 124 unbracketed root, else 0
-  bool failed() const;
+  bool failed() const { return q == kStructureFailure; }
 };
 
-// One culvert element at head h1 and tailwater h2; `number` names the element in messages.
-// Slots: 1 L, 2 inlet invert, 3 outlet invert, 4 slope, 6/7 forward/reverse coefficient,
-// 8 transition coefficient, 9 D, 10 B, 12 barrel n.
-CulvertFlow culvert_flow(std::span<const double, 15> c, CulvertShape shape, double h1, double h2,
-                         int number);
+// Transition coefficient used while the transition coefficient itself is being found.
+constexpr double kFirstTransition = 1.07;
 
-// Recomputes slot 8 from the flows just above and below the inlet-control limit (1.5 D).
-// Returns false (after printing the link line) when one of the evaluations failed; `code`
-// then receives its error code (0 for the failure value alone).
-bool culvert_transition(std::span<double, 15> c, CulvertShape shape, int number, int link,
-                        int* code = nullptr);
+// One culvert element at head h1 and tailwater h2, with `transition` the coefficient the inlet
+// coefficient blends into near submergence.  On failure the flow is the failure value and
+// `faults` has gained why, with `number` as their item.
+CulvertFlow culvert_flow(const Culvert& c, double transition, double h1, double h2, int number,
+                         Faults& faults);
 
-// Transition coefficient, then the flow at the actual levels; failure prints the link line.
-CulvertFlow culvert_element_flow(std::span<double, 15> c, CulvertShape shape, double h1, double h2,
-                                 int number, int link);
+// The transition coefficient from the flows just above and below the inlet-control limit
+// (1.5 D).  False when one of the evaluations failed; `faults` then ends with the link fault.
+bool culvert_transition(const Culvert& c, int number, int link, double& transition, Faults& faults);
+
+// Transition coefficient, then the flow at the actual levels.
+CulvertFlow culvert_element_flow(const Culvert& c, double h1, double h2, int number, int link,
+                                 Faults& faults);
 
 }  // namespace torva

@@ -2,9 +2,6 @@
 
 #include <cmath>
 
-#include "frame/console.hpp"
-#include "frame/run_context.hpp"
-
 namespace torva {
 namespace {
 
@@ -20,8 +17,9 @@ bool ensure(Array2<double>& a, long rows, long cols) {
 // The routing engine of one call: holds the views and the sub-step being taken.
 class Router {
  public:
-  Router(RouteNetwork& net, SectionModel& sec, const RouteOptions& opt, RouteScratch& s)
-      : net_(net), sec_(sec), opt_(opt), s_(s), a_(net.a) {}
+  Router(RouteNetwork& net, SectionModel& sec, const RouteOptions& opt, RouteScratch& s,
+         Faults& faults)
+      : net_(net), sec_(sec), opt_(opt), s_(s), a_(net.a), faults_(faults) {}
 
   bool run(double dt_total, RouteReport& rep);
   bool flow_evaluation(const Array2<double>& area, Array2<double>& q, double dt);
@@ -36,7 +34,11 @@ class Router {
   double node_inflow(int i, int l, const Array2<double>& q, double dt, bool account);
   void continuity(const Array2<double>& q, Array2<double>& area, double dt, bool account);
   bool depths_from(const Array2<double>& area) {
-    return sec_.from_area(net_, area, *a_.chan_depth, *a_.conv);
+    return sec_.from_area(net_, area, *a_.chan_depth, *a_.conv, faults_);
+  }
+  bool stop(const Fault& f) {
+    faults_.push_back(f);
+    return false;
   }
   bool pre_checks();
   void clip_negative(Array2<double>& area) const {
@@ -54,6 +56,7 @@ class Router {
   const RouteOptions& opt_;
   RouteScratch& s_;
   RouteArrays& a_;
+  Faults& faults_;
   RouteVolumes step_;  // volumes of the sub-step being taken
 };
 
@@ -72,12 +75,7 @@ bool Router::outlet_slope(double& slope) {
     slope = 0.0;
   }
   if (slope >= 0.0) return true;
-  say("The outlet slope is negative.  Make sure that the bed\n");
-  say("elevation of the most downstream node is lower than\n");
-  say("the bed elevation of the node just upstream from it.\n");
-  say("Program stopped.\n");
-  set_error(4000);
-  return false;
+  return stop({.code = kRouteOutletSlope, .link = out});
 }
 
 double Router::node_inflow(int i, int l, const Array2<double>& q, double dt, bool account) {
@@ -115,11 +113,8 @@ bool Router::flow_evaluation(const Array2<double>& area, Array2<double>& q, doub
                                                    ? net_.link[d].lake_wse
                                                    : head(1, d))
                                             : h1;
-      flow = opt_.structure_flow(l, h1, h2);
-      if (flow == kStructureFailure) {
-        if (error_code().code == 0) set_error(4000);
-        return false;
-      }
+      flow = opt_.structure_flow(l, h1, h2, faults_);
+      if (flow == kStructureFailure) return false;
       // Never take more in dt than the node on the giving side holds.  A flow cut to all of
       // it has a Courant number of 1 at that node for every dt, so the sub-step would shrink
       // without end; the cut stays below the Courant limit instead.
@@ -219,19 +214,13 @@ bool Router::pre_checks() {
     for (int i = 1; i <= k.nodes; ++i) {
       double& ar = (*a_.area)(i, l);
       if (std::isnan(ar)) {
-        say("In ex_flow_route 1:  cross-sectional area is not a number at link %d node %d\n", l, i);
         ar = 0.0;
         (*a_.chan_depth)(i, l) = 0.0;
         (*a_.yp)(i, l) = (*a_.bel)(i, l);
-        set_error(4000);
-        return false;
+        return stop({.code = kRouteAreaNotNumber, .link = l, .node = i});
       }
-      if ((*a_.chan_depth)(i, l) < 0.0) {
-        say("in ex_flow_route 2, negative depth at link %d node %d\n", l, i);
-        say("program stopped.\n");
-        set_error(4000);
-        return false;
-      }
+      if ((*a_.chan_depth)(i, l) < 0.0)
+        return stop({.code = kRouteNegativeDepth, .link = l, .node = i});
     }
   }
   return true;
@@ -265,8 +254,8 @@ void add(RouteVolumes& to, const RouteVolumes& v) {
 bool Router::run(double dt_total, RouteReport& rep) {
   const long rows = net_.max_nodes, cols = net_.links;
   for (Array2<double>* w : {&s_.area_old, &s_.area_iter, &s_.qp_old, &s_.qp_iter, &s_.qp_last})
-    if (!ensure(*w, rows, cols)) return false;
-  if (a_.qriv && !ensure(s_.qriv_old, rows, cols)) return false;
+    if (!ensure(*w, rows, cols)) return stop({.code = kRouteNoScratch});
+  if (a_.qriv && !ensure(s_.qriv_old, rows, cols)) return stop({.code = kRouteNoScratch});
   rep.location_volume.assign(opt_.locations.size(), 0.0);
   if (!pre_checks()) return false;
   if (opt_.head_bound) {
@@ -293,14 +282,7 @@ bool Router::run(double dt_total, RouteReport& rep) {
     if (a_.qriv) copy_array(*a_.qriv, s_.qriv_old);
 
     for (;;) {
-      if (dt < 0.001) {
-        say("The channel routing time step is getting really small\n");
-        say("less than 1/1000 of a second\n");
-        say("Reduce the model time step by a factor of 2 and try again.\n");
-        say("Program stopped.\n");
-        set_error(4000);
-        return false;
-      }
+      if (dt < 0.001) return stop({.code = kRouteStepTooSmall});
       remaining -= dt;
       if (remaining <= 0.001) {
         dt += remaining;
@@ -401,7 +383,7 @@ int ex_flow_route(double dt_total, RouteNetwork& net, SectionModel& sections,
   std::vector<double> locations = std::move(report.location_volume);
   report = RouteReport{};
   report.location_volume = std::move(locations);
-  Router r(net, sections, opt, scratch);
+  Router r(net, sections, opt, scratch, report.faults);
   if (!r.run(dt_total, report)) {
     report.status = -1;
     return -1;
@@ -410,9 +392,9 @@ int ex_flow_route(double dt_total, RouteNetwork& net, SectionModel& sections,
 }
 
 bool evaluate_flows(RouteNetwork& net, SectionModel& sections, const RouteOptions& opt,
-                    RouteScratch& scratch, const Array2<double>& area, Array2<double>& q,
-                    double dt) {
-  Router r(net, sections, opt, scratch);
+                    RouteScratch& scratch, const Array2<double>& area, Array2<double>& q, double dt,
+                    Faults& faults) {
+  Router r(net, sections, opt, scratch, faults);
   return r.flow_evaluation(area, q, dt);
 }
 
@@ -427,7 +409,7 @@ double channel_storage(const RouteNetwork& net) {
 }
 
 bool TrapezoidSections::from_area(const RouteNetwork& net, const Array2<double>& area,
-                                  Array2<double>& depth, Array2<double>& conv) {
+                                  Array2<double>& depth, Array2<double>& conv, Faults& faults) {
   for (int l = 1; l <= net.links; ++l) {
     const RouteLink& k = net.link[l];
     if (!link_is_routed(k.type)) continue;
@@ -436,9 +418,7 @@ bool TrapezoidSections::from_area(const RouteNetwork& net, const Array2<double>&
       double a = area(i, l);
       if (a < 0.0) {
         if (a < -0.0001) {
-          say("In ex_section.c - 1\n");
-          say("program stopped for negative area, node %d, link %d\n", i, l);
-          set_error(4000);
+          faults.push_back({.code = kSectionNegativeAreaTrapezoid, .link = l, .node = i});
           return false;
         }
         a = 0.0;

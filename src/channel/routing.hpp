@@ -1,8 +1,9 @@
 #pragma once
 // Explicit diffusive-wave channel routing (`ex_flow_route`): Manning discharge on the
 // water-surface slope at every node, continuity for the flow areas, Courant sub-stepping and a
-// two-pass predictor-corrector.  Pure of I/O and of ModelState: the caller hands in views of
-// the network arrays, a section model and callbacks for structures and the aquifer exchange.
+// two-pass predictor-corrector.  Free of I/O and of ModelState: the caller hands in views of
+// the network arrays, a section model and callbacks for structures and the aquifer exchange,
+// and prints the faults the routing hands back.
 #include <functional>
 #include <utility>
 #include <vector>
@@ -12,6 +13,15 @@
 #include "frame/arrays.hpp"
 
 namespace torva {
+
+// Faults of the routing itself; `link` and `node` name the place.  Each stops the call.
+enum RouteFault : int {
+  kRouteOutletSlope = 201,    // the bed of the outlet link rises toward its last node
+  kRouteAreaNotNumber = 202,  // a node area is not a number before routing (set to dry)
+  kRouteNegativeDepth = 203,  // a node depth is negative before routing
+  kRouteStepTooSmall = 204,   // the sub-step fell below 0.001 s
+  kRouteNoScratch = 205,      // the scratch arrays could not be allocated (the allocator said so)
+};
 
 inline bool link_is_routed(int type) {
   return (type & (kLinkLake | kLinkStructure | kLinkLakeTaken)) == 0;
@@ -50,9 +60,10 @@ struct RouteNetwork {
 class SectionModel {
  public:
   virtual ~SectionModel() = default;
-  // Depth and conveyance of every routed node from `area`; false after a fatal fault.
+  // Depth and conveyance of every routed node from `area`; false after a fault that stops the
+  // routing, which ends `faults`.
   virtual bool from_area(const RouteNetwork& net, const Array2<double>& area, Array2<double>& depth,
-                         Array2<double>& conv) = 0;
+                         Array2<double>& conv, Faults& faults) = 0;
   // Area, conveyance and top width of one node at `depth`.
   virtual void at_depth(int node, int link, double depth, double& area, double& conv,
                         double& top_width) const = 0;
@@ -69,14 +80,15 @@ class TrapezoidSections : public SectionModel {
   std::vector<double> inv_n;               // per link (slot 0 unused), s/m^(1/3)
   double inv_n_of(int link) const { return inv_n[static_cast<std::size_t>(link)]; }
   bool from_area(const RouteNetwork& net, const Array2<double>& area, Array2<double>& depth,
-                 Array2<double>& conv) override;
+                 Array2<double>& conv, Faults& faults) override;
   void at_depth(int node, int link, double depth, double& area, double& conv,
                 double& top_width) const override;
   double depth_at_area(int node, int link, double area) const override;
 };
 
-// Discharge of a structure link from head and tailwater elevations (failure value on failure).
-using StructureFlowFn = std::function<double(int link, double head, double tail)>;
+// Discharge of a structure link from head and tailwater elevations; the failure value after a
+// fault that stops the routing (faults met, fatal or not, go to `faults`).
+using StructureFlowFn = std::function<double(int link, double head, double tail, Faults& faults)>;
 // Stream-aquifer exchange of one sub-step: fills qriv, returns the exchange status.
 using AquiferExchangeFn = std::function<int()>;
 
@@ -120,21 +132,22 @@ struct RouteReport {
   double time_routed = 0.0;  // s, the sum of the sub-steps
   RouteVolumes volume;
   std::vector<double> location_volume;  // m^3 per output location
+  Faults faults;                        // in the order met; with status -1, the last stopped it
 };
 
 // Courant number (dt/DX) |qp|/area, largest over routed nodes with area above 1e-16.
 double max_courant(const RouteNetwork& net, double dt);
 
-// Routes the network over dt_total seconds.  Returns -1 after a fatal fault (message printed,
-// ErrorCode 4000), else the aquifer-exchange status.
+// Routes the network over dt_total seconds.  Returns -1 after a fault that stops it, else the
+// aquifer-exchange status; the faults are in the report.
 int ex_flow_route(double dt_total, RouteNetwork& net, SectionModel& sections,
                   const RouteOptions& opt, RouteScratch& scratch, RouteReport& report);
 
 // One flow evaluation into q from the current depths and conveyances (`area` limits the flow
-// of structures); false after a fatal fault.
+// of structures); false after a fault that stops it, which ends `faults`.
 bool evaluate_flows(RouteNetwork& net, SectionModel& sections, const RouteOptions& opt,
-                    RouteScratch& scratch, const Array2<double>& area, Array2<double>& q,
-                    double dt);
+                    RouteScratch& scratch, const Array2<double>& area, Array2<double>& q, double dt,
+                    Faults& faults);
 
 // Total stored volume sum(area * DX) over routed nodes, m^3.
 double channel_storage(const RouteNetwork& net);

@@ -17,7 +17,7 @@ class NetworkSections : public SectionModel {
  public:
   ChannelState* ch = nullptr;
   bool from_area(const RouteNetwork& net, const Array2<double>& area, Array2<double>& depth,
-                 Array2<double>& conv) override;
+                 Array2<double>& conv, Faults& faults) override;
   void at_depth(int node, int link, double depth, double& area, double& conv,
                 double& top_width) const override;
   double depth_at_area(int node, int link, double area) const override;

@@ -5,6 +5,28 @@
 
 namespace torva {
 
+StructureRecord structure_record(int type) {
+  switch (type) {
+    case kWeir:
+      return Weir{};
+    case kSagWeir:
+      return SagWeir{};
+    case kOvalCulvert:
+      return Culvert{.shape = CulvertShape::oval};
+    case kRectCulvert:
+      return Culvert{.shape = CulvertShape::rect};
+    case kRatingCurve:
+      return RatingCurve{};
+    case kScheduledRelease:
+      return ScheduledRelease{};
+    case kRuleCurve:
+      return RuleCurve{};
+    case kRoundCulvert:
+    default:
+      return Culvert{};
+  }
+}
+
 double weir_flow(double h1, double h2, double crest, double length, double coef) {
   if (h1 <= crest && h2 <= crest) return 0.0;
   const double hu = std::max(h1, h2) - crest;

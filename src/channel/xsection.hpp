@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "frame/arrays.hpp"
+#include "frame/fault.hpp"
 
 namespace torva {
 
@@ -65,11 +66,39 @@ constexpr int kMaxInterp = 30000;
 constexpr int kMaxIslands = 49;
 int build_levels(XsecTable& t, double inv_n, bool extra, int& flat_edges);
 
+// Faults of the section kernels; `link` and `node` name the place.
+enum SectionFault : int {
+  // Table building.  Two tables of one link are made to agree, with a warning:
+  kSectionPairsCutSecond = 301,      // value[0] pairs of the second table disregarded
+  kSectionPairsCutFirst = 302,       // value[0] pairs of the first table disregarded
+  kSectionInterpCountsDiffer = 303,  // both take the larger NUM_INTERP
+  kSectionFlatEdge = 304,            // a water level crossed two pairs of equal elevation
+  // and refused:
+  kSectionBadInterpCount = 305,     // item: table, value[0] its NUM_INTERP
+  kSectionBadInterpDistance = 306,  // item: table, value[0] its level spacing, value[1] NUM_INTERP
+  kSectionJagged = 307,             // more than 49 wetted sub-sections at one level
+  kSectionNoTables = 308,           // the link's tables are not among those read
+  // Evaluation (ex_section), each a stop but kSectionNoTable from areas:
+  kSectionNegativeDepthTrapezoid = 311,
+  kSectionNegativeDepthBreakpoint = 312,
+  kSectionNegativeDepthCompound = 313,
+  kSectionNoTable = 314,  // a break-point node without a valid table
+  kSectionNegativeAreaTrapezoid = 315,
+  kSectionNegativeAreaBreakpoint = 316,
+  kSectionNegativeAreaCompound = 317,
+  // A compound depth from its area, by the result of compound_depth_of_area (1-5):
+  kSectionCompoundRootBelow = 318,
+  kSectionCompoundDepthBelow = 319,
+  kSectionCompoundRootAbove = 320,
+  kSectionCompoundDepthAbove = 321,
+  kSectionCompoundDepth = 322,
+};
+
 // Builds and assigns the tables of break-point link `link`, whose file tables are numbers
 // first..first+count-1, to its computational nodes (new tables for erodible links and for
-// nodes between two table nodes).  Prints "." on success.  False after a fatal message
-// (ErrorCode 4000 set).
-bool build_link_sections(ChannelState& ch, int link, int first, int count);
+// nodes between two table nodes).  False when a table is refused; `faults` gains the
+// warnings met and the refusal.
+bool build_link_sections(ChannelState& ch, int link, int first, int count, Faults& faults);
 
 // One node's section by its link's kind (compound, trapezoid or break-point table); a node
 // without a valid table gives zeros.  For callers that evaluate single nodes.
@@ -79,7 +108,8 @@ double node_depth_at_area(const ChannelState& ch, int node, int link, double a);
 // Evaluates all channel nodes.  Direction 2: from `yp` fill depth, area, top width, K and
 // dK/d depth.  Direction 1: from the areas (`area_in`, else `area`) fill depth, `yp` and K;
 // areas between -0.0001 and 0 are clipped to 0 and the water so created is added to
-// `clipped_volume` of the channel record.  False after a fatal message (ErrorCode 4000).
-bool ex_section(ChannelState& ch, int direction, Array2<double>* area_in = nullptr);
+// `clipped_volume` of the channel record.  False at the first node it cannot evaluate, whose
+// fault ends `faults`.
+bool ex_section(ChannelState& ch, int direction, Faults& faults, Array2<double>* area_in = nullptr);
 
 }  // namespace torva

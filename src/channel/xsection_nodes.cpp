@@ -3,14 +3,12 @@
 
 #include "channel/channel_state.hpp"
 #include "channel/xsection.hpp"
-#include "frame/console.hpp"
-#include "frame/run_context.hpp"
 
 namespace torva {
 namespace {
 
-bool fail() {
-  set_error(4000);
+bool fail(Faults& faults, const Fault& f) {
+  faults.push_back(f);
   return false;
 }
 
@@ -63,69 +61,53 @@ void interpolate_table(XsecTable& out, const XsecTable& t1, int k1, const XsecTa
 }
 
 // Makes two neighbouring tables of one link agree in pair count and level count.
-void harmonise(XsecTable& a, XsecTable& b, int link) {
+void harmonise(XsecTable& a, XsecTable& b, int link, Faults& faults) {
   if (a.npairs != b.npairs) {
-    say("\n\nWARNING!!!! When using two break-point cross-sections the number of pairs \n"
-        "            must be equal, which they are not for link %d.\n\n",
-        link);
     if (b.npairs > a.npairs) {
-      say("  ---> Disregarding the last %d pairs of the second cross-section. <---\n\n",
-          b.npairs - a.npairs);
+      faults.push_back(
+          {.code = kSectionPairsCutSecond, .link = link, .value = {1.0 * (b.npairs - a.npairs)}});
       b.npairs = a.npairs;
     } else {
-      say("  ---> Disregarding the last %d pairs of the first cross-section. <---\n\n",
-          a.npairs - b.npairs);
+      faults.push_back(
+          {.code = kSectionPairsCutFirst, .link = link, .value = {1.0 * (a.npairs - b.npairs)}});
       a.npairs = b.npairs;
     }
   }
   if (a.m != b.m) {
-    say("\nUsing the greater of the two number of interpolation points \n"
-        "for both cross-section in link %d.\n",
-        link);
+    faults.push_back({.code = kSectionInterpCountsDiffer, .link = link});
     a.m = b.m = std::max(a.m, b.m);
   }
 }
 
-bool build_one(XsecTables& tabs, int number, int link, double inv_n) {
+bool build_one(XsecTables& tabs, int number, int link, double inv_n, Faults& faults) {
   XsecTable& t = tabs.t[number];
   int flat = 0;
   const int rc = build_levels(t, inv_n, tabs.extra, flat);
-  if (flat > 0)
-    say("Error in your channel (%d). Each Z values must be different from it's neighbor\n", link);
-  if (rc == 1) {
-    say("\n\nError: The number of interpolation points [%d] for table %d in link %d is invalid. "
-        "(Range is 1-30000.) \n",
-        t.m, number, link);
-    return fail();
-  }
-  if (rc == 2) {
-    say("\n\nError: The interpolation distance [%6.5lf] produced by the number of interpolation "
-        "points [%d]\nfor table %d in link %d is invalid. (Range is 0.0001 to 1.0)\n",
-        t.dy, t.m, number, link);
-    return fail();
-  }
-  if (rc == 3) {
-    say("\n\nThere is a serious problem with a channel cross-section in\n");
-    say("link %d.  The cross-section interpolation routine has found\n", link);
-    say("that this cross-section is very jagged, with over 50 'islands'\n");
-    say("for certain depths.  Calculating cross-section properties in\n");
-    say("this case is very dubious.  Check your cross section, smooth\n");
-    say("it if necessary and try again.\n");
-    return fail();
-  }
+  if (flat > 0) faults.push_back({.code = kSectionFlatEdge, .link = link});
+  if (rc == 1)
+    return fail(
+        faults,
+        {.code = kSectionBadInterpCount, .link = link, .item = number, .value = {1.0 * t.m}});
+  if (rc == 2)
+    return fail(faults, {.code = kSectionBadInterpDistance,
+                         .link = link,
+                         .item = number,
+                         .value = {t.dy, 1.0 * t.m}});
+  if (rc == 3) return fail(faults, {.code = kSectionJagged, .link = link});
   return true;
 }
 
 }  // namespace
 
-bool build_link_sections(ChannelState& ch, int link, int first, int count) {
+bool build_link_sections(ChannelState& ch, int link, int first, int count, Faults& faults) {
   XsecTables& tabs = ch.tables;
   const double inv_n = ch.inv_n[link];
   const int nodes = ch.nodes[link];
-  if (count < 1 || first < 1 || first + count - 1 > tabs.count()) return fail();
-  for (int i = first; i + 1 < first + count; ++i) harmonise(tabs.t[i], tabs.t[i + 1], link);
+  if (count < 1 || first < 1 || first + count - 1 > tabs.count())
+    return fail(faults, {.code = kSectionNoTables, .link = link});
+  for (int i = first; i + 1 < first + count; ++i) harmonise(tabs.t[i], tabs.t[i + 1], link, faults);
   for (int i = first; i < first + count; ++i)
-    if (!build_one(tabs, i, link, inv_n)) return false;
+    if (!build_one(tabs, i, link, inv_n, faults)) return false;
 
   if (ch.linktype[link] & kLinkErodible) {
     // Each node's section changes with its own bed, so each starts from its own copy.
@@ -162,16 +144,13 @@ bool build_link_sections(ChannelState& ch, int link, int first, int count) {
       ch.node_table(k, link) = num;
     }
   }
-  say("%s", ".");
   return true;
 }
 
 namespace {
 
-bool stop_depth(const char* where, int node, int link) {
-  say("%s", where);
-  say("program stopped for negative depth, node %d, link %d\n", node, link);
-  return fail();
+bool stop_at(Faults& faults, int code, int node, int link) {
+  return fail(faults, {.code = code, .link = link, .node = node});
 }
 
 void store(ChannelState& ch, int k, int l, const SectionProps& p) {
@@ -182,7 +161,7 @@ void store(ChannelState& ch, int k, int l, const SectionProps& p) {
   ch.dconv(k, l) = p.dconv;
 }
 
-bool depth_to_area(ChannelState& ch) {
+bool depth_to_area(ChannelState& ch, Faults& faults) {
   const int ntab = ch.tables.count();
   for (int l = 1; l <= ch.links; ++l) {
     const int lt = ch.linktype[l];
@@ -191,20 +170,17 @@ bool depth_to_area(ChannelState& ch) {
     for (int k = 1; k <= ch.nodes[l]; ++k) {
       const double d = ch.yp(k, l) - ch.bel(k, l);
       if (lt & kLinkCompound) {
-        if (d < 0.0) return stop_depth("In ex_section.c - 4\n", k, l);
+        if (d < 0.0) return stop_at(faults, kSectionNegativeDepthCompound, k, l);
         store(ch, k, l,
               compound_at_depth(ch.bottom(k, l), ch.sslope(k, l), ch.sslope2(k, l),
                                 ch.bankfull_dep(k, l), d, inv_n));
       } else if (lt & kLinkTrapezoid) {
-        if (d < 0.0) return stop_depth("In ex_section.c - 1\n", k, l);
+        if (d < 0.0) return stop_at(faults, kSectionNegativeDepthTrapezoid, k, l);
         store(ch, k, l, trapezoid_at_depth(ch.bottom(k, l), ch.sslope(k, l), d, inv_n));
       } else if (lt & kLinkBreakpoint) {
-        if (d < 0.0) return stop_depth("In ex_section.c - 3\n", k, l);
+        if (d < 0.0) return stop_at(faults, kSectionNegativeDepthBreakpoint, k, l);
         const int t = ch.node_table(k, l);
-        if (t < 1 || t > ntab) {
-          say_error("Error in section: Request for table beyond max. table number.\n");
-          return fail();
-        }
+        if (t < 1 || t > ntab) return stop_at(faults, kSectionNoTable, k, l);
         store(ch, k, l, table_at_depth(ch.tables.t[t], d, ch.beyond_table));
       }
     }
@@ -212,30 +188,7 @@ bool depth_to_area(ChannelState& ch) {
   return true;
 }
 
-bool stop_area(const char* where, const char* what, int node, int link) {
-  say("%s", where);
-  say(what, node, link);
-  return fail();
-}
-
-bool stop_compound(int rc, int node, int link) {
-  static const char* const where[] = {"",
-                                      "in ex_section.c - 1, negative square root at:\n",
-                                      "in ex_section - 2, negative depth at:\n",
-                                      "in ex_section.c - 3, negative square root at:\n",
-                                      "in ex_section - 4, negative yabf at:\n",
-                                      "in ex_section - 4, negative depth at:\n"};
-  say("%s", where[rc]);
-  if (rc == 4)
-    say("link %d node %d\n", link, node);
-  else if (rc == 5)
-    say("link %d node %d.  Program stopped.\n", link, node);
-  else
-    say("link %ld node %ld.  Program stopped.\n", static_cast<long>(link), static_cast<long>(node));
-  return fail();
-}
-
-bool area_to_depth(ChannelState& ch, Array2<double>& a) {
+bool area_to_depth(ChannelState& ch, Array2<double>& a, Faults& faults) {
   const int ntab = ch.tables.count();
   for (int l = 1; l <= ch.links; ++l) {
     const int lt = ch.linktype[l];
@@ -245,20 +198,16 @@ bool area_to_depth(ChannelState& ch, Array2<double>& a) {
       double& ak = a(k, l);
       double d = 0.0, conv = 0.0;
       if (lt & kLinkCompound) {
-        if (ak < 0.0)
-          return stop_area("In ex_section.c - 5\n", "stopped for negative area, node %d, link %d\n",
-                           k, l);
+        if (ak < 0.0) return stop_at(faults, kSectionNegativeAreaCompound, k, l);
         const int rc = compound_depth_of_area(ch.bottom(k, l), ch.sslope(k, l), ch.sslope2(k, l),
                                               ch.bankfull_dep(k, l), ak, d);
-        if (rc) return stop_compound(rc, k, l);
+        if (rc) return stop_at(faults, kSectionCompoundRootBelow + rc - 1, k, l);
         conv = compound_at_depth(ch.bottom(k, l), ch.sslope(k, l), ch.sslope2(k, l),
                                  ch.bankfull_dep(k, l), d, inv_n)
                    .conv;
       } else if (lt & kLinkTrapezoid) {
         if (ak < 0.0) {
-          if (ak < -0.0001)
-            return stop_area("In ex_section.c - 1\n",
-                             "program stopped for negative area, node %d, link %d\n", k, l);
+          if (ak < -0.0001) return stop_at(faults, kSectionNegativeAreaTrapezoid, k, l);
           ch.clipped_volume += -ak * ch.dx[l];
           ak = 0.0;
         }
@@ -266,12 +215,11 @@ bool area_to_depth(ChannelState& ch, Array2<double>& a) {
         if (d < 0.0 && d > -0.0001) d = 0.0;
         conv = d > 0.0 ? trapezoid_at_depth(ch.bottom(k, l), ch.sslope(k, l), d, inv_n).conv : 0.0;
       } else if (lt & kLinkBreakpoint) {
-        if (ak < 0.0)
-          return stop_area("In ex_section.c - 4\n",
-                           "program stopped for negative area, node %d, link %d\n", k, l);
+        if (ak < 0.0) return stop_at(faults, kSectionNegativeAreaBreakpoint, k, l);
         const int t = ch.node_table(k, l);
         if (t < 1 || t > ntab) {
-          say_error("Error in section: Request for table beyond max. table number.\n");
+          // Not a stop here: the node keeps its depth and conveyance.
+          faults.push_back({.code = kSectionNoTable, .link = l, .node = k});
           continue;
         }
         const SectionProps p = table_at_area(ch.tables.t[t], ak, ch.beyond_table);
@@ -324,9 +272,9 @@ double node_depth_at_area(const ChannelState& ch, int k, int l, double a) {
   return 0.0;
 }
 
-bool ex_section(ChannelState& ch, int direction, Array2<double>* area_in) {
-  if (direction == 2) return depth_to_area(ch);
-  return area_to_depth(ch, area_in ? *area_in : ch.area);
+bool ex_section(ChannelState& ch, int direction, Faults& faults, Array2<double>* area_in) {
+  if (direction == 2) return depth_to_area(ch, faults);
+  return area_to_depth(ch, area_in ? *area_in : ch.area, faults);
 }
 
 }  // namespace torva

@@ -30,18 +30,6 @@ bool starts(const std::string& line, std::string_view word) {
   return line.starts_with(word);
 }
 
-void stop_with(const char* message, const std::string& name) {
-  say(message, name.c_str());
-  set_error(4000);
-  report();
-}
-
-void no_series() {
-  say("Error: attempting to extract a value from an elevation series that does not exist.\n");
-  set_error(4000);
-  report();
-}
-
 // Lines up to the end keyword; false when the file ended first.
 bool block_lines(LineReader& in, std::string_view end, std::vector<std::string>& lines,
                  std::vector<int>& numbers) {
@@ -135,25 +123,16 @@ int find_interval(const std::vector<double>& x, double v, int from) {
 // Shared checks and end rules; `interval` receives the interval index, or -1 when the
 // result is already final.
 double lookup(const std::vector<double>& x, const std::vector<double>& y, double v, int from,
-              int& interval, const std::string& name, bool time) {
+              int& interval, int& fault, bool time) {
   interval = -1;
   if (x.empty()) {
-    stop_with(time ? "Error: attempting to extract a value from a time series [%s] with no "
-                     "entries.\n"
-                   : "Error: attempting to extract a value from an elevation series [%s] with "
-                     "no entries.\n",
-              name);
+    fault = time ? kSeriesTimeEmpty : kSeriesElevEmpty;
     return 0.0;
   }
   if (x.size() == 1 || v <= x.front()) return y.front();
   if (v >= x.back()) return y.back();
   interval = find_interval(x, v, from);
-  if (interval < 0) {
-    say(time ? "Error: something is really messed up with your time series [%s].\n"
-             : "Error: something is really messed up with your elevation series [%s].\n",
-        name.c_str());
-    return 0.0;
-  }
+  if (interval < 0) fault = time ? kSeriesTimeUnordered : kSeriesElevUnordered;
   return 0.0;
 }
 
@@ -211,18 +190,73 @@ ElevationSeries* find_elevation_series(SeriesStore& store, std::string_view name
   return nullptr;
 }
 
-double time_series_value(TimeSeries* ts, double julian) {
+double time_series_lookup(TimeSeries* ts, double julian, int& fault) {
   if (!ts) {
-    say("Error: attempting to extract a value from a time series that does not exist.\n");
-    set_error(4000);
-    report();
+    fault = kSeriesTimeMissing;
     return 0.0;
   }
   int k = -1;
-  const double end = lookup(ts->times, ts->values, julian, ts->last_interval, k, ts->name, true);
+  const double end = lookup(ts->times, ts->values, julian, ts->last_interval, k, fault, true);
   if (k < 0) return end;
   ts->last_interval = k;
   return interpolate(ts->times, ts->values, k, julian);
+}
+
+double elevation_series_lookup(const ElevationSeries* es, double x, int& fault) {
+  if (!es) {
+    fault = kSeriesElevMissing;
+    return 0.0;
+  }
+  int k = -1;
+  const double end = lookup(es->args, es->values, x, 0, k, fault, false);
+  return k < 0 ? end : interpolate(es->args, es->values, k, x);
+}
+
+double elevation_series_step_lookup(const ElevationSeries* es, double x, int& fault) {
+  if (!es) {
+    fault = kSeriesElevMissing;
+    return 0.0;
+  }
+  int k = -1;
+  const double end = lookup(es->args, es->values, x, 0, k, fault, false);
+  return k < 0 ? end : es->values[k];
+}
+
+void say_series_fault(int fault, const std::string& name) {
+  switch (fault) {
+    case kSeriesTimeMissing:
+      say("Error: attempting to extract a value from a time series that does not exist.\n");
+      break;
+    case kSeriesTimeEmpty:
+      say("Error: attempting to extract a value from a time series [%s] with no entries.\n",
+          name.c_str());
+      break;
+    case kSeriesTimeUnordered:
+      say("Error: something is really messed up with your time series [%s].\n", name.c_str());
+      return;
+    case kSeriesElevMissing:
+      say("Error: attempting to extract a value from an elevation series that does not exist.\n");
+      break;
+    case kSeriesElevEmpty:
+      say("Error: attempting to extract a value from an elevation series [%s] with no "
+          "entries.\n",
+          name.c_str());
+      break;
+    case kSeriesElevUnordered:
+      say("Error: something is really messed up with your elevation series [%s].\n", name.c_str());
+      return;
+    default:
+      return;
+  }
+  set_error(4000);
+  report();
+}
+
+double time_series_value(TimeSeries* ts, double julian) {
+  int fault = 0;
+  const double v = time_series_lookup(ts, julian, fault);
+  if (fault) say_series_fault(fault, ts ? ts->name : std::string());
+  return v;
 }
 
 void add_time_series_index(SeriesStore& store, int index, TimeSeries* series) {
@@ -242,23 +276,17 @@ double time_series_value_by_index(SeriesStore& store, int index, double julian) 
 }
 
 double elevation_series_value(const ElevationSeries* es, double x) {
-  if (!es) {
-    no_series();
-    return 0.0;
-  }
-  int k = -1;
-  const double end = lookup(es->args, es->values, x, 0, k, es->name, false);
-  return k < 0 ? end : interpolate(es->args, es->values, k, x);
+  int fault = 0;
+  const double v = elevation_series_lookup(es, x, fault);
+  if (fault) say_series_fault(fault, es ? es->name : std::string());
+  return v;
 }
 
 double elevation_series_step_value(const ElevationSeries* es, double x) {
-  if (!es) {
-    no_series();
-    return 0.0;
-  }
-  int k = -1;
-  const double end = lookup(es->args, es->values, x, 0, k, es->name, false);
-  return k < 0 ? end : es->values[k];
+  int fault = 0;
+  const double v = elevation_series_step_lookup(es, x, fault);
+  if (fault) say_series_fault(fault, es ? es->name : std::string());
+  return v;
 }
 
 void shift_relative_series(SeriesStore& store, double start_time) {

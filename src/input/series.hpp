@@ -33,6 +33,25 @@ void add_time_series_index(SeriesStore& store, int index, TimeSeries* series);
 double elevation_series_value(const ElevationSeries* series, double x);
 double elevation_series_step_value(const ElevationSeries* series, double x);
 
+// The same lookups for kernels, which must not print: they give the value and set `fault` to
+// what went wrong (a null or empty series gives 0, as does an argument in no interval of an
+// unsorted series), leaving it alone otherwise.
+enum SeriesFault : int {
+  kSeriesTimeMissing = 501,
+  kSeriesTimeEmpty = 502,
+  kSeriesTimeUnordered = 503,
+  kSeriesElevMissing = 504,
+  kSeriesElevEmpty = 505,
+  kSeriesElevUnordered = 506,
+};
+double time_series_lookup(TimeSeries* series, double julian, int& fault);
+double elevation_series_lookup(const ElevationSeries* series, double x, int& fault);
+double elevation_series_step_lookup(const ElevationSeries* series, double x, int& fault);
+
+// The message of a lookup fault of the series named `name`.  A missing or empty series also
+// reports ErrorCode 4000 at once, which stops the run after the stage and lets it finish.
+void say_series_fault(int fault, const std::string& name);
+
 // Adds the start time to every time of every relative series, once per store.
 void shift_relative_series(SeriesStore& store, double start_time);
 

@@ -5,8 +5,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "frame/console.hpp"
-#include "frame/run_context.hpp"
 #include "overland/outlet.hpp"
 
 namespace torva {
@@ -96,7 +94,7 @@ int check_sweep(int ncells, double dx, double delta, std::span<const int> upstre
 }
 
 double route_ade(const SurfaceView& g, const OverlandArrays& a, double dt, int sweep_order,
-                 const OutletDrain& outlet, StepResult* result) {
+                 const OutletDrain& outlet, StepResult& result) {
   const int n = g.ncells;
   const double area = g.dx * g.dx;
   const int order[2] = {sweep_order == 1 ? 0 : 1, sweep_order == 1 ? 1 : 0};
@@ -104,6 +102,7 @@ double route_ade(const SurfaceView& g, const OverlandArrays& a, double dt, int s
   const std::span<double> vols[2] = {a.vol_x, a.vol_y};
   const std::span<const int> ups[2] = {g.west_cell, g.north_cell};
   const double inv_n_out = outlet.on ? g.inv_rough[outlet.cell] : 0.0;
+  result.faults.clear();
 
   double delta = dt;
   double outflow = 0.0;
@@ -112,13 +111,11 @@ double route_ade(const SurfaceView& g, const OverlandArrays& a, double dt, int s
   bool first = true;  // the first sweep keeps the depths of the step's start
   while (true) {
     if (delta < 0.001) {
-      say("The ADE overland routing time step is getting really small\n");
-      say("less than 1/100 of a second\n");
-      say("Reduce the model time step by a factor of 2 and try again.\n");
-      say("Program stopped.\n");
-      set_error(4000);
       if (!first) copy_cells(n, a.saved, a.depth);  // the depths of the step's start
-      if (result) *result = {0.0, delta, restarts};
+      result.clipped = 0.0;
+      result.last_delta = delta;
+      result.restarts = restarts;
+      result.faults.push_back({.code = kAdeStepTooSmall});
       return -1.0;
     }
     if (!first) {
@@ -167,11 +164,9 @@ double route_ade(const SurfaceView& g, const OverlandArrays& a, double dt, int s
     qx[i] = vx[i] * inv_dt;
     qy[i] = vy[i] * inv_dt;
   }
-  if (result) {
-    result->clipped = clipped;
-    result->last_delta = delta;
-    result->restarts = restarts;
-  }
+  result.clipped = clipped;
+  result.last_delta = delta;
+  result.restarts = restarts;
   return outflow;
 }
 

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "frame/console.hpp"
 #include "overland/outlet.hpp"
 
 namespace torva {
@@ -37,18 +36,18 @@ void apply_explicit(int n, double rate, std::span<const int> upstream, std::span
   }
 }
 
-void print_failures(const SurfaceView& g, bool x_dir, double delta, std::span<const double> depth,
-                    std::span<const double> q) {
+// The failing faces of a sweep, in cell order.
+void note_failures(const SurfaceView& g, bool x_dir, double delta, std::span<const double> depth,
+                   std::span<const double> q, Faults& faults) {
   const std::span<const int> next = x_dir ? g.east_cell : g.south_cell;
   for (int i = 1; i <= g.ncells; ++i) {
     const int j = next[i];
     if (j == 0 || q[i] == 0.0) continue;
     const FaceTest t = test_face(q[i], delta, g.dx, depth[i], depth[j]);
     if (!t.fails) continue;
-    if (x_dir)
-      say("need to split...(x-dir) curr_du=%lf, dhh=%lf, h[j]+dhh=%lf\n", t.u, t.dh, t.donor);
-    else
-      say("need to split...(y-dir) curr_du=%lf, dhh=%lf, h[j]+dhh=%lf\n", t.u, t.dh, t.donor);
+    faults.push_back({.code = x_dir ? kExplicitSplitX : kExplicitSplitY,
+                      .cell = i,
+                      .value = {t.u, t.dh, t.donor}});
   }
 }
 
@@ -111,15 +110,16 @@ int check_explicit_faces(const SurfaceView& g, bool x_dir, double delta,
 double route_explicit(const SurfaceView& g, std::span<const double> slope_x,
                       std::span<const double> slope_y, const OverlandArrays& a, double dt,
                       int sweep_order, const OutletDrain& outlet, ExplicitControl& control,
-                      StepResult* result) {
+                      StepResult& result) {
   const int n = g.ncells;
+  result.faults.clear();
   double delta = dt;
   if (control.hold > 0 && control.reduced_dt > 0.0) {
     delta = std::min(control.reduced_dt, dt);
     --control.hold;
   } else if (control.reduced_dt > 0.0) {
     control.reduced_dt = 0.0;
-    say("Resetting time step to %4.2lf for overland flow...\n", dt);
+    result.faults.push_back({.code = kExplicitStepReset, .value = {dt}});
   }
   std::copy(a.depth.begin() + 1, a.depth.begin() + 1 + n, a.saved.begin() + 1);
   const bool x_first = sweep_order == 1;
@@ -140,16 +140,16 @@ double route_explicit(const SurfaceView& g, std::span<const double> slope_x,
         explicit_flux(g, x_dir, x_dir ? slope_x : slope_y, a.depth, q);
         int stop = 0;
         const int count = check_explicit_faces(g, x_dir, sub, a.depth, q, stop);
-        if (count > 0 || stop) print_failures(g, x_dir, sub, a.depth, q);
+        if (count > 0 || stop) note_failures(g, x_dir, sub, a.depth, q, result.faults);
         if (count > 0 && !stop && !give_up) {
           if (divisions < 5) {
             ++divisions;
             delta /= 3.0;
-            say(" *Changing overland time step to %4.2lf seconds...\n", delta);
+            result.faults.push_back({.code = kExplicitStepDivided, .value = {delta}});
             restart = true;
             break;
           }
-          say(" *Time step to small to divide, continuing with current time step\n");
+          result.faults.push_back({.code = kExplicitStepKept});
           give_up = true;
         }
         apply_explicit(n, sub / g.dx, ups[x_dir ? 0 : 1], q, a.depth);
@@ -168,11 +168,9 @@ double route_explicit(const SurfaceView& g, std::span<const double> slope_x,
     control.reduced_dt = delta;
     control.hold = 4;
   }
-  if (result) {
-    result->clipped = 0.0;
-    result->last_delta = delta;
-    result->restarts = restarts;
-  }
+  result.clipped = 0.0;
+  result.last_delta = delta;
+  result.restarts = restarts;
   return outflow;
 }
 

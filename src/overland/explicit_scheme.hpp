@@ -24,10 +24,11 @@ void explicit_flux(const SurfaceView& g, bool x_dir, std::span<const double> slo
 int check_explicit_faces(const SurfaceView& g, bool x_dir, double delta,
                          std::span<const double> depth, std::span<const double> q, int& stop);
 
-// One explicit overland step of dt seconds; returns the outlet volume (m^3).
+// One explicit overland step of dt seconds; returns the outlet volume (m^3).  The result's
+// faults tell the failing faces and what became of the sub-step.
 double route_explicit(const SurfaceView& g, std::span<const double> slope_x,
                       std::span<const double> slope_y, const OverlandArrays& a, double dt,
                       int sweep_order, const OutletDrain& outlet, ExplicitControl& control,
-                      StepResult* result = nullptr);
+                      StepResult& result);
 
 }  // namespace torva

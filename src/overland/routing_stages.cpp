@@ -178,6 +178,36 @@ void apply_boundaries(ModelState& s, double dt) {
   s.ledger.overland_point_sources += v.flow_in;
 }
 
+void say_overland_fault(const Fault& f) {
+  switch (f.code) {
+    case kAdeStepTooSmall:
+      say("The ADE overland routing time step is getting really small\n");
+      say("less than 1/100 of a second\n");
+      say("Reduce the model time step by a factor of 2 and try again.\n");
+      say("Program stopped.\n");
+      break;
+    case kExplicitSplitX:
+      say("need to split...(x-dir) curr_du=%lf, dhh=%lf, h[j]+dhh=%lf\n", f.value[0], f.value[1],
+          f.value[2]);
+      break;
+    case kExplicitSplitY:
+      say("need to split...(y-dir) curr_du=%lf, dhh=%lf, h[j]+dhh=%lf\n", f.value[0], f.value[1],
+          f.value[2]);
+      break;
+    case kExplicitStepDivided:
+      say(" *Changing overland time step to %4.2lf seconds...\n", f.value[0]);
+      break;
+    case kExplicitStepKept:
+      say(" *Time step to small to divide, continuing with current time step\n");
+      break;
+    case kExplicitStepReset:
+      say("Resetting time step to %4.2lf for overland flow...\n", f.value[0]);
+      break;
+    default:
+      break;
+  }
+}
+
 // Runs the selected scheme for dt seconds; the outlet volume, or a negative value on a stop.
 double run_scheme(ModelState& s, double dt) {
   OverlandState& o = s.overland;
@@ -193,16 +223,20 @@ double run_scheme(ModelState& s, double dt) {
   switch (o.scheme) {
     case OverlandScheme::kExplicit:
       v = route_explicit(g, s.connect.slope_x.slots(), s.connect.slope_y.slots(), a, dt,
-                         o.sweep_order, outlet, o.explicit_control, &r);
+                         o.sweep_order, outlet, o.explicit_control, r);
       break;
     case OverlandScheme::kAdePc:
       v = route_ade_pc(g, a, dt, o.sweep_order, outlet);
       break;
     case OverlandScheme::kAde:
-      v = route_ade(g, a, dt, o.sweep_order, outlet, &r);
+      v = route_ade(g, a, dt, o.sweep_order, outlet, r);
       break;
   }
-  if (v < 0.0) return v;
+  for (const Fault& f : r.faults) say_overland_fault(f);
+  if (v < 0.0) {
+    set_error(4000);
+    return v;
+  }
   s.ledger.overland_clipped += r.clipped;
   if (!o.low_spots.empty())
     low_spot_flow(o.low_spots, g.dx, dt, g.elevation, o.ov_depth.slots(), o.low_spot_q);
@@ -307,7 +341,7 @@ void stage_overland(ModelState& s) {
   double outflow = 0.0;
   if (o.wet) {
     outflow = run_scheme(s, dt);
-    if (outflow < 0.0) return;  // the scheme printed why and set the code
+    if (outflow < 0.0) return;  // the scheme's fault is printed and the code set
     o.sweep_order = o.sweep_order == 1 ? 2 : 1;
   } else if (o.moving) {
     // A dry surface carries no flow; the discharge map should say so.

@@ -50,7 +50,7 @@ void green_ampt_psi_dtheta(std::span<const double> porosity, std::span<const dou
   for (int i = 1; i <= n; ++i) psi_dtheta[i] = (porosity[i] - theta_init[i]) * cap_head[i];
 }
 
-int green_ampt_step(const GreenAmptCells& c, int n, double dt) {
+Fault green_ampt_step(const GreenAmptCells& c, int n, double dt) {
   const bool reduce = !c.area_factor.empty();
   int failed = INT_MAX;
 #pragma omp parallel for schedule(static) reduction(min : failed) if (n >= kMinParallelCells)
@@ -82,7 +82,8 @@ int green_ampt_step(const GreenAmptCells& c, int n, double dt) {
     c.cum[i] = f_cum + taken;
     c.rate[i] = f * 360000.0;
   }
-  return failed == INT_MAX ? 0 : failed;
+  if (failed == INT_MAX) return {};
+  return {.code = kGreenAmptNoConvergence, .cell = failed};
 }
 
 }  // namespace torva

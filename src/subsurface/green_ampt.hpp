@@ -4,11 +4,17 @@
 // solved by Newton iteration.  Pure kernels over 1-based spans (slot 0 unused).
 #include <span>
 
+#include "frame/fault.hpp"
+
 namespace torva {
 
 // Newton iterations allowed before a cell is declared unsolved.  The equation is convex and
 // increasing in x, so a sound cell converges in a handful; the cap only catches bad numbers.
 constexpr int kGreenAmptMaxIterations = 100;
+
+enum GreenAmptFault : int {
+  kGreenAmptNoConvergence = 601,  // cell: the lowest cell whose iteration did not converge
+};
 
 // Below this many cells a thread team costs more than the loop; each cell is computed
 // alone, so the result does not depend on it.
@@ -41,9 +47,8 @@ struct GreenAmptCells {
   std::span<const double> area_factor;  // empty when area reduction is off
 };
 
-// One infiltration interval of `dt` seconds over cells 1..n (parallel, static schedule).
-// Returns the lowest cell number whose iteration did not converge (its state is left
-// unchanged), or 0.
-int green_ampt_step(const GreenAmptCells& c, int n, double dt);
+// One infiltration interval of `dt` seconds over cells 1..n (parallel, static schedule).  A
+// cell whose iteration does not converge keeps its state; the fault names the lowest such cell.
+Fault green_ampt_step(const GreenAmptCells& c, int n, double dt);
 
 }  // namespace torva

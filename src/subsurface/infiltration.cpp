@@ -301,7 +301,7 @@ void infiltration_step(ModelState& s, std::span<double> depth) {
   const CellParams& p = s.params;
   const std::span<const double> area =
       f.area_reduction ? cspan(p.area_factor) : std::span<const double>{};
-  int failed = 0;
+  Fault failed;
   int clipped_cells = 0;
   if (f.green_ampt) {
     if (!f.psi_ready) {
@@ -381,10 +381,10 @@ void infiltration_step(ModelState& s, std::span<double> depth) {
     }
     s.ledger.overland_clipped += created * cell_area;
   }
-  if (failed > 0) {
+  if (failed.code == kGreenAmptNoConvergence) {
     say("\nError: the Green and Ampt iteration did not converge in %d iterations at grid cell "
         "%d.\n",
-        kGreenAmptMaxIterations, failed);
+        kGreenAmptMaxIterations, failed.cell);
     set_error(4000);
   }
 }

@@ -12,7 +12,7 @@ double layered_deficit(const SoilRecord& rec, int k, double theta) {
   return d == 0.0 ? 0.01 * rec.porosity(k) : d;
 }
 
-int layered_step(const LayeredCells& c, int n, double dt_s) {
+Fault layered_step(const LayeredCells& c, int n, double dt_s) {
   const bool reduce = !c.area_factor.empty();
   const std::vector<SoilRecord>& records = *c.records;
   const double dt = dt_s / 3600.0;  // h
@@ -78,7 +78,8 @@ int layered_step(const LayeredCells& c, int n, double dt_s) {
     }
     c.rate[i] = f;
   }
-  return failed == INT_MAX ? 0 : failed;
+  if (failed == INT_MAX) return {};
+  return {.code = kGreenAmptNoConvergence, .cell = failed};
 }
 
 }  // namespace torva

@@ -6,6 +6,7 @@
 #include <span>
 #include <vector>
 
+#include "subsurface/green_ampt.hpp"
 #include "subsurface/soil_record.hpp"
 
 namespace torva {
@@ -27,8 +28,9 @@ struct LayeredCells {
 // deficit takes one hundredth of its porosity so the front can still advance.
 double layered_deficit(const SoilRecord& rec, int k, double theta);
 
-// One interval of `dt` seconds over cells 1..n (parallel, static schedule).  Returns the
-// lowest cell number whose iteration did not converge (state left unchanged), or 0.
-int layered_step(const LayeredCells& c, int n, double dt);
+// One interval of `dt` seconds over cells 1..n (parallel, static schedule).  A cell whose
+// iteration does not converge keeps its state; the fault (kGreenAmptNoConvergence) names the
+// lowest such cell.
+Fault layered_step(const LayeredCells& c, int n, double dt);
 
 }  // namespace torva

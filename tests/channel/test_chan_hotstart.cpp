@@ -138,7 +138,8 @@ TEST_F(ChanHotstart, StageWiresCardsSeriesAndLedger) {
   stage_load_channels(s);
   const std::string out = testing::internal::GetCapturedStdout();
   ASSERT_EQ(error_code().code, 0) << out;
-  EXPECT_EQ(s.channel.structs[1].time_series, 2);  // "rel" matches "release" by its length
+  EXPECT_EQ(std::get<ScheduledRelease>(s.channel.structs[1].record).time_series,
+            2);  // "rel" matches "release" by its length
   EXPECT_EQ(s.channel.point_source(2, 2), 1);
   // Bed 2.5 and 1.5: depth 0.5 at node 1, 0 at node 2; rectangle 2 m wide, DX 10.
   EXPECT_DOUBLE_EQ(s.channel.area(1, 2), 1.0);

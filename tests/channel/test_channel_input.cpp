@@ -219,7 +219,7 @@ std::string structure_file(const std::string& elements, int numstructs) {
          "BOTTOM_WIDTH 3\nNODE 2\nELEV 5\nNODE 3\nELEV 4\n";
 }
 
-TEST_F(ChannelInput, StructureTypesByPrefixAndSlots) {
+TEST_F(ChannelInput, StructureTypesByPrefixAndTheirValues) {
   const std::string el =
       "STRUCTTYPE weirX\nCREST_LENGTH 4.5\nCREST_LOW_ELEV 12\nDISCHARGE_COEFF_FORWARD 0.6\n"
       "STRUCTTYPE sag_weir\nSTEEP_SLOPE 0.1\nSHALLOW_SLOPE 0.02\nCREST_LOW_LOC 3\n"
@@ -228,18 +228,26 @@ TEST_F(ChannelInput, StructureTypesByPrefixAndSlots) {
       "STRUCTTYPE bridge\n";  // unknown: not an element
   ASSERT_TRUE(read_text(structure_file(el, 3))) << out_;
   ASSERT_EQ(ch_.structs.size(), 4u);
-  EXPECT_EQ(ch_.structs[1].type, kWeir);
-  EXPECT_EQ(ch_.structs[2].type, kSagWeir);
-  EXPECT_EQ(ch_.structs[3].type, kRoundCulvert);
-  EXPECT_DOUBLE_EQ(ch_.structs[1].slot[0], 1.0);
-  EXPECT_DOUBLE_EQ(ch_.structs[1].slot[1], 4.5);
-  EXPECT_DOUBLE_EQ(ch_.structs[1].slot[2], 12.0);
-  EXPECT_DOUBLE_EQ(ch_.structs[1].slot[6], 0.6);
-  EXPECT_DOUBLE_EQ(ch_.structs[2].slot[9], 0.1);
-  EXPECT_DOUBLE_EQ(ch_.structs[2].slot[10], 0.02);
-  EXPECT_DOUBLE_EQ(ch_.structs[2].slot[11], 3.0);
-  const double culvert[] = {3, 10, 5, 4.5, 0.05, 0, 0, 0.5, 0, 1.2, 0, 0, 0.013};
-  for (int s = 0; s <= 12; ++s) EXPECT_DOUBLE_EQ(ch_.structs[3].slot[s], culvert[s]) << s;
+  const Weir* weir = std::get_if<Weir>(&ch_.structs[1].record);
+  const SagWeir* sag = std::get_if<SagWeir>(&ch_.structs[2].record);
+  const Culvert* culvert = std::get_if<Culvert>(&ch_.structs[3].record);
+  ASSERT_TRUE(weir && sag && culvert);
+  EXPECT_EQ(weir->crest_length, 4.5);
+  EXPECT_EQ(weir->crest_elev, 12.0);
+  EXPECT_EQ(weir->coef_forward, 0.6);
+  EXPECT_EQ(sag->slope1, 0.1);
+  EXPECT_EQ(sag->slope2, 0.02);
+  EXPECT_EQ(sag->crest_low_loc, 3.0);
+  EXPECT_EQ(culvert->shape, CulvertShape::round);
+  EXPECT_EQ(culvert->length, 10.0);
+  EXPECT_EQ(culvert->up_invert, 5.0);
+  EXPECT_EQ(culvert->down_invert, 4.5);
+  EXPECT_EQ(culvert->slope, 0.05);
+  EXPECT_EQ(culvert->coef_forward, 0.0);
+  EXPECT_EQ(culvert->coef_reverse, 0.5);
+  EXPECT_EQ(culvert->size, 1.2);
+  EXPECT_EQ(culvert->span, 0.0);
+  EXPECT_EQ(culvert->roughness, 0.013);
   EXPECT_EQ(ch_.first_struct[1], 1);
   EXPECT_EQ(ch_.last_struct[1], 3);
   EXPECT_EQ(ch_.node_points[1], 2);
@@ -268,9 +276,9 @@ TEST_F(ChannelInput, StructureSeriesByNumber) {
                                        3),
                         opt))
       << out_;
-  EXPECT_EQ(ch_.structs[1].elev_series, 2);
-  EXPECT_EQ(ch_.structs[2].time_series, 5);
-  EXPECT_EQ(ch_.structs[3].elev_series, 2);
+  EXPECT_EQ(std::get<RatingCurve>(ch_.structs[1].record).elev_series, 2);
+  EXPECT_EQ(std::get<ScheduledRelease>(ch_.structs[2].record).time_series, 5);
+  EXPECT_EQ(std::get<RuleCurve>(ch_.structs[3].record).elev_series, 2);
 
   const struct {
     const char* card;
@@ -333,6 +341,31 @@ TEST_F(ChannelInput, BreakpointTablesAreBuilt) {
   EXPECT_EQ(ch_.node_table(2, 1), 1);
   EXPECT_DOUBLE_EQ(ch_.tables.t[1].xarea[1], 0.5);
   EXPECT_EQ(ch_.table_num(1, 1), 1);
+}
+
+// The reader prints the table builder's warnings before its progress dot, and a refusal
+// instead of it.
+TEST_F(ChannelInput, BreakpointTableWarningsAndRefusalArePrinted) {
+  ASSERT_TRUE(
+      read_text(breakpoint_file("NUMTABLES 2\nNODE 1\nNPAIRS 3\nNUM_INTERP 2\nX1 0 2\n"
+                                "X1 1 0\nX1 2 2\nNODE 3\nNPAIRS 3\nNUM_INTERP 4\n"
+                                "X1 0 2\nX1 1 0\nX1 2 2\n")))
+      << out_;
+  EXPECT_TRUE(
+      says("cross-sections \nUsing the greater of the two number of interpolation "
+           "points \nfor both cross-section in link 1.\n."))
+      << out_;
+
+  clear_error();
+  ch_ = ChannelState{};
+  EXPECT_FALSE(
+      read_text(breakpoint_file("NODE 1\nNPAIRS 3\nNUM_INTERP 10\nX1 0 20\nX1 1 0\nX1 2 20\n")));
+  EXPECT_TRUE(
+      says("cross-sections \n\nError: The interpolation distance [2.00000] produced by "
+           "the number of interpolation points [10]\nfor table 1 in link 1 is invalid. "
+           "(Range is 0.0001 to 1.0)\n"))
+      << out_;
+  EXPECT_EQ(error_code().code, 4000);
 }
 
 TEST_F(ChannelInput, BreakpointTableFaults) {

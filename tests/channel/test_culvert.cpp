@@ -9,18 +9,25 @@
 namespace torva {
 namespace {
 
-StructSlots culvert(double L, double zu, double zd, double D, double B = 0.0) {
-  StructSlots c{};
-  c[0] = 3;
-  c[1] = L;
-  c[2] = zu;
-  c[3] = zd;
-  c[6] = 0.8;
-  c[7] = 0.7;
-  c[9] = D;
-  c[10] = B;
-  c[12] = 0.015;
-  return c;
+Culvert culvert(double L, double zu, double zd, double D, double B = 0.0,
+                CulvertShape shape = CulvertShape::round) {
+  return {.shape = shape,
+          .length = L,
+          .up_invert = zu,
+          .down_invert = zd,
+          .coef_forward = 0.8,
+          .coef_reverse = 0.7,
+          .size = D,
+          .span = B,
+          .roughness = 0.015};
+}
+
+// A culvert flow that must not fail.
+CulvertFlow flow(const Culvert& c, double transition, double h1, double h2) {
+  Faults faults;
+  const CulvertFlow f = culvert_flow(c, transition, h1, h2, 1, faults);
+  EXPECT_TRUE(faults.empty());
+  return f;
 }
 
 TEST(CulvertSection, RoundRectOvalGeometry) {
@@ -54,20 +61,18 @@ TEST(CriticalDepth, RoundSatisfiesFroudeOneRectClosedFormOvalRefused) {
   EXPECT_EQ(critical_depth(CulvertShape::oval, 1.0, 1.0, 2.0).code, 123);
 }
 
-TEST(CulvertFlow, ZeroLengthIsAFailureWithItsMessage) {
-  StructSlots c = culvert(0.0, 10.0, 9.9, 1.0);
-  testing::internal::CaptureStdout();
-  const CulvertFlow f = culvert_flow(c, CulvertShape::round, 11.0, 9.0, 4);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(),
-            "Problem in culv_flow (ex_flow_route.c).  The culvert barrel length\n"
-            "in culvert number 4 is 0.0.  This is not possible. Program terminated.\n");
-  EXPECT_EQ(f.q, kStructureFailure);
+TEST(CulvertFlow, ZeroLengthIsAFailureNamingTheElement) {
+  Faults faults;
+  const CulvertFlow f = culvert_flow(culvert(0.0, 10.0, 9.9, 1.0), 0.0, 11.0, 9.0, 4, faults);
   EXPECT_TRUE(f.failed());
+  ASSERT_EQ(faults.size(), 1u);
+  EXPECT_EQ(faults[0].code, kCulvertNoLength);
+  EXPECT_EQ(faults[0].item, 4);
 }
 
 TEST(CulvertFlow, DryInvertsGiveNoFlow) {
-  StructSlots c = culvert(10.0, 10.0, 9.9, 1.0);
-  const CulvertFlow f = culvert_flow(c, CulvertShape::round, 9.5, 9.0, 1);
+  const Culvert c = culvert(10.0, 10.0, 9.9, 1.0);
+  const CulvertFlow f = flow(c, 0.0, 9.5, 9.0);
   EXPECT_EQ(f.q, 0.0);
   EXPECT_EQ(f.type, 0);
 }
@@ -77,14 +82,13 @@ TEST(CulvertFlow, MirroredCulvertGivesNegatedFlow) {
   const double heads[][2] = {{10.6, 9.0}, {10.6, 10.3}, {12.5, 12.0}, {12.0, 9.5}, {11.2, 10.6}};
   for (CulvertShape shape : {CulvertShape::round, CulvertShape::rect}) {
     for (double L : {10.0, 80.0}) {
-      StructSlots c = culvert(L, 10.0, 9.9, 1.0, 1.5);
-      c[8] = 0.9;
-      StructSlots m = c;
-      std::swap(m[2], m[3]);
-      std::swap(m[6], m[7]);
+      const Culvert c = culvert(L, 10.0, 9.9, 1.0, 1.5, shape);
+      Culvert m = c;
+      std::swap(m.up_invert, m.down_invert);
+      std::swap(m.coef_forward, m.coef_reverse);
       for (const auto& hh : heads) {
-        const CulvertFlow fwd = culvert_flow(c, shape, hh[0], hh[1], 1);
-        const CulvertFlow rev = culvert_flow(m, shape, hh[1], hh[0], 1);
+        const CulvertFlow fwd = flow(c, 0.9, hh[0], hh[1]);
+        const CulvertFlow rev = flow(m, 0.9, hh[1], hh[0]);
         ASSERT_FALSE(fwd.failed());
         EXPECT_GT(fwd.q, 0.0) << L << " " << hh[0] << " " << hh[1];
         EXPECT_NEAR(rev.q, -fwd.q, 1e-9 * std::fabs(fwd.q)) << L << " " << hh[0];
@@ -95,22 +99,21 @@ TEST(CulvertFlow, MirroredCulvertGivesNegatedFlow) {
 }
 
 TEST(CulvertFlow, RegimesMatchTheirFormulas) {
-  StructSlots c = culvert(10.0, 10.0, 9.9, 1.0);
-  c[8] = 0.9;
+  const Culvert c = culvert(10.0, 10.0, 9.9, 1.0);
   const double pi = 3.1415926;
   // Outlet submerged, full barrel, short: k = 1.
-  const CulvertFlow full = culvert_flow(c, CulvertShape::round, 12.5, 12.0, 1);
+  const CulvertFlow full = flow(c, 0.9, 12.5, 12.0);
   EXPECT_EQ(full.type, 4);
   EXPECT_NEAR(full.q, 0.8 * pi / 4.0 * std::sqrt(2.0 * 9.81 * 0.5), 1e-12);
   // High head, free outfall: the smaller of inlet control and full flow.
-  const CulvertFlow high = culvert_flow(c, CulvertShape::round, 12.0, 9.5, 1);
+  const CulvertFlow high = flow(c, 0.9, 12.0, 9.5);
   const double a = pi / 4.0;
   const double q5 = a * 0.8 * std::sqrt(19.62) * std::sqrt(2.0);
   const double q6 = a * 0.8 * std::sqrt(19.62 * (12.0 - 10.9));
   EXPECT_NEAR(high.q, std::min(q5, q6), 1e-12);
   EXPECT_EQ(high.type, q6 > q5 ? 5 : 6);
   // Low headwater, round: the root of the inlet critical-flow equation.
-  const CulvertFlow low = culvert_flow(c, CulvertShape::round, 10.6, 9.0, 1);
+  const CulvertFlow low = flow(c, 0.9, 10.6, 9.0);
   EXPECT_EQ(low.type, 2);
   const double hw = 10.6 - 9.9, ratio = hw / 1.0;
   const double cc = (1.0 - ratio / 1.5) * 0.8 + ratio * 0.9 / 1.5;
@@ -118,22 +121,48 @@ TEST(CulvertFlow, RegimesMatchTheirFormulas) {
   const double ac = culvert_section(CulvertShape::round, yc, 1.0, 0.0).area;
   EXPECT_NEAR(low.q, ac * cc * std::sqrt(19.62) * std::sqrt(hw - yc), 1e-3);
   // Oval culverts pass nothing under low-headwater inlet control.
-  EXPECT_EQ(culvert_flow(c, CulvertShape::oval, 10.6, 9.0, 1).q, 0.0);
+  EXPECT_EQ(flow(culvert(10.0, 10.0, 9.9, 1.0, 0.0, CulvertShape::oval), 0.9, 10.6, 9.0).q, 0.0);
 }
 
 TEST(CulvertFlow, TransitionCoefficientIsBounded) {
   for (CulvertShape shape : {CulvertShape::round, CulvertShape::rect}) {
-    StructSlots c = culvert(10.0, 10.0, 9.9, 1.0, 1.5);
-    ASSERT_TRUE(culvert_transition(c, shape, 1, 2));
-    EXPECT_GT(c[8], 0.0);
-    EXPECT_LE(c[8], 1.0);
+    double transition = 0.0;
+    Faults faults;
+    ASSERT_TRUE(
+        culvert_transition(culvert(10.0, 10.0, 9.9, 1.0, 1.5, shape), 1, 2, transition, faults));
+    EXPECT_TRUE(faults.empty());
+    EXPECT_GT(transition, 0.0);
+    EXPECT_LE(transition, 1.0);
   }
-  StructSlots bad = culvert(0.0, 10.0, 9.9, 1.0);
-  testing::internal::CaptureStdout();
-  const CulvertFlow f = culvert_element_flow(bad, CulvertShape::round, 11.0, 9.0, 3, 7);
-  const std::string out = testing::internal::GetCapturedStdout();
-  EXPECT_TRUE(f.failed());
-  EXPECT_NE(out.find("Error in link number: 7 "), std::string::npos);
+}
+
+// A failure in the first evaluation of the transition coefficient and in the last one are
+// told apart by their link fault.
+TEST(CulvertFlow, ElementFailuresEndWithTheLinkFault) {
+  Faults faults;
+  EXPECT_TRUE(culvert_element_flow(culvert(0.0, 10.0, 9.9, 1.0), 11.0, 9.0, 3, 7, faults).failed());
+  ASSERT_EQ(faults.size(), 2u);
+  EXPECT_EQ(faults[0].code, kCulvertNoLength);
+  EXPECT_EQ(faults[1].code, kCulvertLinkFailedHigh);
+  EXPECT_EQ(faults[1].link, 7);
+  EXPECT_EQ(faults[1].item, 3);
+}
+
+// A headwater just above 0.01 m over a barrel without an outlet invert: the inlet-control
+// equation has no sign change on its interval, so the root finder's fault comes first, then
+// the culvert's, then the link's.
+TEST(CulvertFlow, UnbracketedInletControlRootIsAChainOfFaults) {
+  Culvert c = culvert(12.0, 50.45, 0.0, 0.9);
+  c.slope = 0.004;
+  c.coef_forward = c.coef_reverse = 0.6;
+  Faults faults;
+  EXPECT_TRUE(culvert_element_flow(c, 50.4125, 50.0, 2, 4, faults).failed());
+  ASSERT_EQ(faults.size(), 3u);
+  EXPECT_EQ(faults[0].code, kRootNotBracketed);
+  EXPECT_EQ(faults[1].code, kCulvertRootNotBracketed);
+  EXPECT_EQ(faults[1].item, 2);
+  EXPECT_EQ(faults[2].code, kCulvertLinkFailed);
+  EXPECT_EQ(faults[2].link, 4);
 }
 
 }  // namespace

@@ -14,6 +14,15 @@ namespace {
 using testing_net::normal_depth;
 using testing_net::TestNet;
 
+// A call stopped by one fault, at (link, node).
+void expect_stopped(int status, const RouteReport& rep, int code, int link = 0, int node = 0) {
+  EXPECT_EQ(status, -1);
+  ASSERT_EQ(rep.faults.size(), 1u);
+  EXPECT_EQ(rep.faults[0].code, code);
+  EXPECT_EQ(rep.faults[0].link, link);
+  EXPECT_EQ(rep.faults[0].node, node);
+}
+
 TEST(RoutingSubsteps, DryNetworkKeepsTheWholeStep) {
   TestNet t(1, 10);
   t.channel(1, 10, 100.0, 100.0, 0.001, 5.0, 1.0, 0.03, 0);
@@ -57,20 +66,16 @@ TEST(RoutingSubsteps, RoundingRemainderIsAbsorbedIntoTheLastSubstep) {
   EXPECT_NEAR(rep.first_dt, 1.0 / 3.0, 1e-15);
 }
 
-TEST(RoutingSubsteps, TooSmallAStepStopsWithItsMessage) {
+TEST(RoutingSubsteps, TooSmallAStepStopsSilently) {
   TestNet t(1, 4);
   t.channel(1, 4, 100.0, 10.0, 0.001, 1.0, 1.0, 0.03, 0);
-  error_code().code = 0;
+  error_code() = ErrorCode{};
   testing::internal::CaptureStdout();
   RouteReport rep;
-  EXPECT_EQ(t.route(0.0005, rep), -1);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(),
-            "The channel routing time step is getting really small\n"
-            "less than 1/1000 of a second\n"
-            "Reduce the model time step by a factor of 2 and try again.\n"
-            "Program stopped.\n");
-  EXPECT_EQ(error_code().code, 4000);
-  error_code().code = 0;
+  const int status = t.route(0.0005, rep);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+  expect_stopped(status, rep, kRouteStepTooSmall);
+  EXPECT_EQ(error_code().code, 0);  // the stage posts the code
 }
 
 TEST(RoutingFlows, ReverseSlopeTakesTheDownstreamConveyance) {
@@ -83,7 +88,8 @@ TEST(RoutingFlows, ReverseSlopeTakesTheDownstreamConveyance) {
   t.sec.at_depth(2, 1, 0.8, t.area(2, 1), t.conv(2, 1), w);
   Array2<double> q{"q"};
   q.allocate(3, 1);
-  ASSERT_TRUE(evaluate_flows(t.net, t.sec, t.opt, t.scratch, t.area, q, 10.0));
+  Faults faults;
+  ASSERT_TRUE(evaluate_flows(t.net, t.sec, t.opt, t.scratch, t.area, q, 10.0, faults));
   const double s = (0.8 - 0.2) / 50.0;
   EXPECT_NEAR(q(1, 1), -t.conv(2, 1) * std::sqrt(s), 1e-12);
   EXPECT_LT(q(1, 1), 0.0);
@@ -100,10 +106,11 @@ TEST(RoutingFlows, LinkIntoAHigherLakeGivesNoFlow) {
   Array2<double> q{"q"};
   q.allocate(4, 2);
   t.net.link[2].lake_wse = 12.0;
-  ASSERT_TRUE(evaluate_flows(t.net, t.sec, t.opt, t.scratch, t.area, q, 10.0));
+  Faults faults;
+  ASSERT_TRUE(evaluate_flows(t.net, t.sec, t.opt, t.scratch, t.area, q, 10.0, faults));
   EXPECT_EQ(q(4, 1), 0.0);
   t.net.link[2].lake_wse = 9.0;
-  ASSERT_TRUE(evaluate_flows(t.net, t.sec, t.opt, t.scratch, t.area, q, 10.0));
+  ASSERT_TRUE(evaluate_flows(t.net, t.sec, t.opt, t.scratch, t.area, q, 10.0, faults));
   const double h = t.bel(4, 1) + 0.5;
   EXPECT_DOUBLE_EQ(q(4, 1), t.conv(4, 1) * std::sqrt((h - 9.0) / 100.0));
 }
@@ -112,46 +119,59 @@ TEST(RoutingFlows, NegativeOutletSlopeStops) {
   TestNet t(1, 3);
   t.channel(1, 3, 50.0, 10.0, -0.001, 2.0, 1.0, 0.03, 0);
   t.fill(1, 0.3);
-  error_code().code = 0;
-  testing::internal::CaptureStdout();
   RouteReport rep;
-  EXPECT_EQ(t.route(10.0, rep), -1);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(),
-            "The outlet slope is negative.  Make sure that the bed\n"
-            "elevation of the most downstream node is lower than\n"
-            "the bed elevation of the node just upstream from it.\n"
-            "Program stopped.\n");
-  EXPECT_EQ(error_code().code, 4000);
-  error_code().code = 0;
+  expect_stopped(t.route(10.0, rep), rep, kRouteOutletSlope, 1);
 }
 
 TEST(RoutingFlows, NegativeDepthBeforeRoutingStops) {
   TestNet t(1, 3);
   t.channel(1, 3, 50.0, 10.0, 0.001, 2.0, 1.0, 0.03, 0);
   t.depth(2, 1) = -0.1;
-  error_code().code = 0;
-  testing::internal::CaptureStdout();
   RouteReport rep;
-  EXPECT_EQ(t.route(10.0, rep), -1);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(),
-            "in ex_flow_route 2, negative depth at link 1 node 2\nprogram stopped.\n");
-  error_code().code = 0;
+  expect_stopped(t.route(10.0, rep), rep, kRouteNegativeDepth, 1, 2);
 }
 
-TEST(RoutingFlows, AreaThatIsNotANumberStops) {
+TEST(RoutingFlows, AreaThatIsNotANumberStopsWithTheNodeDry) {
   TestNet t(1, 3);
   t.channel(1, 3, 50.0, 10.0, 0.001, 2.0, 1.0, 0.03, 0);
   t.area(3, 1) = std::nan("");
-  error_code().code = 0;
-  testing::internal::CaptureStdout();
   RouteReport rep;
-  EXPECT_EQ(t.route(10.0, rep), -1);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(),
-            "In ex_flow_route 1:  cross-sectional area is not a number at link 1 node 3\n");
+  expect_stopped(t.route(10.0, rep), rep, kRouteAreaNotNumber, 1, 3);
   EXPECT_EQ(t.area(3, 1), 0.0);
   EXPECT_EQ(t.yp(3, 1), t.bel(3, 1));
-  EXPECT_EQ(error_code().code, 4000);
-  error_code().code = 0;
+}
+
+// What the structure callback meets reaches the report in order: faults it goes on after,
+// then the one with which it stops the call.
+TEST(RoutingFlows, StructureFaultsReachTheReport) {
+  for (const bool fatal : {false, true}) {
+    SCOPED_TRACE(fatal);
+    TestNet t(3, 4);
+    t.channel(1, 4, 50.0, 10.0, 0.001, 2.0, 1.0, 0.03, 2);
+    t.structure(2, 3, 1);
+    t.channel(3, 4, 50.0, 9.0, 0.001, 2.0, 1.0, 0.03, 0, {2});
+    t.fill(1, 0.3);
+    t.opt.structure_flow = [fatal](int link, double, double, Faults& faults) {
+      faults.push_back({.code = 1, .link = link});
+      if (!fatal) return 0.0;
+      faults.push_back({.code = 2, .link = link});
+      return kStructureFailure;
+    };
+    RouteReport rep;
+    const int status = t.route(10.0, rep);
+    ASSERT_FALSE(rep.faults.empty());
+    EXPECT_EQ(rep.faults[0].code, 1);
+    EXPECT_EQ(rep.faults[0].link, 2);
+    if (fatal) {
+      EXPECT_EQ(status, -1);
+      ASSERT_EQ(rep.faults.size(), 2u);
+      EXPECT_EQ(rep.faults[1].code, 2);
+    } else {
+      EXPECT_EQ(status, 0);
+      EXPECT_GT(rep.faults.size(), 1u);  // one per flow evaluation
+      for (const Fault& f : rep.faults) EXPECT_EQ(f.code, 1);
+    }
+  }
 }
 
 // Two head links join; one passes a weir (structure link 3) first.  Lateral inflow, a point
@@ -167,7 +187,7 @@ TEST(RoutingConservation, NetworkWithStructureClosesToRoundOff) {
   t.channel(2, 8, 60.0, 104.0, 0.003, 2.0, 1.0, 0.03, 4);
   t.channel(4, 10, 100.0, 102.0, 0.0015, 5.0, 2.0, 0.03, 0, {3, 2});
   const double crest = t.bel(12, 1) + 0.15;
-  t.opt.structure_flow = [crest](int, double h1, double h2) {
+  t.opt.structure_flow = [crest](int, double h1, double h2, Faults&) {
     return weir_flow(h1, h2, crest, 4.0, 0.6);
   };
   t.opt.head_inflow = 0.3;

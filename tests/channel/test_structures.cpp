@@ -47,17 +47,19 @@ TEST(Brent, FindsBracketedRootAndReportsFailures) {
   EXPECT_NEAR(r.root, std::sqrt(2.0), 6e-8 * 1.5 + 0.5e-10);
   EXPECT_LE(r.iterations, 100);
 
-  testing::internal::CaptureStdout();
-  const double bad = zbrent([](double x) { return x * x + 1.0; }, 0.0001, 4.0);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(),
-            "Problem in ZBRENT root finder\nRoot must be bracketed\n");
-  EXPECT_EQ(bad, kStructureFailure);
+  EXPECT_FALSE(root_fault(r));
+
+  const BrentResult bad = brent_root([](double x) { return x * x + 1.0; }, 0.0001, 4.0);
+  EXPECT_EQ(bad.status, BrentStatus::not_bracketed);
+  EXPECT_EQ(bad.root, kStructureFailure);
+  EXPECT_EQ(root_fault(bad).code, kRootNotBracketed);
 
   // A function with a jump never satisfies the tolerance within two iterations.
   const BrentResult few =
       brent_root([](double x) { return x < 1.0 ? -1.0 : 1.0; }, 0.0, 3.0, 1e-12, 2);
   EXPECT_EQ(few.status, BrentStatus::no_convergence);
   EXPECT_EQ(few.root, kStructureFailure);
+  EXPECT_EQ(root_fault(few).code, kRootNoConvergence);
 }
 
 }  // namespace

@@ -89,7 +89,6 @@ TEST_F(StructureStage, RoundCulvertPassesWaterAndConserves) {
   const std::string out = run(s, 240);
   ASSERT_EQ(error_code().code, 0) << out;
   EXPECT_GT(s.channel.qp(1, 2), 0.0);
-  EXPECT_GT(s.channel.structs[1].slot[8], 0.0);  // the transition coefficient was computed
   EXPECT_NEAR(closure(s), 0.0, 1e-9);
 }
 
@@ -104,6 +103,24 @@ TEST_F(StructureStage, ZeroBarrelLengthStopsTheRun) {
                      "Error in link number: 2 "),
             std::string::npos)
       << out;
+}
+
+// A series fault of a structure is printed by name with the report's newline, stops the run
+// after the stage and lets the routing finish with a flow of 0.
+TEST_F(StructureStage, EmptyRatingCurveIsNamedAndStopsAfterTheStep) {
+  ModelState s;
+  s.series.elevation_series.push_back({"other", {1.0}, {1.0}});
+  s.series.elevation_series.push_back({"gate_curve", {}, {}});
+  load(s, "STRUCTTYPE rating_curve gate\n");
+  const std::string out = run(s, 1);
+  const std::string line =
+      "Error: attempting to extract a value from an elevation series [gate_curve] with no "
+      "entries.\n\n";
+  EXPECT_EQ(out.find(line), 0u) << out;
+  EXPECT_EQ(out.size() % line.size(), 0u) << out;
+  EXPECT_EQ(error_code().stop, 1);
+  EXPECT_EQ(error_code().stopping_code, 4000);
+  EXPECT_EQ(s.channel.qp(1, 2), 0.0);
 }
 
 }  // namespace

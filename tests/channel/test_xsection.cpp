@@ -135,10 +135,12 @@ void expect_round_trip(ChannelState& ch, double max_depth) {
   for (int step = 0; step <= 40; ++step) {
     const double d = max_depth * step / 40.0;
     for (int k = 1; k <= n; ++k) ch.yp(k, 1) = ch.bel(k, 1) + d * k / n;
-    ASSERT_TRUE(ex_section(ch, 2));
+    Faults faults;
+    ASSERT_TRUE(ex_section(ch, 2, faults));
     Array2<double> a = ch.area;
     for (int k = 1; k <= n; ++k) ch.yp(k, 1) = -99.0;
-    ASSERT_TRUE(ex_section(ch, 1, &a));
+    ASSERT_TRUE(ex_section(ch, 1, faults, &a));
+    ASSERT_TRUE(faults.empty());
     for (int k = 1; k <= n; ++k) {
       EXPECT_NEAR(ch.chan_depth(k, 1), d * k / n, 1e-10) << "depth " << d << " node " << k;
       EXPECT_NEAR(ch.yp(k, 1), ch.bel(k, 1) + d * k / n, 1e-10);
@@ -178,41 +180,48 @@ TEST_F(ExSection, DirectionOneInvertsDirectionTwo) {
   EXPECT_TRUE(bp.beyond_table);
 }
 
-TEST_F(ExSection, NegativeDepthAndAreaMessages) {
+// The fault that stopped an evaluation: code, link, node.
+void expect_stop(const Faults& faults, int code, int link, int node) {
+  ASSERT_EQ(faults.size(), 1u);
+  EXPECT_EQ(faults[0].code, code);
+  EXPECT_EQ(faults[0].link, link);
+  EXPECT_EQ(faults[0].node, node);
+}
+
+TEST_F(ExSection, NegativeDepthAndAreaStop) {
   ChannelState ch;
   make_network(ch, 1, 2, kLinkTrapezoid);
   for (int k = 1; k <= 2; ++k) ch.bottom(k, 1) = 1.0;
   ch.yp(2, 1) = -0.5;
-  testing::internal::CaptureStdout();
-  EXPECT_FALSE(ex_section(ch, 2));
-  EXPECT_EQ(testing::internal::GetCapturedStdout(),
-            "In ex_section.c - 1\nprogram stopped for negative depth, node 2, link 1\n");
-  EXPECT_EQ(error_code().code, 4000);
-  clear_error();
+  Faults faults;
+  EXPECT_FALSE(ex_section(ch, 2, faults));
+  expect_stop(faults, kSectionNegativeDepthTrapezoid, 1, 2);
 
   ch.area(1, 1) = -0.00005;  // clipped, and the water created is counted
   ch.area(2, 1) = 0.0;
-  ASSERT_TRUE(ex_section(ch, 1));
+  faults.clear();
+  ASSERT_TRUE(ex_section(ch, 1, faults));
+  EXPECT_TRUE(faults.empty());
   EXPECT_EQ(ch.area(1, 1), 0.0);
   EXPECT_EQ(ch.chan_depth(1, 1), 0.0);
   EXPECT_EQ(ch.conv(1, 1), 0.0);
   EXPECT_NEAR(ch.clipped_volume, 0.00005 * 10.0, 1e-15);
   ch.area(2, 1) = -0.01;
-  testing::internal::CaptureStdout();
-  EXPECT_FALSE(ex_section(ch, 1));
-  EXPECT_EQ(testing::internal::GetCapturedStdout(),
-            "In ex_section.c - 1\nprogram stopped for negative area, node 2, link 1\n");
+  EXPECT_FALSE(ex_section(ch, 1, faults));
+  expect_stop(faults, kSectionNegativeAreaTrapezoid, 1, 2);
 }
 
-TEST_F(ExSection, MissingTableIsReported) {
+// A node without a table stops the evaluation from depths, not the one from areas.
+TEST_F(ExSection, MissingTableStopsOnlyFromDepths) {
   ChannelState ch;
   make_network(ch, 1, 1, kLinkBreakpoint);
   ch.node_table(1, 1) = 3;
-  testing::internal::CaptureStderr();
-  EXPECT_FALSE(ex_section(ch, 2));
-  EXPECT_EQ(testing::internal::GetCapturedStderr(),
-            "Error in section: Request for table beyond max. table number.\n");
-  EXPECT_EQ(error_code().code, 4000);
+  Faults faults;
+  EXPECT_FALSE(ex_section(ch, 2, faults));
+  expect_stop(faults, kSectionNoTable, 1, 1);
+  faults.clear();
+  EXPECT_TRUE(ex_section(ch, 1, faults));
+  expect_stop(faults, kSectionNoTable, 1, 1);
 }
 
 TEST_F(ExSection, TablesBetweenTwoTableNodesAreInterpolated) {
@@ -226,9 +235,9 @@ TEST_F(ExSection, TablesBetweenTwoTableNodesAreInterpolated) {
   a.link = b.link = 1;
   ch.tables.t.push_back(a);
   ch.tables.t.push_back(b);
-  testing::internal::CaptureStdout();
-  ASSERT_TRUE(build_link_sections(ch, 1, 1, 2));
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), ".");
+  Faults faults;
+  ASSERT_TRUE(build_link_sections(ch, 1, 1, 2, faults));
+  EXPECT_TRUE(faults.empty());
   EXPECT_EQ(ch.node_table(1, 1), 1);
   EXPECT_EQ(ch.node_table(3, 1), 2);
   ASSERT_EQ(ch.node_table(2, 1), 3);
@@ -248,29 +257,29 @@ TEST_F(ExSection, DifferentPairAndLevelCountsWarn) {
   b.node = 2;
   ch.tables.t.push_back(a);
   ch.tables.t.push_back(b);
-  testing::internal::CaptureStdout();
-  ASSERT_TRUE(build_link_sections(ch, 1, 1, 2));
-  EXPECT_EQ(testing::internal::GetCapturedStdout(),
-            "\n\nWARNING!!!! When using two break-point cross-sections the number of pairs \n"
-            "            must be equal, which they are not for link 1.\n\n"
-            "  ---> Disregarding the last 1 pairs of the second cross-section. <---\n\n"
-            "\nUsing the greater of the two number of interpolation points \n"
-            "for both cross-section in link 1.\n.");
+  Faults faults;
+  ASSERT_TRUE(build_link_sections(ch, 1, 1, 2, faults));
+  ASSERT_EQ(faults.size(), 2u);
+  EXPECT_EQ(faults[0].code, kSectionPairsCutSecond);
+  EXPECT_EQ(faults[0].link, 1);
+  EXPECT_EQ(faults[0].value[0], 1.0);
+  EXPECT_EQ(faults[1].code, kSectionInterpCountsDiffer);
   EXPECT_EQ(ch.tables.t[2].npairs, 3);
   EXPECT_EQ(ch.tables.t[1].m, 8);
 }
 
-TEST_F(ExSection, DeepSectionIsRefusedWithMessage) {
+TEST_F(ExSection, DeepSectionIsRefused) {
   ChannelState ch;
   make_network(ch, 1, 1, kLinkBreakpoint);
   ch.tables.t.push_back(pairs_table({{0, 20}, {1, 0}, {2, 20}}, 10));
-  testing::internal::CaptureStdout();
-  EXPECT_FALSE(build_link_sections(ch, 1, 1, 1));
-  EXPECT_EQ(testing::internal::GetCapturedStdout(),
-            "\n\nError: The interpolation distance [2.00000] produced by the number of "
-            "interpolation points [10]\nfor table 1 in link 1 is invalid. (Range is 0.0001 to "
-            "1.0)\n");
-  EXPECT_EQ(error_code().code, 4000);
+  Faults faults;
+  EXPECT_FALSE(build_link_sections(ch, 1, 1, 1, faults));
+  ASSERT_EQ(faults.size(), 1u);
+  EXPECT_EQ(faults[0].code, kSectionBadInterpDistance);
+  EXPECT_EQ(faults[0].link, 1);
+  EXPECT_EQ(faults[0].item, 1);
+  EXPECT_EQ(faults[0].value[0], 2.0);
+  EXPECT_EQ(faults[0].value[1], 10.0);
 }
 
 }  // namespace

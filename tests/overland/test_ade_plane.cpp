@@ -33,9 +33,10 @@ PlaneRun run_plane(double slope, int cells, double dx, double n, double rain_mm_
   const int steps = static_cast<int>(3.0 * t_e / dt);
   PlaneRun res{0.0, 0.0};
   double q = 0.0;
+  StepResult result;
   for (int k = 0; k < steps; ++k) {
     for (int c = 1; c <= cells; ++c) g.h[c] += r * dt;
-    q = route_ade(g.view(), g.arrays(), dt, 1 + k % 2, out, nullptr) / (dt * dx);
+    q = route_ade(g.view(), g.arrays(), dt, 1 + k % 2, out, result) / (dt * dx);
     const double t = (k + 0.5) * dt;
     const double q_kw = t < t_e ? a * std::pow(r * t, m) : q_eq;
     res.worst_rising = std::max(res.worst_rising, std::fabs(q - q_kw) / q_eq);

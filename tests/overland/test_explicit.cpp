@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <sstream>
+#include <vector>
 
 #include "overland/explicit_scheme.hpp"
 #include "test_grid.hpp"
@@ -11,12 +11,11 @@ namespace {
 
 using testing::TestGrid;
 
-// The lines of the captured output that carry a star (the sub-step messages).
-std::vector<std::string> star_lines(const std::string& text) {
-  std::vector<std::string> out;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);)
-    if (line.find('*') != std::string::npos) out.push_back(line);
+// The faults that tell what became of the sub-step (not the failing faces).
+std::vector<Fault> step_notes(const StepResult& r) {
+  std::vector<Fault> out;
+  for (const Fault& f : r.faults)
+    if (f.code != kExplicitSplitX && f.code != kExplicitSplitY) out.push_back(f);
   return out;
 }
 
@@ -92,18 +91,22 @@ TEST(ExplicitStep, DividesByThreeFiveTimesThenContinues) {
   ExplicitControl ctl;
   StepResult r;
   const double before = g.volume();
-  ::testing::internal::CaptureStdout();
-  route_explicit(g.view(), g.slope_x, g.slope_y, g.arrays(), 30.0, 1, {}, ctl, &r);
-  const std::string text = ::testing::internal::GetCapturedStdout();
-  EXPECT_EQ(star_lines(text), (std::vector<std::string>{
-                                  " *Changing overland time step to 10.00 seconds...",
-                                  " *Changing overland time step to 3.33 seconds...",
-                                  " *Changing overland time step to 1.11 seconds...",
-                                  " *Changing overland time step to 0.37 seconds...",
-                                  " *Changing overland time step to 0.12 seconds...",
-                                  " *Time step to small to divide, continuing with current time "
-                                  "step"}));
-  EXPECT_EQ(text.rfind("need to split...(x-dir) curr_du=", 0), 0u);
+  route_explicit(g.view(), g.slope_x, g.slope_y, g.arrays(), 30.0, 1, {}, ctl, r);
+  const std::vector<Fault> notes = step_notes(r);
+  ASSERT_EQ(notes.size(), 6u);
+  for (int k = 0; k < 5; ++k) {
+    EXPECT_EQ(notes[k].code, kExplicitStepDivided);
+    EXPECT_DOUBLE_EQ(notes[k].value[0], 30.0 / std::pow(3.0, k + 1));
+  }
+  EXPECT_EQ(notes[5].code, kExplicitStepKept);
+  // First the east face of cell 1 over 30 s: q = (1/0.01) 1^(5/3) sqrt(1 + 1/1) m^2/s.
+  const double dh = 100.0 * std::sqrt(2.0) * 30.0;
+  const Fault& first = r.faults.front();
+  EXPECT_EQ(first.code, kExplicitSplitX);
+  EXPECT_EQ(first.cell, 1);
+  EXPECT_NEAR(first.value[0], dh, 1e-9);
+  EXPECT_NEAR(first.value[1], dh, 1e-9);
+  EXPECT_NEAR(first.value[2], 1.0 - dh, 1e-9);
   EXPECT_EQ(r.restarts, 5);
   EXPECT_DOUBLE_EQ(r.last_delta, 30.0 / 243.0);
   EXPECT_DOUBLE_EQ(ctl.reduced_dt, 30.0 / 243.0);
@@ -117,15 +120,14 @@ TEST(ExplicitStep, ReducedStepHoldsForFourStepsThenResets) {
   ExplicitControl ctl{1.0, 4};
   StepResult r;
   for (int step = 0; step < 4; ++step) {
-    ::testing::internal::CaptureStdout();
-    route_explicit(g.view(), g.slope_x, g.slope_y, g.arrays(), 30.0, 1, {}, ctl, &r);
-    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
+    route_explicit(g.view(), g.slope_x, g.slope_y, g.arrays(), 30.0, 1, {}, ctl, r);
+    EXPECT_TRUE(r.faults.empty());
     EXPECT_EQ(r.last_delta, 1.0);
   }
-  ::testing::internal::CaptureStdout();
-  route_explicit(g.view(), g.slope_x, g.slope_y, g.arrays(), 30.0, 1, {}, ctl, &r);
-  EXPECT_EQ(::testing::internal::GetCapturedStdout(),
-            "Resetting time step to 30.00 for overland flow...\n");
+  route_explicit(g.view(), g.slope_x, g.slope_y, g.arrays(), 30.0, 1, {}, ctl, r);
+  ASSERT_EQ(r.faults.size(), 1u);
+  EXPECT_EQ(r.faults[0].code, kExplicitStepReset);
+  EXPECT_EQ(r.faults[0].value[0], 30.0);
   EXPECT_EQ(r.last_delta, 30.0);
   EXPECT_EQ(ctl.reduced_dt, 0.0);
 }
@@ -134,11 +136,9 @@ TEST(ExplicitStep, TinySubStepSetsTheStopFlagAndIsAccepted) {
   TestGrid g = violent();
   ExplicitControl ctl{0.004, 4};
   StepResult r;
-  ::testing::internal::CaptureStdout();
-  route_explicit(g.view(), g.slope_x, g.slope_y, g.arrays(), 0.02, 1, {}, ctl, &r);
-  const std::string text = ::testing::internal::GetCapturedStdout();
-  EXPECT_TRUE(star_lines(text).empty());
-  EXPECT_NE(text.find("need to split"), std::string::npos);
+  route_explicit(g.view(), g.slope_x, g.slope_y, g.arrays(), 0.02, 1, {}, ctl, r);
+  EXPECT_TRUE(step_notes(r).empty());
+  EXPECT_FALSE(r.faults.empty());  // the failing faces are still told
   EXPECT_EQ(r.restarts, 0);
 }
 

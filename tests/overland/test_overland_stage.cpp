@@ -181,6 +181,43 @@ TEST(OverlandStage, NonRealDepthsStopTheRun) {
   error_code().code = 0;
 }
 
+TEST(OverlandStage, AdeStepThatCannotPassStopsTheRun) {
+  auto p = tilted_state(2);
+  ModelState& s = *p;
+  s.overland.ov_depth.fill(0.01);
+  s.overland.ov_depth[5] = -0.5;  // no sub-step makes this depth acceptable
+  ::testing::internal::CaptureStdout();
+  stage_overland(s);
+  EXPECT_EQ(::testing::internal::GetCapturedStdout(),
+            "The ADE overland routing time step is getting really small\n"
+            "less than 1/100 of a second\n"
+            "Reduce the model time step by a factor of 2 and try again.\n"
+            "Program stopped.\n");
+  EXPECT_EQ(error_code().code, 4000);
+  error_code().code = 0;
+}
+
+// One metre of water in an inner cell: over 10 s both of its east-west faces move far more
+// than 0.06 m, the west one first, q = 20 sqrt(0.002 +- 0.1) m^2/s.
+TEST(OverlandStage, ExplicitSchemeTellsItsFailingFacesAndSubSteps) {
+  auto p = tilted_state(1);
+  ModelState& s = *p;
+  s.overland.ov_depth[s.grid.mask(2, 3)] = 1.0;
+  ::testing::internal::CaptureStdout();
+  stage_overland(s);
+  const std::string out = ::testing::internal::GetCapturedStdout();
+  EXPECT_EQ(out.rfind("need to split...(x-dir) curr_du=6.387488, dhh=-6.387488, "
+                      "h[j]+dhh=-5.387488\n"
+                      "need to split...(x-dir) curr_du=6.260990, dhh=6.260990, "
+                      "h[j]+dhh=-5.260990\n"
+                      " *Changing overland time step to 3.33 seconds...\n",
+                      0),
+            0u)
+      << out;
+  EXPECT_NE(out.find(" *Changing overland time step to 0.04 seconds...\n"), std::string::npos);
+  EXPECT_EQ(error_code().code, 0);
+}
+
 TEST(OverlandStage, ZeroManningNStops) {
   auto p = tilted_state(2);
   ModelState& s = *p;

@@ -20,7 +20,9 @@ struct Column {
   std::vector<double> depth, cum, rate, ksat, psi, area;
   explicit Column(int n, double k = kK, double p = kP)
       : depth(n + 1), cum(n + 1), rate(n + 1), ksat(n + 1, k), psi(n + 1, p) {}
-  int step(int n, double dt) { return green_ampt_step({depth, cum, rate, ksat, psi, area}, n, dt); }
+  int step(int n, double dt) {
+    return green_ampt_step({depth, cum, rate, ksat, psi, area}, n, dt).cell;
+  }
 };
 
 SoilRecord uniform_record(double ksat_cm_h, double psi_cm, double phi, double theta,
@@ -55,7 +57,7 @@ struct Layered {
         rate(n + 1),
         zf(n + 1) {}
   int step(double dt) {
-    return layered_step({soil, &records, t1, t2, t3, area, depth, cum, rate, zf}, n, dt);
+    return layered_step({soil, &records, t1, t2, t3, area, depth, cum, rate, zf}, n, dt).cell;
   }
 };
 

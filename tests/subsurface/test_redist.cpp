@@ -157,7 +157,7 @@ TEST(RedistStorms, DrySpellRestoresInfiltrationCapacity) {
       psi(2, (0.45 - theta_after_storm) * 0.11), area;
   for (int k = 0; k < 60; ++k) {
     depth[1] += rain * dt;
-    ASSERT_EQ(green_ampt_step({depth, cum, rate, ksat, psi, area}, 1, dt), 0);
+    ASSERT_FALSE(green_ampt_step({depth, cum, rate, ksat, psi, area}, 1, dt));
   }
   EXPECT_GT(second, 1.5 * cum[1]);
 }
