@@ -1,26 +1,20 @@
 #pragma once
-// Runs a bundled example through the real program in a fresh folder, once per test program.
+// Runs a bundled example through the real program in a fresh folder of its own.
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <sstream>
 #include <string>
-#include <vector>
 
 namespace torva::regression {
 
 namespace fs = std::filesystem;
-
-// The files of each example that are compared with the stored references.
-inline std::vector<std::string> compared_files(const std::string& example) {
-  if (example == "plane") return {"summary.txt", "outlet.hyd", "outlet_precise.hyd"};
-  if (example == "vcatchment") return {"summary.txt", "outlet.hyd", "discharge.lnk", "depth.lnk"};
-  return {"summary.txt", "outlet.hyd", "locations.hyd", "discharge.lnk", "depth.lnk", "stage.lnk"};
-}
 
 inline std::string slurp(const fs::path& p) {
   std::ifstream in(p, std::ios::binary);
@@ -29,37 +23,51 @@ inline std::string slurp(const fs::path& p) {
   return s.str();
 }
 
+// The number after `label` in `text`; NaN when the label is missing.
+inline double value_after(const std::string& text, const std::string& label) {
+  const auto at = text.find(label);
+  return at == std::string::npos ? NAN : std::strtod(text.c_str() + at + label.size(), nullptr);
+}
+
 struct ExampleRun {
   fs::path dir;
+  std::shared_ptr<const fs::path> owner;  // removes the folder with the last copy
   int status = -1;
   std::string console;
-};
-
-// The run folders go when the test program ends.
-struct ExampleRuns {
-  std::map<std::string, ExampleRun> runs;
-  ~ExampleRuns() {
-    std::error_code ec;
-    for (auto& [name, r] : runs) fs::remove_all(r.dir, ec);
+  std::string file(const std::string& name) const { return slurp(dir / name); }
+  // Runs the program on `project` in the folder, again when it ran before.
+  int run(const std::string& project) {
+    const std::string cmd =
+        "cd '" + dir.string() + "' && '" + TORVA_BINARY + "' " + project + " > console.txt 2>&1";
+    const int raw = std::system(cmd.c_str());
+    console = file("console.txt");
+    return status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
   }
 };
 
-inline const ExampleRun& run_example(const std::string& example) {
-  static ExampleRuns all;
-  auto& runs = all.runs;
-  auto it = runs.find(example);
-  if (it != runs.end()) return it->second;
+// A copy of the committed example, not yet run, in a folder named after `tag`.
+inline ExampleRun copy_example(const std::string& example, const std::string& tag) {
   ExampleRun r;
-  r.dir = fs::temp_directory_path() /
-          ("torva_regression_" + example + "_" + std::to_string(static_cast<long>(::getpid())));
+  r.dir = fs::temp_directory_path() / ("torva_" + tag + "_" + std::to_string(::getpid()));
   fs::remove_all(r.dir);
+  r.owner.reset(new fs::path(r.dir), [](const fs::path* p) {
+    std::error_code ec;
+    fs::remove_all(*p, ec);
+    delete p;
+  });
   fs::copy(fs::path(TORVA_SOURCE_DIR) / "examples" / example, r.dir, fs::copy_options::recursive);
-  const std::string cmd = "cd '" + r.dir.string() + "' && '" + TORVA_BINARY + "' " + example +
-                          ".prj > console.txt 2>&1";
-  const int raw = std::system(cmd.c_str());
-  r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  r.console = slurp(r.dir / "console.txt");
-  return runs.emplace(example, std::move(r)).first->second;
+  return r;
+}
+
+// The example as committed, run once per test program.
+inline const ExampleRun& run_example(const std::string& example) {
+  static std::map<std::string, ExampleRun> runs;
+  auto [it, fresh] = runs.try_emplace(example);
+  if (fresh) {
+    it->second = copy_example(example, "regression_" + example);
+    it->second.run(example + ".prj");
+  }
+  return it->second;
 }
 
 }  // namespace torva::regression
