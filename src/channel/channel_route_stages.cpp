@@ -66,9 +66,7 @@ double NetworkSections::depth_at_area(int node, int link, double area) const {
 namespace {
 
 bool routing_chosen(const ModelState& s) {
-  const CardRecord& c = s.settings.cards;
-  return s.run.explicit_channels || c.chan_explic || c.diffusive_wave ||
-         s.settings.site.chan_method == 3;
+  return s.run.explicit_channels();
 }
 
 TimeSeries* time_series_of(ModelState& s, int number) {
@@ -350,7 +348,7 @@ void stage_channel_point_inputs(ModelState& s) {
 
 void stage_channel_hotstart(ModelState& s) {
   const CardRecord& c = s.settings.cards;
-  if (!s.run.explicit_channels || !s.channel.present || s.channel.links <= 0) return;
+  if (!s.run.explicit_channels() || !s.channel.present || s.channel.links <= 0) return;
   // Water-surface elevations for a later READ_CHAN_HOTSTART, discharges beside them.
   const std::string file = c.write_chan_hotstart_given ? c.write_chan_hotstart
                            : c.explic_backwater_given  ? c.explic_backwater

@@ -36,8 +36,6 @@ enum class CardAction {
   chan_method,   // arg: the channel method selector value
   infil_method,  // arg: the infiltration method selector value
   reten_depth,
-  precip_unif,
-  precip_file,
   richards_k,
   richards_c,
   richards_upper,

@@ -257,12 +257,6 @@ void perform(Reading& r, const CardSpec& c, Tokens& t) {
     case CardAction::infil_method:
       site.infil_method = c.arg;
       break;
-    case CardAction::precip_unif:
-      s.rain.precip_kind = 0;
-      break;
-    case CardAction::precip_file:
-      s.rain.precip_kind = 1;
-      break;
     case CardAction::num_threads: {
       const int n = s.cards.num_threads;
       if (n < 1) {

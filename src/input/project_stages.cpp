@@ -11,6 +11,17 @@
 namespace torva {
 namespace {
 
+// Turns the method cards into the run's one choice of each method; no stage looks at the
+// selector cards again.
+void decide_methods(ModelState& s) {
+  const Settings& set = s.settings;
+  RunControl& run = s.run;
+  run.channel_method = static_cast<ChannelMethod>(set.site.chan_method);
+  run.infil_method = static_cast<InfilMethod>(set.site.infil_method);
+  run.overland_scheme = overland_scheme(set.cards.overtype);
+  run.rain_source = set.rain.precip_file_given ? RainSource::gages : RainSource::uniform;
+}
+
 // Copies the card values into the run fields of the parts that own them.
 void transfer_cards(ModelState& s) {
   const SiteRecord& site = s.settings.site;
@@ -29,8 +40,7 @@ void transfer_cards(ModelState& s) {
   run.super_quiet = c.super_quiet != 0;
   if (run.super_quiet) run_context().super_quiet = true;
   run.long_term = c.long_term != 0;
-  run.explicit_channels = site.chan_method == 3;
-  run.mesh_channels = site.chan_method == 4;
+  decide_methods(s);
   if (c.flush_buffer_given) run.flush_period = c.flush_buffer;
   s.event.min_q = c.event_min_q < 1e-5 ? 0.05 : c.event_min_q;
 

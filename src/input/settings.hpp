@@ -56,7 +56,6 @@ struct SiteRecord {
 
 // Uniform-rain record.
 struct RainRecord {
-  int precip_kind = 0;          // 0 uniform, 1 gage file
   double rain_intensity = 0.0;  // mm/h
   bool rain_intensity_given = false;
   int rain_duration = 0;  // minutes

@@ -29,7 +29,7 @@ double surface_storage(const ModelState& s) {
 }
 
 bool has_channels(const ModelState& s) {
-  return s.run.explicit_channels && s.channel.present && s.channel.links > 0;
+  return s.run.explicit_channels() && s.channel.present && s.channel.links > 0;
 }
 
 double channel_storage(const ModelState& s) {
@@ -41,7 +41,7 @@ double channel_storage(const ModelState& s) {
 // The simple soil store of redistribution and layered soils: water over the simple soil depth.
 double soil_storage(const ModelState& s) {
   if (s.richards.active) return richards_soil_volume(s);
-  if (!s.infil.soil_moisture_accounting) return 0.0;
+  if (!keeps_soil_store(s.run.infil_method)) return 0.0;
   return surface_volume(s.infil.soil_store.slots(), s.grid.dx);
 }
 
@@ -154,9 +154,9 @@ bool open_output(FileHandle& fh, const std::string& name, const char* what) {
 BalanceOptions balance_options(const ModelState& s) {
   const CardRecord& c = s.settings.cards;
   BalanceOptions o;
-  o.channels = s.run.explicit_channels;
-  o.plain_green_ampt = s.settings.site.infil_method == 1;
-  o.simple_soil_store = s.settings.site.infil_method == 2 || s.settings.site.infil_method == 3;
+  o.channels = s.run.explicit_channels();
+  o.plain_green_ampt = s.run.infil_method == InfilMethod::green_ampt;
+  o.simple_soil_store = keeps_soil_store(s.run.infil_method);
   o.stream_aquifer = c.stream_loss != 0;
   o.water_table = c.water_table_given;
   return o;
@@ -182,7 +182,7 @@ SummaryFacts summary_facts(const ModelState& s) {
   const RainRecord& r = s.settings.rain;
   SummaryFacts f;
   f.start = calendar_time(start_julian(s));
-  f.rain = r.precip_kind == 1 ? RainKind::gages : RainKind::uniform;
+  f.rain = s.run.rain_source;
   f.rain_intensity = r.rain_intensity;
   f.rain_duration = r.rain_duration;
   f.inverse_distance = !s.rain.thiessen;
@@ -190,7 +190,7 @@ SummaryFacts summary_facts(const ModelState& s) {
   f.peak_q = s.event.peak_q;
   f.peak_time = s.event.peak_time;
   f.peak_julian = julian_date(s.event.peak_time);
-  f.channels = s.run.explicit_channels;
+  f.channels = s.run.explicit_channels();
   f.beyond_table = channel_beyond_table(s);
   f.hyd_locations = !s.files.locations.empty();
   f.hyd_steps = s.run.hyd_steps;
@@ -202,10 +202,10 @@ SummaryFacts summary_facts(const ModelState& s) {
   f.distributed_roughness = c.roughness_given || table(kTableRoughness);
   f.uniform_roughness = c.manning_n_given;
   f.distributed_moisture =
-      (c.moisture_given || table(kTableSoilMoisture)) && s.settings.site.infil_method != 0;
+      (c.moisture_given || table(kTableSoilMoisture)) && s.run.infil_method != InfilMethod::none;
   f.spatial_retention = c.reten_depth_given;
   f.uniform_retention = c.retention_given;
-  f.infil_method = s.settings.site.infil_method;
+  f.infil_method = s.run.infil_method;
   f.richards = richards_summary(s);
   f.binary_maps = s.settings.site.map_type == 2;
   f.map_depth = c.depth_given;

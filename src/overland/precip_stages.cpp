@@ -170,12 +170,11 @@ void stage_first_event_setup(ModelState& s) {
     return;
   }
   if (!allocate_rain(s)) return;
-  r.gage_file = rr.precip_file_given;
   r.thiessen = cards.rain_thiessen != 0 && cards.rain_inv_distance == 0;
   r.interception =
       cards.interception != 0 || cards.storage_capacity_given || cards.interception_coeff_given;
   s.event.num_events = 1;
-  if (r.gage_file)
+  if (s.run.rain_source == RainSource::gages)
     setup_gage_file(s);
   else
     setup_uniform(s);
@@ -188,7 +187,7 @@ void stage_event_start(ModelState& s) {
   RainState& r = s.rain;
   EventControl& ev = s.event;
   if (r.event_started == ev.event) return;
-  if (r.gage_file && ev.event > r.events_read) {
+  if (s.run.rain_source == RainSource::gages && ev.event > r.events_read) {
     const GageFile::Result got = r.file.read_event(r.event, ev.event);
     if (got == GageFile::Result::error) return;
     if (got == GageFile::Result::no_event) {
@@ -214,7 +213,7 @@ void stage_event_start(ModelState& s) {
 void stage_precipitation(ModelState& s) {
   RainState& r = s.rain;
   if (r.rain_rate.empty()) return;
-  if (!r.gage_file)
+  if (s.run.rain_source == RainSource::uniform)
     update_uniform_rain(s);
   else if (!r.event.radar_files)
     update_precip(s);
@@ -225,7 +224,7 @@ void stage_precipitation(ModelState& s) {
 
 void stage_radar(ModelState& s) {
   RainState& r = s.rain;
-  if (r.rain_rate.empty() || !r.gage_file || !r.event.radar_files) return;
+  if (r.rain_rate.empty() || s.run.rain_source != RainSource::gages || !r.event.radar_files) return;
   update_precip(s);
   if (error_code().code != 0) return;
   apply_rain(s, overland_depth(s));

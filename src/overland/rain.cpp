@@ -241,7 +241,7 @@ void apply_rain(ModelState& s, std::span<double> depth) {
     ++s.ledger.rain_steps;
     if (s.ledger.rain_first_pass == 0) s.ledger.rain_first_pass = s.clock.pass;
   }
-  if (!r.gage_file) ++r.uniform_count;
+  if (s.run.rain_source == RainSource::uniform) ++r.uniform_count;
   if (bad != 0) {
     say("A non-real number for water depth has been detected for overland cell %d after "
         "applying rainfall\n",

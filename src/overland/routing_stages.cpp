@@ -19,7 +19,7 @@ namespace torva {
 namespace {
 
 bool channels_on(const ModelState& s) {
-  return s.run.explicit_channels || s.run.mesh_channels;
+  return s.run.channels_routed();
 }
 
 // First non-real depth (cell number), or 0.
@@ -190,7 +190,7 @@ double run_scheme(ModelState& s, double dt) {
   outlet.outslope = s.settings.site.outslope;
   StepResult r;
   double v = 0.0;
-  switch (o.scheme) {
+  switch (s.run.overland_scheme) {
     case OverlandScheme::kExplicit:
       v = route_explicit(g, s.connect.slope_x.slots(), s.connect.slope_y.slots(), a, dt,
                          o.sweep_order, outlet, o.explicit_control, &r);
@@ -221,10 +221,6 @@ void stage_allocate_overland(ModelState& s) {
     set_error(4000);
     return;
   }
-  const int type = s.settings.cards.overtype;
-  o.scheme = type == 1   ? OverlandScheme::kExplicit
-             : type == 3 ? OverlandScheme::kAdePc
-                         : OverlandScheme::kAde;
   o.sweep_order = 1;
   // Filled now for the channel exchange; checked, with its message, at the first step.
   prepare_surface(s, false);
@@ -242,7 +238,7 @@ std::span<const double> overland_discharge_map(ModelState& s) {
   // The explicit scheme keeps flows per unit width (m^2/s), the ADE schemes whole-face
   // discharges (m^3/s): only the former needs the cell width to give m^3/s.
   const double dx = s.grid.dx > 0.0 ? s.grid.dx : s.settings.site.gridsize;
-  const double width = o.scheme == OverlandScheme::kExplicit ? dx : 1.0;
+  const double width = s.run.overland_scheme == OverlandScheme::kExplicit ? dx : 1.0;
   discharge_magnitude(width, o.face_q_x.slots(), o.face_q_y.slots(), o.map_discharge.slots());
   return o.map_discharge.slots();
 }

@@ -125,7 +125,7 @@ TEST_F(ChanHotstart, StageWiresCardsSeriesAndLedger) {
         "BOTTOM_WIDTH 2\nNODE 2\nELEV 2\nPOINTSOURCE inflow\nNODE 3\nELEV 1\n");
   write("wse.txt", "1 2 3.0\n2 2 1.5 0.0\n");
   ModelState s;
-  s.settings.site.chan_method = 3;
+  s.run.channel_method = ChannelMethod::diffusive_wave;
   s.settings.cards.channel_input = "chan.txt";
   s.settings.cards.channel_input_given = true;
   s.settings.cards.read_chan_hotstart = "wse.txt";

@@ -67,7 +67,7 @@ class RoutingStage : public ChannelTest {
     c.chan_point_input_given = true;
     c.first_order_chan_q = 0.1;
     c.max_courant_number = 0.5;
-    s.run.explicit_channels = true;
+    s.run.channel_method = ChannelMethod::diffusive_wave;
     s.run.super_quiet = true;
     s.clock.dt = 30.0;
     s.clock.dt_days = 30.0 / kSecondsPerDay;

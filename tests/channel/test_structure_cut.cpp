@@ -67,7 +67,7 @@ TEST_F(StructureCut, DrainedNodeUpstreamOfACulvertDoesNotStopTheRouting) {
   c.channel_input = "chan.txt";
   c.channel_input_given = true;
   c.max_courant_number = 0.5;
-  s.run.explicit_channels = true;
+  s.run.channel_method = ChannelMethod::diffusive_wave;
   s.run.super_quiet = true;
   s.clock.dt = 10.0;
   s.clock.dt_days = 10.0 / kSecondsPerDay;

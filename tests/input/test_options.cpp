@@ -170,8 +170,7 @@ TEST_F(OptionsTest, TransferStep) {
   EXPECT_TRUE(m.run.quiet);
   EXPECT_TRUE(m.run.flow_cfs);
   EXPECT_EQ(m.run.flush_period, 4);
-  EXPECT_TRUE(m.run.explicit_channels);
-  EXPECT_FALSE(m.run.mesh_channels);
+  EXPECT_EQ(m.run.channel_method, ChannelMethod::diffusive_wave);
 }
 
 TEST_F(OptionsTest, TransferStopsOnMapTypeFourAndMissingFile) {

@@ -154,10 +154,10 @@ TEST(EventSummary, GainedMassAndOtherWarnings) {
 TEST(EventSummary, ChannelRunAddsChannelLinesInOrder) {
   SummaryFacts f = small_event();
   f.channels = true;
-  f.rain = RainKind::gages;
+  f.rain = RainSource::gages;
   f.inverse_distance = false;
   f.hyd_locations = true;
-  f.infil_method = 1;
+  f.infil_method = InfilMethod::green_ampt;
   WaterLedger w = small_ledger();
   w.initial_channel = 12.0;
   w.final_channel = 24.5;

@@ -166,7 +166,7 @@ void build_network(ChannelState& c) {
 }
 
 TEST_F(ResultStages, LinkNodeFilesThroughTheStages) {
-  s.run.explicit_channels = true;
+  s.run.channel_method = ChannelMethod::diffusive_wave;
   build_network(s.channel);
   s.settings.site.tot_time = 60;
   CardRecord& c = s.settings.cards;
@@ -207,7 +207,7 @@ TEST_F(ResultStages, LinkNodeFilesThroughTheStages) {
 }
 
 TEST_F(ResultStages, LocationOutsideTheNetworkStopsTheRun) {
-  s.run.explicit_channels = true;
+  s.run.channel_method = ChannelMethod::diffusive_wave;
   build_network(s.channel);
   std::ofstream(path("run.ihl")) << "2\n1 2\n1 3\n";
   CardRecord& c = s.settings.cards;

@@ -279,6 +279,7 @@ struct GageRun {
     make_grid(s.grid, {"11", "11"}, 10.0);
     s.settings.rain.precip_file = file.path();
     s.settings.rain.precip_file_given = true;
+    s.run.rain_source = RainSource::gages;
     s.settings.site.tot_time = 120;
     s.clock.dt = dt;
     s.clock.dt_days = dt / kSecondsPerDay;
@@ -342,6 +343,7 @@ TEST(GageRain, UnopenableFileIsCode4) {
   make_grid(s.grid, {"1"}, 10.0);
   s.settings.rain.precip_file = "no_such_rain_file.gag";
   s.settings.rain.precip_file_given = true;
+  s.run.rain_source = RainSource::gages;
   stage_first_event_setup(s);
   EXPECT_EQ(error_code().code, 4);
   EXPECT_EQ(error_code().file, "no_such_rain_file.gag");
@@ -359,6 +361,7 @@ TEST(GageRain, ThiessenUsesTheNearestGage) {
   make_grid(s.grid, {"11", "11"}, 10.0);
   s.settings.rain.precip_file = gage.path();
   s.settings.rain.precip_file_given = true;
+  s.run.rain_source = RainSource::gages;
   s.settings.cards.rain_thiessen = 1;
   s.clock.dt = 60.0;
   s.clock.dt_days = 60.0 / kSecondsPerDay;
@@ -386,6 +389,7 @@ TEST(GageRain, LongTermRunsReadTheNextEventAtItsStartAndStopAfterTheLast) {
   make_grid(s.grid, {"11"}, 10.0);
   s.settings.rain.precip_file = f.path();
   s.settings.rain.precip_file_given = true;
+  s.run.rain_source = RainSource::gages;
   s.clock.dt = 60.0;
   testing::internal::CaptureStdout();
   stage_first_event_setup(s);

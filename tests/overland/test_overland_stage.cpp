@@ -48,7 +48,7 @@ std::unique_ptr<ModelState> tilted_state(
   fill(s.connect.slope_y, t.slope_y);
   g.outlet_cell = t.at(1, 1);
   s.settings.cards.manning_n = 0.05;
-  s.settings.cards.overtype = overtype;
+  s.run.overland_scheme = overland_scheme(overtype);
   s.settings.site.outslope = 0.03;
   s.clock.dt = 10.0;
   s.clock.dt_days = 10.0 / kSecondsPerDay;
@@ -72,9 +72,12 @@ double storage(const ModelState& s) {
 }
 
 TEST(OverlandStage, AllocatesOverTheMaskAndSelectsTheScheme) {
-  EXPECT_EQ(tilted_state(1)->overland.scheme, OverlandScheme::kExplicit);
-  EXPECT_EQ(tilted_state(2)->overland.scheme, OverlandScheme::kAde);
-  EXPECT_EQ(tilted_state(3)->overland.scheme, OverlandScheme::kAdePc);
+  const std::pair<int, OverlandScheme> types[] = {{1, OverlandScheme::kExplicit},
+                                                  {2, OverlandScheme::kAde},
+                                                  {3, OverlandScheme::kAdePc},
+                                                  {0, OverlandScheme::kAde},
+                                                  {7, OverlandScheme::kAde}};
+  for (const auto& [type, scheme] : types) EXPECT_EQ(overland_scheme(type), scheme) << type;
   auto s = tilted_state(2);
   EXPECT_EQ(s->overland.ov_depth.size(), 20u);
   EXPECT_EQ(s->overland.saved_depth.size(), 20u);
@@ -122,7 +125,7 @@ TEST(OverlandStage, RoutesOnlyWhenTheNextOverlandTimeHasCome) {
 TEST(OverlandStage, ChannelNetworkTakesTheOutletInstead) {
   auto p = tilted_state(2);
   ModelState& s = *p;
-  s.run.explicit_channels = true;
+  s.run.channel_method = ChannelMethod::diffusive_wave;
   s.event.outlet_q = 7.0;  // set by channel routing
   for (int t = 0; t < 20; ++t) next_step(s, 1e-3);
   EXPECT_EQ(s.ledger.discharge, 0.0);
@@ -133,7 +136,7 @@ TEST(OverlandStage, ChannelNetworkTakesTheOutletInstead) {
 TEST(OverlandStage, RunoffEndsWhenRainHasStoppedAndTheLandIsDry) {
   auto p = tilted_state(2);
   ModelState& s = *p;
-  s.run.explicit_channels = true;
+  s.run.channel_method = ChannelMethod::diffusive_wave;
   next_step(s, 1e-3);  // wet: the event goes on
   s.event.precip_state = kRainEnded;
   next_step(s, 0.0);

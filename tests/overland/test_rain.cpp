@@ -173,7 +173,7 @@ TEST(Interception, InterceptedPlusNetEqualsGrossOverARun) {
   const int n = s.grid.ncells;
   s.clock.dt = 17.0;
   s.event.precip_state = kRainRunning;
-  s.rain.gage_file = true;
+  s.run.rain_source = RainSource::gages;
   s.rain.interception = true;
   s.rain.rain_rate.allocate(n);
   s.rain.net_rain_rate.allocate(n);
@@ -208,7 +208,7 @@ TEST(RainDepth, NetRateAddsDepthAndNonRealDepthStops) {
   make_grid(s.grid, {"11"}, 10.0);
   s.clock.dt = 36.0;
   s.event.precip_state = kRainRunning;
-  s.rain.gage_file = true;
+  s.run.rain_source = RainSource::gages;
   s.rain.rain_rate.allocate(2);
   s.rain.rain_rate[1] = 100.0;
   s.rain.rain_rate[2] = 100.0;

@@ -41,7 +41,7 @@ class RichardsStage : public ::testing::Test {
  protected:
   std::unique_ptr<ModelState> state(int n, const char* soils = kSoils) {
     auto s = std::make_unique<ModelState>();
-    s->settings.site.infil_method = 4;
+    s->run.infil_method = InfilMethod::richards;
     s->settings.cards.inf_richards = 1;
     s->settings.cards.soil_layer_input_file = soil_file(soils);
     s->settings.cards.soil_layer_input_file_given = true;
