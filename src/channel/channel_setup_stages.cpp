@@ -127,7 +127,7 @@ int number_in(const std::deque<Series>& list, const Series* found) {
 }  // namespace
 
 void stage_load_channels(ModelState& s) {
-  const CardRecord& c = s.settings.cards;
+  const ChannelCards& c = s.settings.channel;
   if (!s.run.explicit_channels() || !c.channel_input_given) return;
   ChannelSetupInput in;
   in.channel_file = c.channel_input;

@@ -10,7 +10,7 @@
 #include "input/cell_params.hpp"
 #include "input/grid.hpp"
 #include "input/series_store.hpp"
-#include "input/settings.hpp"
+#include "model/settings.hpp"
 #include "output/ledger.hpp"
 #include "output/map_writer.hpp"
 #include "output/output_files.hpp"
@@ -61,9 +61,9 @@ struct EventControl {
   bool event_ended = false;
   bool end_of_event_due = false;
   bool simulation_continues = true;
-  double min_q = 0.1;     // low-flow cut-off, m^3/s
-  double outlet_q = 0.0;  // outlet discharge now, m^3/s
-  double peak_q = 0.0;    // peak outlet discharge
+  double min_q = kDefaultEventMinQ;  // low-flow cut-off, m^3/s
+  double outlet_q = 0.0;             // outlet discharge now, m^3/s
+  double peak_q = 0.0;               // peak outlet discharge
   CalendarTime peak_time;
   int precip_state = 1;  // 1 running, 0/3 ended, 2 no further event
 };

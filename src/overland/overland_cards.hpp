@@ -1,5 +1,7 @@
 #pragma once
 // Cards of overland flow routing.
+#include <string>
+
 namespace torva {
 
 enum class OverlandScheme { kExplicit = 1, kAde = 2, kAdePc = 3 };
@@ -10,5 +12,22 @@ constexpr OverlandScheme overland_scheme(int overtype) {
          : overtype == 3 ? OverlandScheme::kAdePc
                          : OverlandScheme::kAde;
 }
+
+struct OverlandCards {
+  int overtype = 2;
+  bool overtype_given = false;
+  double manning_n = 0.0;
+  bool manning_n_given = false;
+  double retention = 0.0;
+  bool retention_given = false;
+  std::string dike_map;
+  bool dike_map_given = false;
+  std::string embankment;
+  bool embankment_given = false;
+  std::string lowspot_file;
+  bool lowspot_file_given = false;
+
+  bool operator==(const OverlandCards&) const = default;
+};
 
 }  // namespace torva

@@ -98,8 +98,8 @@ bool allocate_rain(ModelState& s) {
 }
 
 void setup_uniform(ModelState& s) {
-  const SiteRecord& site = s.settings.site;
-  const RainRecord& rr = s.settings.rain;
+  const SiteCards& site = s.settings.site;
+  const PrecipCards& rr = s.settings.precip;
   RainState& r = s.rain;
   if (!(rr.rain_intensity > 0.0) || rr.rain_duration <= 0) {
     set_error(11);
@@ -126,7 +126,7 @@ void setup_uniform(ModelState& s) {
 
 void setup_gage_file(ModelState& s) {
   RainState& r = s.rain;
-  const std::string& path = s.settings.rain.precip_file;
+  const std::string& path = s.settings.precip.precip_file;
   if (!r.file.open(path)) {
     set_error(4, 0, 0, "precipitation", path);
     return;
@@ -158,8 +158,8 @@ void stage_initial_slopes(ModelState& s) {
 }
 
 void stage_first_event_setup(ModelState& s) {
-  const RainRecord& rr = s.settings.rain;
-  const CardRecord& cards = s.settings.cards;
+  const PrecipCards& rr = s.settings.precip;
+  const Settings& cards = s.settings;
   RainState& r = s.rain;
   if (rr.precip_file_given && rr.precip_unif) {
     set_error(10);
@@ -170,9 +170,9 @@ void stage_first_event_setup(ModelState& s) {
     return;
   }
   if (!allocate_rain(s)) return;
-  r.thiessen = cards.rain_thiessen != 0 && cards.rain_inv_distance == 0;
-  r.interception =
-      cards.interception != 0 || cards.storage_capacity_given || cards.interception_coeff_given;
+  r.thiessen = cards.precip.rain_thiessen != 0 && cards.precip.rain_inv_distance == 0;
+  r.interception = cards.precip.interception != 0 || cards.maps.storage_capacity_given ||
+                   cards.maps.interception_coeff_given;
   s.event.num_events = 1;
   if (s.run.rain_source == RainSource::gages)
     setup_gage_file(s);

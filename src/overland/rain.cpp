@@ -225,7 +225,7 @@ void apply_rain(ModelState& s, std::span<double> depth) {
   std::span<const double> rate = r.rain_rate.slots();
   if (r.interception) {
     const double f =
-        interception_divisor(s.run.long_term, s.clock.now.month, s.settings.site.latitude);
+        interception_divisor(s.run.long_term, s.clock.now.month, s.settings.unsimulated.latitude);
     const double caught =
         intercept(r.rain_rate.slots(), s.params.int_storage.slots(), s.params.int_coeff.slots(), f,
                   dt, r.int_used.slots(), r.net_rain_rate.slots(), r.int_caught.slots());

@@ -40,7 +40,7 @@ bool prepare_surface(ModelState& s, bool report) {
   const CellParams& p = s.params;
   const bool rough_map = p.rough.size() == static_cast<std::size_t>(n);
   for (int i = 1; i <= n; ++i) {
-    const double rough = rough_map ? p.rough[i] : s.settings.cards.manning_n;
+    const double rough = rough_map ? p.rough[i] : s.settings.overland.manning_n;
     if (!(rough > 0.0)) {
       if (report) {
         say("Overland Manning n=0 at grid cell %d.  Program terminating.\n", i);
@@ -53,7 +53,7 @@ bool prepare_surface(ModelState& s, bool report) {
   if (p.retention_depth.size() == static_cast<std::size_t>(n)) {
     for (int i = 1; i <= n; ++i) o.retention[i] = p.retention_depth[i];
   } else {
-    o.retention.fill(s.settings.cards.retention / 1000.0);
+    o.retention.fill(s.settings.overland.retention / 1000.0);
     o.retention[0] = 0.0;
   }
   return true;
@@ -131,7 +131,7 @@ SurfaceView surface_view(const ModelState& s) {
 bool load_boundaries(ModelState& s) {
   OverlandState& o = s.overland;
   const int n = s.grid.ncells;
-  const CardRecord& c = s.settings.cards;
+  const MapCards& c = s.settings.maps;
   if (!c.mapping_table_given || !s.params.mapping_tables[kTableOverlandBoundary]) return true;
   Array1<double> type{"bound_type"};
   if (!type.allocate(n) || !o.bound_type.allocate(n) || !o.bound_value.allocate(n) ||

@@ -70,7 +70,7 @@ bool check_green_ampt_params(const CellParams& p, int n, bool redist) {
 
 bool load_layered(ModelState& s, int n) {
   InfilState& f = s.infil;
-  const CardRecord& c = s.settings.cards;
+  const InfilCards& c = s.settings.infil;
   if (!c.soil_layer_input_file_given) {
     say("\nError: multi-layered infiltration needs a soil layer input file (card "
         "SOIL_LAYER_INPUT_FILE).\n");
@@ -126,13 +126,13 @@ void fill_soil_store(ModelState& s, int n) {
     }
     return;
   }
-  const double depth = s.settings.cards.soil_moist_depth;  // m
+  const double depth = s.settings.infil.soil_moist_depth;  // m
   for (int i = 1; i <= n; ++i) f.soil_store[i] = s.params.theta_init[i] * depth;
 }
 
 }  // namespace
 
-int infiltration_conflict_code(const CardRecord& c) {
+int infiltration_conflict_code(const InfilCards& c) {
   if (c.inf_layered_soil) {
     if (c.green_ampt) return 26;
     if (c.inf_redist) return 27;
@@ -148,10 +148,10 @@ int infiltration_conflict_code(const CardRecord& c) {
 }
 
 void infiltration_init(ModelState& s) {
-  const CardRecord& c = s.settings.cards;
+  const Settings& c = s.settings;
   InfilState& f = s.infil;
   const InfilMethod method = s.run.infil_method;
-  if (const int code = infiltration_conflict_code(c)) {
+  if (const int code = infiltration_conflict_code(c.infil)) {
     set_error(code);
     return;
   }
@@ -159,10 +159,10 @@ void infiltration_init(ModelState& s) {
 
   const int n = s.grid.ncells;
   if (n <= 0) return;
-  if (c.soil_layer_input_file_given &&
+  if (c.infil.soil_layer_input_file_given &&
       (method == InfilMethod::layered || method == InfilMethod::richards)) {
     SoilLayerTable table;
-    if (!read_soil_layer_file(c.soil_layer_input_file, table)) return;
+    if (!read_soil_layer_file(c.infil.soil_layer_input_file, table)) return;
     f.soil_records = std::move(table.records);
     f.soil_record_given = std::move(table.given);
   }
@@ -172,8 +172,9 @@ void infiltration_init(ModelState& s) {
   f.infil_event_depth.allocate(n);
   f.infil_rate.allocate(n);
   f.surface_moisture.allocate(n);
-  if (c.gw_simulation) f.gw_recharge_depth.allocate(n);
-  f.lake_exclusion = c.overland_lake_map_given && static_cast<int>(s.params.lake_id.size()) >= n;
+  if (c.unsimulated.gw_simulation) f.gw_recharge_depth.allocate(n);
+  f.lake_exclusion =
+      c.unsimulated.overland_lake_map_given && static_cast<int>(s.params.lake_id.size()) >= n;
   if (method == InfilMethod::richards) {
     f.initialised = richards_init(s);
     return;
@@ -185,10 +186,10 @@ void infiltration_init(ModelState& s) {
     s.params.area_factor.allocate(n);
     s.params.area_factor.fill(1.0);
   }
-  if (c.unif_area_reduction_given && !c.area_reduction_given) {
+  if (c.infil.unif_area_reduction_given && !c.maps.area_reduction_given) {
     bool untouched = true;
     for (int i = 1; i <= n && untouched; ++i) untouched = s.params.area_factor[i] == 1.0;
-    if (untouched) s.params.area_factor.fill(1.0 - c.unif_area_reduction);
+    if (untouched) s.params.area_factor.fill(1.0 - c.infil.unif_area_reduction);
   }
   for (int i = 1; i <= n; ++i) {
     const double a = s.params.area_factor[i];
@@ -213,7 +214,7 @@ void infiltration_init(ModelState& s) {
     f.dry_step.allocate(n);
     f.theta_i.allocate(n);
     f.clipped.allocate(n);
-    if (c.gw_simulation) f.gw_saturated.allocate(n);
+    if (c.unsimulated.gw_simulation) f.gw_saturated.allocate(n);
     if (!covers(s.params.residual_sat, n)) s.params.residual_sat.allocate(n);
   }
   if (method == InfilMethod::layered && !load_layered(s, n)) return;

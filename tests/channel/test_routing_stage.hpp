@@ -59,7 +59,7 @@ class RoutingStage : public ChannelTest {
       s.overland.ov_depth[static_cast<std::size_t>(c)] = 0.01 * (c % 3);
       s.overland.inv_rough[static_cast<std::size_t>(c)] = 20.0;
     }
-    CardRecord& c = s.settings.cards;
+    ChannelCards& c = s.settings.channel;
     c.chan_explic = 1;
     c.channel_input = "chan.txt";
     c.channel_input_given = true;

@@ -62,7 +62,7 @@ TEST_F(StructureCut, DrainedNodeUpstreamOfACulvertDoesNotStopTheRouting) {
     s.overland.inv_rough[static_cast<std::size_t>(c)] = 20.0;
   }
   s.overland.ov_depth[1] = 0.02;  // a little water for the upper reach only
-  CardRecord& c = s.settings.cards;
+  ChannelCards& c = s.settings.channel;
   c.chan_explic = 1;
   c.channel_input = "chan.txt";
   c.channel_input_given = true;

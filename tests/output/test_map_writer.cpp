@@ -147,8 +147,8 @@ class MapInstantTest : public MapWriterTest {
     g.mask.allocate(3, 4);
     for (int r = 0; r <= 3; ++r)
       for (int c = 0; c <= 4; ++c) g.mask(r, c) = mask(r, c);
-    s->settings.cards.depth = "depth.dat";
-    s->settings.cards.depth_given = true;
+    s->settings.output.depth = "depth.dat";
+    s->settings.output.depth_given = true;
     v[1] = values;
   }
   std::unique_ptr<ModelState> s;
@@ -168,7 +168,7 @@ TEST_F(MapInstantTest, SeparateFilesPerInstant) {
 }
 
 TEST_F(MapInstantTest, TextSeriesCollectsInstantsAndEndsWithEndds) {
-  s->settings.site.map_type = 1;
+  s->settings.output.map_type = 1;
   s->clock.elapsed_minutes = 60.0;
   write_map_instant(*s, v);
   s->clock.elapsed_minutes = 120.0;
@@ -182,7 +182,7 @@ TEST_F(MapInstantTest, TextSeriesCollectsInstantsAndEndsWithEndds) {
 }
 
 TEST_F(MapInstantTest, ARunThatStopsEarlyStillClosesItsSeries) {
-  s->settings.site.map_type = 1;
+  s->settings.output.map_type = 1;
   write_map_instant(*s, v);
   s.reset();
   const std::string text = slurp("depth.dat");
@@ -191,8 +191,8 @@ TEST_F(MapInstantTest, ARunThatStopsEarlyStillClosesItsSeries) {
 }
 
 TEST_F(MapInstantTest, UnopenableFiles) {
-  s->settings.site.map_type = 1;
-  s->settings.cards.depth = "no/such/dir/depth.dat";
+  s->settings.output.map_type = 1;
+  s->settings.output.depth = "no/such/dir/depth.dat";
   write_map_instant(*s, v);
   EXPECT_EQ(error_code().code, 59);
   EXPECT_EQ(error_code().file, "no/such/dir/depth.dat");

@@ -43,8 +43,8 @@ class ResultStages : public testing::Test {
     s.clock.current_time = s.clock.start_time;
     s.run.hyd_steps = 10;
     s.run.map_steps = 120;
-    s.settings.rain.rain_intensity = 36.0;
-    s.settings.rain.rain_duration = 10;
+    s.settings.precip.rain_intensity = 36.0;
+    s.settings.precip.rain_duration = 10;
   }
   void TearDown() override {
     s.files.close_all();
@@ -60,7 +60,7 @@ class ResultStages : public testing::Test {
 };
 
 TEST_F(ResultStages, EventRunWritesHydrographSummaryTotalsAndHostFile) {
-  CardRecord& c = s.settings.cards;
+  OutputCards& c = s.settings.output;
   card(c.summary, c.summary_given, "run.sum");
   card(c.outlet_hydro, c.outlet_hydro_given, "run.otl");
   card(c.qex_hydro, c.qex_hydro_given, "run.qhy");
@@ -126,7 +126,7 @@ TEST_F(ResultStages, EventRunWritesHydrographSummaryTotalsAndHostFile) {
 }
 
 TEST_F(ResultStages, SummaryThatCannotBeOpenedIsCodeFour) {
-  CardRecord& c = s.settings.cards;
+  OutputCards& c = s.settings.output;
   c.summary = path("no_such_folder/run.sum");
   c.summary_given = true;
   stage_open_summary(s);
@@ -169,7 +169,7 @@ TEST_F(ResultStages, LinkNodeFilesThroughTheStages) {
   s.run.channel_method = ChannelMethod::diffusive_wave;
   build_network(s.channel);
   s.settings.site.tot_time = 60;
-  CardRecord& c = s.settings.cards;
+  OutputCards& c = s.settings.output;
   card(c.chan_depth, c.chan_depth_given, "run.cdp");
   card(c.chan_velocity, c.chan_velocity_given, "run.cvl");
   card(c.flood_stream, c.flood_stream_given, "run.fld");
@@ -210,7 +210,7 @@ TEST_F(ResultStages, LocationOutsideTheNetworkStopsTheRun) {
   s.run.channel_method = ChannelMethod::diffusive_wave;
   build_network(s.channel);
   std::ofstream(path("run.ihl")) << "2\n1 2\n1 3\n";
-  CardRecord& c = s.settings.cards;
+  OutputCards& c = s.settings.output;
   card(c.in_hyd_location, c.in_hyd_location_given, "run.ihl");
   card(c.out_hyd_location, c.out_hyd_location_given, "run.ohl");
   testing::internal::CaptureStdout();
@@ -231,7 +231,7 @@ TEST_F(ResultStages, OverlandHotstartIsTheDepthRaster) {
   s.overland.ov_depth.allocate(2);
   s.overland.ov_depth[1] = 0.25;
   s.overland.ov_depth[2] = 0.5;
-  CardRecord& c = s.settings.cards;
+  OutputCards& c = s.settings.output;
   card(c.write_ov_hotstart, c.write_ov_hotstart_given, "run.hot");
   stage_totals(s);
   EXPECT_EQ(read_file(path("run.hot")),

@@ -277,8 +277,8 @@ struct GageRun {
     clear_error();
     s.run.quiet = true;
     make_grid(s.grid, {"11", "11"}, 10.0);
-    s.settings.rain.precip_file = file.path();
-    s.settings.rain.precip_file_given = true;
+    s.settings.precip.precip_file = file.path();
+    s.settings.precip.precip_file_given = true;
     s.run.rain_source = RainSource::gages;
     s.settings.site.tot_time = 120;
     s.clock.dt = dt;
@@ -341,8 +341,8 @@ TEST(GageRain, UnopenableFileIsCode4) {
   clear_error();
   ModelState s;
   make_grid(s.grid, {"1"}, 10.0);
-  s.settings.rain.precip_file = "no_such_rain_file.gag";
-  s.settings.rain.precip_file_given = true;
+  s.settings.precip.precip_file = "no_such_rain_file.gag";
+  s.settings.precip.precip_file_given = true;
   s.run.rain_source = RainSource::gages;
   stage_first_event_setup(s);
   EXPECT_EQ(error_code().code, 4);
@@ -359,10 +359,10 @@ TEST(GageRain, ThiessenUsesTheNearestGage) {
   ModelState s;
   s.run.quiet = true;
   make_grid(s.grid, {"11", "11"}, 10.0);
-  s.settings.rain.precip_file = gage.path();
-  s.settings.rain.precip_file_given = true;
+  s.settings.precip.precip_file = gage.path();
+  s.settings.precip.precip_file_given = true;
   s.run.rain_source = RainSource::gages;
-  s.settings.cards.rain_thiessen = 1;
+  s.settings.precip.rain_thiessen = 1;
   s.clock.dt = 60.0;
   s.clock.dt_days = 60.0 / kSecondsPerDay;
   testing::internal::CaptureStdout();
@@ -387,8 +387,8 @@ TEST(GageRain, LongTermRunsReadTheNextEventAtItsStartAndStopAfterTheLast) {
   s.run.quiet = true;
   s.run.long_term = true;
   make_grid(s.grid, {"11"}, 10.0);
-  s.settings.rain.precip_file = f.path();
-  s.settings.rain.precip_file_given = true;
+  s.settings.precip.precip_file = f.path();
+  s.settings.precip.precip_file_given = true;
   s.run.rain_source = RainSource::gages;
   s.clock.dt = 60.0;
   testing::internal::CaptureStdout();

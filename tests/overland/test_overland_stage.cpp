@@ -47,7 +47,7 @@ std::unique_ptr<ModelState> tilted_state(
   fill(s.connect.slope_x, t.slope_x);
   fill(s.connect.slope_y, t.slope_y);
   g.outlet_cell = t.at(1, 1);
-  s.settings.cards.manning_n = 0.05;
+  s.settings.overland.manning_n = 0.05;
   s.run.overland_scheme = overland_scheme(overtype);
   s.settings.site.outslope = 0.03;
   s.clock.dt = 10.0;
@@ -231,8 +231,8 @@ class BoundaryTable : public testing::ScratchDir {
               table_row(1, "0 0") + table_row(2, head_type + " 0.30") + table_row(3, "2 0.02") +
               table_row(4, "5 7"));
     return tilted_state(2, [](ModelState& s) {
-      s.settings.cards.mapping_table = "tables.cmt";
-      s.settings.cards.mapping_table_given = true;
+      s.settings.maps.mapping_table = "tables.cmt";
+      s.settings.maps.mapping_table_given = true;
       s.params.mapping_tables[kTableOverlandBoundary] = true;
       TimeSeries& ts = s.series.time_series.emplace_back();
       ts.name = "inflow";

@@ -63,8 +63,8 @@ class Infiltration : public ::testing::Test {
       p.soil_id[i] = 1 + i % 2;
     }
     if (method == 3) {
-      s->settings.cards.soil_layer_input_file = layer_file();
-      s->settings.cards.soil_layer_input_file_given = true;
+      s->settings.infil.soil_layer_input_file = layer_file();
+      s->settings.infil.soil_layer_input_file_given = true;
     }
     s->clock.dt = kDt;
     s->clock.dt_days = kDt / kSecondsPerDay;
@@ -93,7 +93,7 @@ TEST_F(Infiltration, ConflictingMethodCardsGiveTheirCodes) {
   const Case cases[] = {{1, 0, 1, 0, 26}, {0, 1, 1, 0, 27}, {0, 0, 1, 1, 28}, {1, 0, 0, 1, 29},
                         {0, 1, 0, 1, 30}, {1, 1, 0, 0, 33}, {1, 0, 0, 0, 0},  {0, 0, 0, 1, 0}};
   for (const Case& c : cases) {
-    CardRecord r;
+    InfilCards r;
     r.green_ampt = c.ga;
     r.inf_redist = c.redist;
     r.inf_layered_soil = c.layered;
@@ -101,7 +101,7 @@ TEST_F(Infiltration, ConflictingMethodCardsGiveTheirCodes) {
     EXPECT_EQ(infiltration_conflict_code(r), c.code);
   }
   auto s = state(1, 4, 10.0);
-  s->settings.cards.green_ampt = s->settings.cards.inf_redist = 1;
+  s->settings.infil.green_ampt = s->settings.infil.inf_redist = 1;
   init(*s);
   EXPECT_EQ(error_code().code, 33);
   EXPECT_FALSE(s->infil.initialised);
@@ -109,7 +109,7 @@ TEST_F(Infiltration, ConflictingMethodCardsGiveTheirCodes) {
 
 TEST_F(Infiltration, LayeredAndRichardsIgnoreTheGreenAmptMaps) {
   auto s = state(3, 4, 10.0);
-  CardRecord& c = s->settings.cards;
+  MapCards& c = s->settings.maps;
   c.conductivity_given = c.capillary_given = c.porosity_given = true;
   c.pore_index_given = c.residual_sat_given = c.moisture_given = true;
   const Settings before = s->settings;
@@ -123,7 +123,7 @@ TEST_F(Infiltration, LayeredAndRichardsIgnoreTheGreenAmptMaps) {
 
 TEST_F(Infiltration, StartUpFaultsAreNamed) {
   auto s = state(3, 4, 10.0);
-  s->settings.cards.soil_layer_input_file_given = false;
+  s->settings.infil.soil_layer_input_file_given = false;
   init(*s);
   EXPECT_EQ(error_code().code, 4000);
   EXPECT_EQ(said_,
@@ -217,7 +217,7 @@ TEST_F(Infiltration, RunsOnItsScheduleWithTheElapsedStep) {
 
 TEST_F(Infiltration, MapOutputsAndRechargeFollowTheStep) {
   auto s = state(2, 2, 10.0);
-  s->settings.cards.gw_simulation = 1;
+  s->settings.unsimulated.gw_simulation = 1;
   init(*s);
   std::vector<double> depth(3, 0.002);
   pass(*s, depth, 0, 0.0);
@@ -230,7 +230,7 @@ TEST_F(Infiltration, MapOutputsAndRechargeFollowTheStep) {
   // The soil store starts with the initial moisture over the simple soil depth.
   EXPECT_DOUBLE_EQ(
       s->infil.soil_store[2],
-      s->params.theta_init[2] * s->settings.cards.soil_moist_depth + s->infil.infil_cum_depth[2]);
+      s->params.theta_init[2] * s->settings.infil.soil_moist_depth + s->infil.infil_cum_depth[2]);
   EXPECT_GT(s->infil.surface_moisture[1], 0.0);
 }
 
@@ -255,8 +255,8 @@ TEST_F(Infiltration, UnsolvedIterationStopsTheRunNamingTheCell) {
 
 TEST_F(Infiltration, UniformAreaReductionFillsTheFactor) {
   auto s = state(1, 2, 10.0);
-  s->settings.cards.unif_area_reduction = 0.25;
-  s->settings.cards.unif_area_reduction_given = true;
+  s->settings.infil.unif_area_reduction = 0.25;
+  s->settings.infil.unif_area_reduction_given = true;
   init(*s);
   EXPECT_EQ(s->params.area_factor[1], 0.75);
   s = state(1, 2, 10.0);

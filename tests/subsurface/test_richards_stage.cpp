@@ -42,10 +42,10 @@ class RichardsStage : public ::testing::Test {
   std::unique_ptr<ModelState> state(int n, const char* soils = kSoils) {
     auto s = std::make_unique<ModelState>();
     s->run.infil_method = InfilMethod::richards;
-    s->settings.cards.inf_richards = 1;
-    s->settings.cards.soil_layer_input_file = soil_file(soils);
-    s->settings.cards.soil_layer_input_file_given = true;
-    s->settings.cards.soil_type_map = "soils.idx";
+    s->settings.infil.inf_richards = 1;
+    s->settings.infil.soil_layer_input_file = soil_file(soils);
+    s->settings.infil.soil_layer_input_file_given = true;
+    s->settings.maps.soil_type_map = "soils.idx";
     s->grid.ncells = n;
     s->grid.dx = 10.0;
     s->grid.cell_area = 100.0;
@@ -133,7 +133,7 @@ TEST_F(RichardsStage, StartUpFaults) {
 
   error_code() = ErrorCode{};
   s = state(4);
-  s->settings.cards.richards_dtheta_max = 0.0;
+  s->settings.infil.richards_dtheta_max = 0.0;
   init(*s);
   EXPECT_EQ(error_code().code, 4000);
   EXPECT_NE(said_.find("RICHARDS_DTHETA_MAX"), std::string::npos);
