@@ -17,13 +17,13 @@ std::span<double> nodes_of(std::vector<double>& v, std::size_t first, int n) {
   return {v.data() + first, static_cast<std::size_t>(n) + 1};
 }
 
-bool read_options(const Settings& c, RichardsOptions& o) {
-  o.retention = c.infil.richards_c_option == 2 ? Retention::havercamp : Retention::brooks_corey;
-  o.k_option = c.infil.richards_k_option == 1 ? 1 : 2;
-  o.weight = c.infil.richards_weight;
-  o.upper_option = c.infil.richards_upper_option;
-  o.iter_max = c.infil.richards_iter_max;
-  o.dtheta_max = c.infil.richards_dtheta_max;
+bool read_options(const InfilCards& c, RichardsOptions& o) {
+  o.retention = c.richards_c_option == 2 ? Retention::havercamp : Retention::brooks_corey;
+  o.k_option = c.richards_k_option == 1 ? 1 : 2;
+  o.weight = c.richards_weight;
+  o.upper_option = c.richards_upper_option;
+  o.iter_max = c.richards_iter_max;
+  o.dtheta_max = c.richards_dtheta_max;
   if (!(o.weight >= 0.0 && o.weight <= 1.0)) {
     say("\nError: RICHARDS_WEIGHT = %lf must lie between 0 and 1.\n", o.weight);
     return false;
@@ -79,7 +79,7 @@ bool richards_init(ModelState& s) {
     set_error(132, 0, 0, {}, c.maps.soil_type_map);
     return false;
   }
-  if (!read_options(c, r.options)) {
+  if (!read_options(c.infil, r.options)) {
     set_error(4000);
     return false;
   }
