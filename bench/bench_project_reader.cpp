@@ -9,6 +9,7 @@
 
 #include "input/project_reader.hpp"
 #include "input/series_store.hpp"
+#include "model/settings.hpp"
 
 namespace {
 

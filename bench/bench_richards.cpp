@@ -40,7 +40,7 @@ std::unique_ptr<ModelState> basin() {
   s->grid.dx = 30.0;
   s->params.soil_id.allocate(kCells);
   s->params.soil_id.fill(1);
-  s->settings.cards.soil_layer_input_file_given = true;
+  s->settings.infil.soil_layer_input_file_given = true;
   s->infil.soil_records.assign(2, loam());
   s->infil.soil_record_given = {false, true};
   for (auto* a : {&s->infil.infil_cum_depth, &s->infil.infil_cum_prev, &s->infil.infil_event_depth,

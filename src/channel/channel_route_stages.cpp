@@ -67,9 +67,7 @@ double NetworkSections::depth_at_area(int node, int link, double area) const {
 namespace {
 
 bool routing_chosen(const ModelState& s) {
-  const CardRecord& c = s.settings.cards;
-  return s.run.explicit_channels || c.chan_explic || c.diffusive_wave ||
-         s.settings.site.chan_method == 3;
+  return s.run.explicit_channels();
 }
 
 TimeSeries* time_series_of(ModelState& s, int number) {
@@ -124,7 +122,7 @@ double structure_flow(ModelState& s, int l, double h1, double h2, Faults& faults
 double bound_depth_now(ModelState& s) {
   ChannelRouteState& r = s.route;
   if (r.bound_series) return time_series_value(r.bound_series, s.clock.current_time);
-  return s.settings.cards.bound_depth;
+  return s.settings.channel.bound_depth;
 }
 
 void build_network(ModelState& s) {
@@ -190,7 +188,7 @@ bool ensure_setup(ModelState& s) {
   ChannelRouteState& r = s.route;
   if (r.active) return true;
   if (!routing_chosen(s) || !s.channel.present) return false;
-  const CardRecord& c = s.settings.cards;
+  const ChannelCards& c = s.settings.channel;
   build_network(s);
   if (!r.point_q.allocate(s.channel.maxnodes, s.channel.links)) {
     set_error(4000);
@@ -198,7 +196,7 @@ bool ensure_setup(ModelState& s) {
   }
   build_exchange_lists(s);
   RouteOptions& o = r.options;
-  o.max_courant = c.max_courant_number > 0.0 ? c.max_courant_number : 0.2;
+  o.max_courant = c.max_courant_number > 0.0 ? c.max_courant_number : kDefaultMaxCourant;
   o.head_inflow = c.first_order_chan_q;
   o.head_bound = c.head_bound != 0;
   o.structure_flow = [&s](int l, double h1, double h2, Faults& faults) {
@@ -270,7 +268,7 @@ void refresh_point_inflows(ModelState& s) {
 void stage_channel_point_setup(ModelState& s) {
   if (!ensure_setup(s)) return;
   s.exchange.channel_storage = channel_volume(s.channel);
-  const CardRecord& c = s.settings.cards;
+  const ChannelCards& c = s.settings.channel;
   if (c.chan_point_input_given)
     open_point_sources(s.route.points, c.chan_point_input, s.channel.links, s.channel.maxnodes);
 }
@@ -296,7 +294,7 @@ void stage_channel_routing(ModelState& s) {
   // Land inflow into qlat for this step.
   for (int l = 1; l <= ch.links; ++l)
     for (int i = 1; i <= ch.nodes[l]; ++i) ch.qlat(i, l) = 0.0;
-  const CardRecord& c = s.settings.cards;
+  const ChannelCards& c = s.settings.channel;
   LandExchangeVolumes land;
   if (!s.overland.ov_depth.empty()) {
     LandExchangeInput in;
@@ -338,8 +336,8 @@ void stage_channel_point_inputs(ModelState& s) {
 }
 
 void stage_channel_hotstart(ModelState& s) {
-  const CardRecord& c = s.settings.cards;
-  if (!s.run.explicit_channels || !s.channel.present || s.channel.links <= 0) return;
+  const ChannelCards& c = s.settings.channel;
+  if (!s.run.explicit_channels() || !s.channel.present || s.channel.links <= 0) return;
   // Water-surface elevations for a later READ_CHAN_HOTSTART, discharges beside them.
   const std::string file = c.write_chan_hotstart_given ? c.write_chan_hotstart
                            : c.explic_backwater_given  ? c.explic_backwater

@@ -134,10 +134,8 @@ int number_in(const std::deque<Series>& list, const Series* found) {
 }  // namespace
 
 void stage_load_channels(ModelState& s) {
-  const CardRecord& c = s.settings.cards;
-  // The channel method selector (3: explicit routing) decides, not the last flag card seen.
-  const bool routing = s.run.explicit_channels || s.settings.site.chan_method == 3;
-  if (!routing || !c.channel_input_given) return;
+  const ChannelCards& c = s.settings.channel;
+  if (!s.run.explicit_channels() || !c.channel_input_given) return;
   ChannelSetupInput in;
   in.channel_file = c.channel_input;
   in.read.summary = !s.run.super_quiet && !run_context().super_quiet;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "channel/brent.hpp"
+#include "channel/channel_cards.hpp"
 #include "channel/channel_state.hpp"
 #include "frame/arrays.hpp"
 
@@ -93,7 +94,7 @@ using StructureFlowFn = std::function<double(int link, double head, double tail,
 using AquiferExchangeFn = std::function<int()>;
 
 struct RouteOptions {
-  double max_courant = 0.2;
+  double max_courant = kDefaultMaxCourant;
   double head_inflow = 0.0;  // m^3/s at node 1 of every link without upstream links
   bool head_bound = false;   // outlet depth imposed
   double bound_depth = 0.0;  // m, the imposed outlet depth of this call

@@ -5,9 +5,11 @@
 #include <string>
 #include <string_view>
 
-#include "input/settings.hpp"
+#include "input/unsimulated_cards.hpp"
 
 namespace torva {
+
+struct Settings;
 
 // How the arguments after the keyword are read.
 enum class CardForm {
@@ -36,8 +38,6 @@ enum class CardAction {
   chan_method,   // arg: the channel method selector value
   infil_method,  // arg: the infiltration method selector value
   reten_depth,
-  precip_unif,
-  precip_file,
   richards_k,
   richards_c,
   richards_upper,
@@ -71,12 +71,19 @@ using CardLocate = CardTarget (*)(Settings&);
 
 struct CardSpec {
   std::string_view keyword;  // upper case
-  CardForm form;
-  CardAction action;
-  int arg;
-  CardLocate locate;   // null for cards that keep nothing
-  bool unsimulated;    // this version does not simulate it: read, warned about, then ignored
-  const char* family;  // nutrient cards: the name the order error gives
+  CardForm form = CardForm::none;
+  CardAction action = CardAction::none;
+  int arg = 0;
+  CardLocate locate = nullptr;   // null for cards that keep nothing
+  bool unsimulated = false;      // this version does not simulate it: read, warned about, ignored
+  const char* family = nullptr;  // nutrient cards: the name the order error gives
+  // For the card list and, later, the input checks: the unit of the value, the value a
+  // project without the card gets (as it would be written on the card), the valid values
+  // and what the card does.  The records' initialisers must agree with `default_value`.
+  std::string_view unit = {};
+  std::string_view default_value = {};
+  std::string_view range = {};
+  std::string_view description = {};
 };
 
 // The whole table, in the order of the keyword lists.

@@ -29,17 +29,17 @@ bool series_exists(const ModelState&, const std::string&) {
 }  // namespace
 
 void stage_load_maps(ModelState& s) {
-  const CardRecord& c = s.settings.cards;
+  const Settings& c = s.settings;
   if (!require(map_path(c, kMapMask), "WATERSHED_MASK") ||
       !require(map_path(c, kMapElevation), "ELEVATION"))
     return;
-  if (c.mapping_table_given) {
-    const TablePresence t = check_map_tables(c.mapping_table);
+  if (c.maps.mapping_table_given) {
+    const TablePresence t = check_map_tables(c.maps.mapping_table);
     if (failed()) return;
     s.params.mapping_tables = t.present;
     if (t.present[kTableTimeSeriesIndex])
       s.params.series_index = build_series_index(
-          c.mapping_table, [&s](const std::string& name) { return series_exists(s, name); });
+          c.maps.mapping_table, [&s](const std::string& name) { return series_exists(s, name); });
   }
   MapFiles files;
   if (!open_map_files(s, files)) return;

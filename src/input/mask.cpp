@@ -34,7 +34,7 @@ int renumber_mask(Array2<int>& mask) {
 
 void read_watershed_mask(ModelState& s, FileHandle& file) {
   GridState& g = s.grid;
-  const SiteRecord& site = s.settings.site;
+  const SiteCards& site = s.settings.site;
   const std::string path = file.name;
   g.rows = site.rows;
   g.cols = site.cols;
@@ -117,7 +117,7 @@ void read_elevation(ModelState& s, FileHandle& file) {
   g.outlet_col = c;
   // An outlet position off the grid is simply not inside the watershed.
   g.outlet_cell = (r >= 0 && r <= g.rows + 1 && c >= 0 && c <= g.cols + 1) ? g.mask(r, c) : 0;
-  if (g.outlet_cell == 0 && !s.settings.cards.channel_input_given) {
+  if (g.outlet_cell == 0 && !s.settings.channel.channel_input_given) {
     say("\nThe outlet row and column you specified in the project file are not\n");
     say("inside the watershed mask.  Check the outlet row and column again, and\n");
     say("make sure they are correctly specified in the project file using the\n");

@@ -3,6 +3,7 @@
 #include "frame/console.hpp"
 #include "frame/report.hpp"
 #include "frame/run_context.hpp"
+#include "model/settings.hpp"
 
 namespace torva {
 namespace {
@@ -13,11 +14,12 @@ int fail(int code) {
 }
 
 int long_term_checks(const Settings& s, const TableSupplies& t) {
-  const CardRecord& c = s.cards;
-  const int inf = s.site.infil_method;
-  if (inf != 2 && inf != 3 && inf != 4) return fail(20);
+  const UnsimulatedCards& c = s.unsimulated;
+  const InfilMethod inf = s.infil.infil_method;
+  if (inf != InfilMethod::redist && inf != InfilMethod::layered && inf != InfilMethod::richards)
+    return fail(20);
   // The Richards method brings its own surface parameters.
-  if (inf == 4) return 0;
+  if (inf == InfilMethod::richards) return 0;
   if (!c.albedo_given && !t.albedo) return fail(21);
   if (c.et_calc_penman) {
     if (!c.vheight_given && !t.vheight) return fail(22);
@@ -29,7 +31,7 @@ int long_term_checks(const Settings& s, const TableSupplies& t) {
 }
 
 int groundwater_checks(const Settings& s, const TableSupplies& t) {
-  const CardRecord& c = s.cards;
+  const UnsimulatedCards& c = s.unsimulated;
   if (c.gw_unif_porosity_given && c.gw_porosity_map_given) return fail(38);
   if (!c.gw_unif_porosity_given && !c.gw_porosity_map_given && !t.gw_porosity) {
     set_error(39);
@@ -42,7 +44,7 @@ int groundwater_checks(const Settings& s, const TableSupplies& t) {
 }
 
 int corun_checks(const Settings& s) {
-  const CardRecord& c = s.cards;
+  const UnsimulatedCards& c = s.unsimulated;
   say("Running TORVA in KRN environment\n");
   if (c.plov_given) say("TORVA will share data with PLOV through file: %s\n", c.plov.c_str());
   const bool event_call = !c.long_term;
@@ -56,29 +58,33 @@ int corun_checks(const Settings& s) {
 }  // namespace
 
 int check_options(const Settings& s, const TableSupplies& t) {
-  const CardRecord& c = s.cards;
-  const RainRecord& rain = s.rain;
-  const bool lt = c.long_term != 0;
-  if (c.roughness_given && c.manning_n_given) return fail(6);
-  if (lt && c.et_calc_penman && c.et_calc_deardorff) return fail(7);
-  const int hmet = int(c.hmet_surfaways_given) + int(c.hmet_samson_given) + int(c.hmet_zeb_given);
+  const UnsimulatedCards& u = s.unsimulated;
+  const PrecipCards& rain = s.precip;
+  const bool lt = u.long_term != 0;
+  if (s.maps.roughness_given && s.overland.manning_n_given) return fail(6);
+  if (lt && u.et_calc_penman && u.et_calc_deardorff) return fail(7);
+  const int hmet = int(u.hmet_surfaways_given) + int(u.hmet_samson_given) + int(u.hmet_zeb_given);
   if (hmet >= 2) return fail(8);
-  if (lt && !c.et_calc_penman && !c.et_calc_deardorff) return fail(9);
+  if (lt && !u.et_calc_penman && !u.et_calc_deardorff) return fail(9);
   if (rain.precip_file_given && rain.precip_unif) return fail(10);
   if (rain.precip_unif && (rain.rain_intensity == 0.0 || rain.rain_duration == 0)) return fail(11);
   if (lt) {
     if (const int code = long_term_checks(s, t)) return code;
   }
-  if (s.site.infil_method == 4 && c.gw_simulation && c.aquifer_delta_z == -999.9) return fail(32);
-  if (c.chan_drain && c.chan_backwater) return fail(34);
-  if (s.site.chan_method == 2 || s.site.chan_method == 5) return fail(35);
-  if (c.gw_simulation) {
+  if (s.infil.infil_method == InfilMethod::richards && u.gw_simulation &&
+      u.aquifer_delta_z == kAquiferDeltaZNotGiven)
+    return fail(32);
+  if (s.channel.chan_drain && s.channel.chan_backwater) return fail(34);
+  if (s.channel.chan_method == ChannelMethod::drain ||
+      s.channel.chan_method == ChannelMethod::backwater)
+    return fail(35);
+  if (u.gw_simulation) {
     if (const int code = groundwater_checks(s, t)) return code;
   }
-  if (c.krn) {
+  if (u.krn) {
     if (const int code = corun_checks(s)) return code;
   }
-  if (c.plov_given && !c.krn) return fail(46);
+  if (u.plov_given && !u.krn) return fail(46);
   return 0;
 }
 

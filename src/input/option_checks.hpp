@@ -1,8 +1,9 @@
 #pragma once
 // Start-up checks for conflicting or missing options (ErrorCodes 6 to 46).
-#include "input/settings.hpp"
 
 namespace torva {
+
+struct Settings;
 
 // Values that a mapping table may supply instead of a card.  The checks run before the
 // inputs are loaded, so the start-up stage passes none; callers that know better may.

@@ -53,7 +53,7 @@ int map_mode(int slot) {
 }
 
 bool named(const ModelState& s, int slot) {
-  return !map_path(s.settings.cards, slot).empty();
+  return !map_path(s.settings, slot).empty();
 }
 
 void announce_table(const ModelState& s, const char* what) {
@@ -69,7 +69,7 @@ int read_named_map(ModelState& s, MapFiles& files, int slot, const char* what, A
                    double divisor = 1.0) {
   if (!named(s, slot)) return 0;
   FileHandle& f = files.handle[slot];
-  const std::string path = map_path(s.settings.cards, slot);
+  const std::string path = map_path(s.settings, slot);
   if (!f.is_open() && !f.open(path, "r")) {
     set_error(4, 0, 0, map_description(slot), path);
     return -1;
@@ -101,14 +101,14 @@ bool lookup(ModelState& s, int table, std::initializer_list<Array1<double>*> des
   }
   if (ids && ids->size() != static_cast<std::size_t>(g.ncells)) ids->allocate(g.ncells);
   GridHeader h;
-  const bool ok = map_table_lookup(s.settings.cards.mapping_table, table, spans, h, g.mask, g.rows,
+  const bool ok = map_table_lookup(s.settings.maps.mapping_table, table, spans, h, g.mask, g.rows,
                                    g.cols, ids ? ids->slots() : std::span<int>{});
-  if (ok) check_map_edges(g, h, s.settings.cards.mapping_table);
+  if (ok) check_map_edges(g, h, s.settings.maps.mapping_table);
   return ok;
 }
 
 bool table_present(const ModelState& s, int table) {
-  return s.settings.cards.mapping_table_given && s.params.mapping_tables[table];
+  return s.settings.maps.mapping_table_given && s.params.mapping_tables[table];
 }
 
 void divide(Array1<double>& a, int n, double divisor) {
@@ -121,57 +121,59 @@ const char* map_description(int slot) {
   return slot >= 0 && slot < kMapSlots ? kDescriptions[slot] : "map";
 }
 
-std::string map_path(const CardRecord& c, int slot) {
+std::string map_path(const Settings& c, int slot) {
   auto pick = [](bool given, const std::string& path) { return given ? path : std::string(); };
   switch (slot) {
     case kMapMask:
-      return pick(c.watershed_mask_given, c.watershed_mask);
+      return pick(c.maps.watershed_mask_given, c.maps.watershed_mask);
     case kMapElevation:
-      return pick(c.elevation_given, c.elevation);
+      return pick(c.maps.elevation_given, c.maps.elevation);
     case kMapRoughness:
-      return pick(c.roughness_given, c.roughness);
+      return pick(c.maps.roughness_given, c.maps.roughness);
     case kMapRetention:
-      return pick(c.reten_depth_given, c.reten_depth);
+      return pick(c.maps.reten_depth_given, c.maps.reten_depth);
     case kMapIntStorage:
-      return pick(c.storage_capacity_given, c.storage_capacity);
+      return pick(c.maps.storage_capacity_given, c.maps.storage_capacity);
     case kMapIntCoeff:
-      return pick(c.interception_coeff_given, c.interception_coeff);
+      return pick(c.maps.interception_coeff_given, c.maps.interception_coeff);
     case kMapKsat:
-      return pick(c.conductivity_given, c.conductivity);
+      return pick(c.maps.conductivity_given, c.maps.conductivity);
     case kMapCapHead:
-      return pick(c.capillary_given, c.capillary);
+      return pick(c.maps.capillary_given, c.maps.capillary);
     case kMapPorosity:
-      return pick(c.porosity_given, c.porosity);
+      return pick(c.maps.porosity_given, c.maps.porosity);
     case kMapPoreIndex:
-      return pick(c.pore_index_given, c.pore_index);
+      return pick(c.maps.pore_index_given, c.maps.pore_index);
     case kMapResidualSat:
-      return pick(c.residual_sat_given, c.residual_sat);
+      return pick(c.maps.residual_sat_given, c.maps.residual_sat);
     case kMapMoisture:  // a soil-moisture hotstart replaces the initial moisture map
-      if (c.read_sm_hotstart_given && !c.read_sm_hotstart.empty()) return c.read_sm_hotstart;
-      return pick(c.moisture_given, c.moisture);
+      if (c.maps.read_sm_hotstart_given && !c.maps.read_sm_hotstart.empty())
+        return c.maps.read_sm_hotstart;
+      return pick(c.maps.moisture_given, c.maps.moisture);
     case kMapAlbedo:
-      return pick(c.albedo_given, c.albedo);
+      return pick(c.unsimulated.albedo_given, c.unsimulated.albedo);
     case kMapVegHeight:
-      return pick(c.vheight_given, c.vheight);
+      return pick(c.unsimulated.vheight_given, c.unsimulated.vheight);
     case kMapTransCoeff:
-      return pick(c.tcoeff_given, c.tcoeff);
+      return pick(c.unsimulated.tcoeff_given, c.unsimulated.tcoeff);
     case kMapCanopy:
-      return pick(c.canopy_given, c.canopy);
+      return pick(c.unsimulated.canopy_given, c.unsimulated.canopy);
     case kMapWilting:
-      return pick(c.wilting_point_given, c.wilting_point);
+      return pick(c.unsimulated.wilting_point_given, c.unsimulated.wilting_point);
     case kMapAreaReduction:
-      return pick(c.area_reduction_given, c.area_reduction);
+      return pick(c.maps.area_reduction_given, c.maps.area_reduction);
     case kMapSoilType:
-      return pick(c.soil_type_map_given, c.soil_type_map);
+      return pick(c.maps.soil_type_map_given, c.maps.soil_type_map);
     case kMapWaterTable:
-      return pick(c.water_table_given, c.water_table);
+      return pick(c.maps.water_table_given, c.maps.water_table);
     case kMapAquiferBottom:
-      return pick(c.aquifer_bottom_given, c.aquifer_bottom);
+      return pick(c.maps.aquifer_bottom_given, c.maps.aquifer_bottom);
     case kMapLake:
-      return pick(c.overland_lake_map_given, c.overland_lake_map);
+      return pick(c.unsimulated.overland_lake_map_given, c.unsimulated.overland_lake_map);
     case kMapInitDepth:
-      if (c.read_ov_hotstart_given && !c.read_ov_hotstart.empty()) return c.read_ov_hotstart;
-      return pick(c.ov_init_depth_given, c.ov_init_depth);
+      if (c.maps.read_ov_hotstart_given && !c.maps.read_ov_hotstart.empty())
+        return c.maps.read_ov_hotstart;
+      return pick(c.maps.ov_init_depth_given, c.maps.ov_init_depth);
     default:
       return {};
   }
@@ -180,7 +182,7 @@ std::string map_path(const CardRecord& c, int slot) {
 bool open_map_files(const ModelState& s, MapFiles& files) {
   for (int slot = 0; slot < kMapSlots; ++slot) {
     if (slot == kMapAreaReduction) continue;
-    const std::string path = map_path(s.settings.cards, slot);
+    const std::string path = map_path(s.settings, slot);
     if (path.empty()) continue;
     if (!files.handle[slot].open(path, "r")) {
       set_error(4, 0, 0, map_description(slot), path);
@@ -251,7 +253,7 @@ void read_soil_maps(ModelState& s, MapFiles& files) {
 
   // Area reduction: the map holds the reduced fraction v; the model keeps 1 - v.
   if (named(s, kMapAreaReduction)) {
-    const std::string path = map_path(s.settings.cards, kMapAreaReduction);
+    const std::string path = map_path(s.settings, kMapAreaReduction);
     if (!files.handle[kMapAreaReduction].open(path, "r")) {
       say("Can't open area reduction file named: %s\n", path.c_str());
       set_error(4000);
@@ -305,12 +307,12 @@ void read_soil_maps(ModelState& s, MapFiles& files) {
     if (raised > 0)
       say("Warning: aquifer bottom at or above the ground in %d cells; set to the ground "
           "elevation there (map: %s)\n",
-          raised, map_path(s.settings.cards, kMapAquiferBottom).c_str());
+          raised, map_path(s.settings, kMapAquiferBottom).c_str());
   }
 
   if (named(s, kMapSoilType)) {
     FileHandle& f = files.handle[kMapSoilType];
-    const std::string path = map_path(s.settings.cards, kMapSoilType);
+    const std::string path = map_path(s.settings, kMapSoilType);
     if (!f.is_open() && !f.open(path, "r")) {
       set_error(4, 0, 0, map_description(kMapSoilType), path);
       return;
@@ -334,7 +336,7 @@ void read_interception_maps(ModelState& s, MapFiles& files) {
   if (storage < 0) return;
   const int coeff = read_named_map(s, files, kMapIntCoeff, "interception coeff.", p.int_coeff);
   if (coeff < 0) return;
-  if (s.settings.cards.interception && (storage == 0 || coeff == 0) &&
+  if (s.settings.precip.interception && (storage == 0 || coeff == 0) &&
       table_present(s, kTableInterception)) {
     announce_table(s, "interception");
     lookup(s, kTableInterception,
@@ -345,7 +347,7 @@ void read_interception_maps(ModelState& s, MapFiles& files) {
 void read_lake_map(ModelState& s, MapFiles& files) {
   if (!named(s, kMapLake)) return;
   FileHandle& f = files.handle[kMapLake];
-  const std::string path = map_path(s.settings.cards, kMapLake);
+  const std::string path = map_path(s.settings, kMapLake);
   if (!f.is_open() && !f.open(path, "r")) {
     set_error(4, 0, 0, map_description(kMapLake), path);
     return;
@@ -363,19 +365,19 @@ void read_lake_map(ModelState& s, MapFiles& files) {
 
 void read_retention_map(ModelState& s, MapFiles& files) {
   CellParams& p = s.params;
-  const CardRecord& c = s.settings.cards;
+  const Settings& c = s.settings;
   const int n = s.grid.ncells;
   const int got =
       read_named_map(s, files, kMapRetention, "retention storage map", p.retention_depth, 1000.0);
   if (got != 0) return;
   // RETEN_DEPTH without a file name asks for the table.
-  if (c.reten_depth_given && table_present(s, kTableRetention)) {
+  if (c.maps.reten_depth_given && table_present(s, kTableRetention)) {
     announce_table(s, "retention");
     if (lookup(s, kTableRetention, {&p.retention_depth})) divide(p.retention_depth, n, 1000.0);
     return;
   }
-  if (c.retention_given)
-    for (int i = 1; i <= n; ++i) p.retention_depth[i] = c.retention / 1000.0;
+  if (c.overland.retention_given)
+    for (int i = 1; i <= n; ++i) p.retention_depth[i] = c.overland.retention / 1000.0;
 }
 
 void read_roughness_map(ModelState& s, MapFiles& files) {
@@ -383,7 +385,7 @@ void read_roughness_map(ModelState& s, MapFiles& files) {
   const int n = s.grid.ncells;
   int got = read_named_map(s, files, kMapRoughness, "roughness map", p.rough);
   if (got < 0) return;
-  if (got == 0 && s.settings.cards.mapping_table_given) {
+  if (got == 0 && s.settings.maps.mapping_table_given) {
     announce_table(s, "roughness");
     if (table_present(s, kTableRoughness)) {
       if (!lookup(s, kTableRoughness, {&p.rough})) return;
@@ -399,7 +401,7 @@ void read_roughness_map(ModelState& s, MapFiles& files) {
       }
     return;
   }
-  const double v = s.settings.cards.manning_n;
+  const double v = s.settings.overland.manning_n;
   if (!(v > 1e-6)) {
     say("\nInvalid spatially uniform overland flow Manning n value=%lf\n", v);
     say("TORVA exiting.\n");
@@ -423,12 +425,12 @@ void read_initial_depth(ModelState& s, MapFiles& files) {
       if (p.init_depth[i] < 0.0) {
         // A negative depth would create water from nothing.
         say("Error: negative initial overland depth %lf m at grid cell %d (map: %s)\n",
-            p.init_depth[i], i, map_path(s.settings.cards, kMapInitDepth).c_str());
+            p.init_depth[i], i, map_path(s.settings, kMapInitDepth).c_str());
         set_error(4000);
         return;
       }
-  } else if (s.settings.cards.init_elev_head_given) {
-    const double head = s.settings.cards.init_elev_head;
+  } else if (s.settings.maps.init_elev_head_given) {
+    const double head = s.settings.maps.init_elev_head;
     for (int i = 1; i <= n; ++i)
       if (g.elevation[i] < head) p.init_depth[i] = head - g.elevation[i];
   }

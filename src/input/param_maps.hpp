@@ -10,7 +10,7 @@
 namespace torva {
 
 struct ModelState;
-struct CardRecord;
+struct Settings;
 struct GridState;
 
 enum MapSlot : int {
@@ -43,7 +43,7 @@ enum MapSlot : int {
 // The kind of file for the code-4 message ("watershed mask", "Ks", ...).
 const char* map_description(int slot);
 // The file the cards name for a slot, or empty.
-std::string map_path(const CardRecord& cards, int slot);
+std::string map_path(const Settings& settings, int slot);
 
 // Open handles of every map the cards name.
 struct MapFiles {

@@ -13,6 +13,7 @@
 #include "input/line_reader.hpp"
 #include "input/replace.hpp"
 #include "input/series.hpp"
+#include "model/settings.hpp"
 
 namespace torva {
 namespace {
@@ -99,24 +100,24 @@ void optional_card(Tokens& t, OptionalValue& o) {
   }
 }
 
-void reten_depth_card(CardRecord& c, Tokens& t) {
+void reten_depth_card(Settings& c, Tokens& t) {
   std::string tok;
   t.text(tok);
   if (double v = 0.0; whole_number(tok, v)) {
-    c.retention = v;
-    c.retention_given = true;
+    c.overland.retention = v;
+    c.overland.retention_given = true;
     say("Warning: Incorrect use of RETEN_DEPTH card\n  Usage: RETEN_DEPTH <filename>-or-\n"
         "RETENTION <value>  -or-\nRETEN_DEPTH \n  Using %lf for the uniform retention "
         "depth\n\n",
         v);
     return;
   }
-  c.reten_depth = tok;
-  c.reten_depth_given = true;
+  c.maps.reten_depth = tok;
+  c.maps.reten_depth_given = true;
 }
 
 // Cards that look at the raw rest of the line rather than at one token.
-void calib_card(Reading& r, CardRecord& cr, const CardSpec& c, Tokens& t) {
+void calib_card(Reading& r, UnsimulatedCards& cr, const CardSpec& c, Tokens& t) {
   const std::string_view rest = t.rest();
   if (c.action == CardAction::calib_comp) {
     cr.calib_comp_data_given = true;
@@ -185,7 +186,7 @@ void folder_card(const CardSpec& c, const std::string& folder) {
 // Runs the action of one card whose keyword has been removed from `t`.
 void perform(Reading& r, const CardSpec& c, Tokens& t) {
   Settings& s = c.unsimulated ? r.ignored : r.set;
-  SiteRecord& site = s.site;
+  SiteCards& site = s.site;
   CardTarget at;
   if (c.locate) at = c.locate(s);
 
@@ -201,7 +202,7 @@ void perform(Reading& r, const CardSpec& c, Tokens& t) {
       return;
     case CardForm::keyword:
       if (c.action == CardAction::calib_comp || c.action == CardAction::calib_obj) {
-        calib_card(r, s.cards, c, t);
+        calib_card(r, s.unsimulated, c, t);
       } else {
         keyword_card(c, t, *at.i);
         *at.given = true;
@@ -241,33 +242,27 @@ void perform(Reading& r, const CardSpec& c, Tokens& t) {
   }
 
   if (c.action == CardAction::reten_depth) {
-    reten_depth_card(s.cards, t);
+    reten_depth_card(s, t);
     return;
   }
   store(c, at, t);
 
   switch (c.action) {
     case CardAction::units:
-      say("Units flag = %d\n", site.units);
+      say("Units flag = %d\n", s.unsimulated.units);
       break;
     case CardAction::chan_method:
-      site.chan_method = c.arg;
-      if (c.arg == 3) s.cards.non_ortho_channels = 1;
+      s.channel.chan_method = static_cast<ChannelMethod>(c.arg);
+      if (c.arg == 3) s.channel.non_ortho_channels = 1;
       break;
     case CardAction::infil_method:
-      site.infil_method = c.arg;
-      break;
-    case CardAction::precip_unif:
-      s.rain.precip_kind = 0;
-      break;
-    case CardAction::precip_file:
-      s.rain.precip_kind = 1;
+      s.infil.infil_method = static_cast<InfilMethod>(c.arg);
       break;
     case CardAction::num_threads: {
-      const int n = s.cards.num_threads;
+      const int n = s.site.num_threads;
       if (n < 1) {
         say("Error: unable to set the thread level to %d.\n", n);
-        s.cards.num_threads_given = false;
+        s.site.num_threads_given = false;
       } else {
         // Only the OpenMP level: the process thread count stays what the command line found.
         omp_set_num_threads(n);
@@ -288,7 +283,7 @@ void perform(Reading& r, const CardSpec& c, Tokens& t) {
       load_replace_values(*at.text);
       break;
     case CardAction::replace_line:
-      run_context().batch_index = s.cards.replace_line - 1;
+      run_context().batch_index = s.site.replace_line - 1;
       break;
     case CardAction::output_folder:
     case CardAction::project_folder:

@@ -4,9 +4,9 @@
 #include <string>
 #include <string_view>
 
-#include "input/settings.hpp"
-
 namespace torva {
+
+struct Settings;
 
 struct SeriesStore;
 

@@ -11,28 +11,38 @@
 namespace torva {
 namespace {
 
+// Turns the method cards into the run's one choice of each method; no stage looks at the
+// selector cards again.
+void decide_methods(ModelState& s) {
+  const Settings& set = s.settings;
+  RunControl& run = s.run;
+  run.channel_method = static_cast<ChannelMethod>(set.channel.chan_method);
+  run.infil_method = static_cast<InfilMethod>(set.infil.infil_method);
+  run.overland_scheme = overland_scheme(set.overland.overtype);
+  run.rain_source = set.precip.precip_file_given ? RainSource::gages : RainSource::uniform;
+}
+
 // Copies the card values into the run fields of the parts that own them.
 void transfer_cards(ModelState& s) {
-  const SiteRecord& site = s.settings.site;
-  const CardRecord& c = s.settings.cards;
+  const SiteCards& site = s.settings.site;
+  const Settings& c = s.settings;
   if (site.project_not_opened) {
     set_error(3);
     return;
   }
-  if (site.map_type == 4) {
+  if (s.settings.output.map_type == 4) {
     set_error(5);
     return;
   }
   RunControl& run = s.run;
   run.quiet = site.quiet != 0;
   run.flow_cfs = site.qout_cfs != 0;
-  run.super_quiet = c.super_quiet != 0;
+  run.super_quiet = c.site.super_quiet != 0;
   if (run.super_quiet) run_context().super_quiet = true;
-  run.long_term = c.long_term != 0;
-  run.explicit_channels = site.chan_method == 3;
-  run.mesh_channels = site.chan_method == 4;
-  if (c.flush_buffer_given) run.flush_period = c.flush_buffer;
-  s.event.min_q = c.event_min_q < 1e-5 ? 0.05 : c.event_min_q;
+  run.long_term = c.unsimulated.long_term != 0;
+  decide_methods(s);
+  if (c.site.flush_buffer_given) run.flush_period = c.site.flush_buffer;
+  s.event.min_q = c.unsimulated.event_min_q < 1e-5 ? 0.05 : c.unsimulated.event_min_q;
 
   ClockState& clock = s.clock;
   if (site.end_time_given) {
@@ -66,8 +76,8 @@ void stage_option_checks(ModelState& s) {
 }
 
 void stage_time_settings(ModelState& s) {
-  SiteRecord& site = s.settings.site;
-  const TimeSettings t = derive_time_settings(site, s.run.long_term);
+  const SiteCards& site = s.settings.site;
+  const TimeSettings t = derive_time_settings(s.settings, s.run.long_term);
   s.clock.dt = t.dt;
   s.clock.dt_days = t.dt / kSecondsPerDay;
   s.run.hyd_steps = t.hyd_steps;

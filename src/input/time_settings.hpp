@@ -1,8 +1,9 @@
 #pragma once
 // Start-up time settings: model time step and output intervals (ErrorCodes 52 to 58).
-#include "input/settings.hpp"
 
 namespace torva {
+
+struct Settings;
 
 struct TimeSettings {
   double dt = 0.0;    // s
@@ -12,6 +13,6 @@ struct TimeSettings {
 
 // Derives the settings; may change the site record (ST_TIME_STEP, HYD_FREQ, MAP_FREQ
 // defaults).  Faults set the ErrorCode record and end the derivation.
-TimeSettings derive_time_settings(SiteRecord& site, bool long_term);
+TimeSettings derive_time_settings(const Settings& settings, bool long_term);
 
 }  // namespace torva

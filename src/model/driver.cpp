@@ -154,8 +154,8 @@ std::string progress_line(const ModelState& s) {
 }
 
 void stage_progress_line(ModelState& s) {
-  const bool channels = s.run.explicit_channels || s.run.mesh_channels;
-  const double next = channels ? s.clock.next_channel_output_time : s.clock.next_hydrograph_time;
+  const double next =
+      s.run.channels_routed() ? s.clock.next_channel_output_time : s.clock.next_hydrograph_time;
   if (!same_time(s.clock.current_time, next)) return;
   if (s.run.quiet || s.run.super_quiet || run_context().super_quiet) return;
   say_progress(false, "%s", progress_line(s).c_str());

@@ -3,19 +3,23 @@
 // record only composes them.
 #include <string>
 
+#include "channel/channel_cards.hpp"
 #include "channel/channel_state.hpp"
 #include "channel/routing_state.hpp"
 #include "frame/clock.hpp"
 #include "input/cell_params.hpp"
 #include "input/grid.hpp"
 #include "input/series_store.hpp"
-#include "input/settings.hpp"
+#include "model/settings.hpp"
 #include "output/ledger.hpp"
 #include "output/map_writer.hpp"
 #include "output/output_files.hpp"
 #include "overland/connectivity_state.hpp"
+#include "overland/overland_cards.hpp"
 #include "overland/overland_state.hpp"
+#include "overland/precip_cards.hpp"
 #include "overland/rain_state.hpp"
+#include "subsurface/infil_cards.hpp"
 #include "subsurface/infil_state.hpp"
 #include "subsurface/richards_state.hpp"
 
@@ -34,11 +38,20 @@ struct RunControl {
   int flush_period = 0;  // progress lines between flushes of standard output (0 = never)
   int flush_counter = 0;
   bool channel_diagnostics = false;
-  bool explicit_channels = false;  // explicit channel routing on
-  bool mesh_channels = false;
+  // Method choices, decided once from the cards after reading them; stages read these.
+  ChannelMethod channel_method = ChannelMethod::none;
+  InfilMethod infil_method = InfilMethod::none;
+  OverlandScheme overland_scheme = OverlandScheme::kAde;
+  RainSource rain_source = RainSource::uniform;
   int hyd_steps = 0;  // steps between hydrograph writes
   int map_steps = 0;  // steps between map writes
   double cubic_feet_per_cubic_metre = 35.314667;
+
+  bool explicit_channels() const { return channel_method == ChannelMethod::diffusive_wave; }
+  // Channel routing of either kind keeps the channel output clock.
+  bool channels_routed() const {
+    return explicit_channels() || channel_method == ChannelMethod::mesh;
+  }
 };
 
 struct EventControl {
@@ -48,9 +61,9 @@ struct EventControl {
   bool event_ended = false;
   bool end_of_event_due = false;
   bool simulation_continues = true;
-  double min_q = 0.1;     // low-flow cut-off, m^3/s
-  double outlet_q = 0.0;  // outlet discharge now, m^3/s
-  double peak_q = 0.0;    // peak outlet discharge
+  double min_q = kDefaultEventMinQ;  // low-flow cut-off, m^3/s
+  double outlet_q = 0.0;             // outlet discharge now, m^3/s
+  double peak_q = 0.0;               // peak outlet discharge
   CalendarTime peak_time;
   int precip_state = 1;  // 1 running, 0/3 ended, 2 no further event
 };

@@ -16,30 +16,38 @@ constexpr const char* kNames[kMapResults + 1] = {
     "",     "depth",        "swe",     "discharge",     "rain",          "infdep",        "infrate",
     "surf", "max_sed_flux", "gw_head", "gwrechargecum", "gwrechargeinc", "net_sed_volume"};
 
-// The card that selects each result and names its dataset file (snow is not simulated).
-struct ResultCard {
-  bool CardRecord::*given;
-  std::string CardRecord::*file;
-};
-constexpr ResultCard kCards[kMapResults + 1] = {
-    {nullptr, nullptr},
-    {&CardRecord::depth_given, &CardRecord::depth},
-    {nullptr, nullptr},
-    {&CardRecord::discharge_given, &CardRecord::discharge},
-    {&CardRecord::dis_rain_given, &CardRecord::dis_rain},
-    {&CardRecord::inf_depth_given, &CardRecord::inf_depth},
-    {&CardRecord::rate_of_infil_given, &CardRecord::rate_of_infil},
-    {&CardRecord::surf_moist_given, &CardRecord::surf_moist},
-    {&CardRecord::max_sed_flux_given, &CardRecord::max_sed_flux},
-    {&CardRecord::gw_output_given, &CardRecord::gw_output},
-    {&CardRecord::gw_recharge_cum_given, &CardRecord::gw_recharge_cum},
-    {&CardRecord::gw_recharge_inc_given, &CardRecord::gw_recharge_inc},
-    {&CardRecord::net_sed_volume_given, &CardRecord::net_sed_volume}};
-
-// Empty when the result is not selected.
-std::string result_card(const CardRecord& c, int result) {
-  const ResultCard& k = kCards[result];
-  return k.given && c.*k.given ? c.*k.file : std::string();
+// The card that selects each result and names its dataset file, empty when the result is not
+// selected (snow is not simulated).
+std::string result_card(const Settings& c, int result) {
+  auto pick = [](bool given, const std::string& file) { return given ? file : std::string(); };
+  const OutputCards& o = c.output;
+  const UnsimulatedCards& u = c.unsimulated;
+  switch (result) {
+    case 1:
+      return pick(o.depth_given, o.depth);
+    case 3:
+      return pick(o.discharge_given, o.discharge);
+    case 4:
+      return pick(o.dis_rain_given, o.dis_rain);
+    case 5:
+      return pick(o.inf_depth_given, o.inf_depth);
+    case 6:
+      return pick(o.rate_of_infil_given, o.rate_of_infil);
+    case 7:
+      return pick(o.surf_moist_given, o.surf_moist);
+    case 8:
+      return pick(u.max_sed_flux_given, u.max_sed_flux);
+    case 9:
+      return pick(u.gw_output_given, u.gw_output);
+    case 10:
+      return pick(u.gw_recharge_cum_given, u.gw_recharge_cum);
+    case 11:
+      return pick(u.gw_recharge_inc_given, u.gw_recharge_inc);
+    case 12:
+      return pick(u.net_sed_volume_given, u.net_sed_volume);
+    default:
+      return {};
+  }
 }
 
 MapFrame frame_of(const GridState& g) {
@@ -55,10 +63,10 @@ const char* map_result_name(int result) {
 void write_map_instant(ModelState& s, std::span<const std::span<const double>> values) {
   MapOutputState& m = s.map_output;
   const GridState& g = s.grid;
-  const int type = s.settings.site.map_type;
+  const int type = s.settings.output.map_type;
   ++m.instant;
   for (int r = 1; r <= kMapResults && static_cast<std::size_t>(r) < values.size(); ++r) {
-    const std::string card = result_card(s.settings.cards, r);
+    const std::string card = result_card(s.settings, r);
     if (card.empty() || values[r].empty()) continue;
     if (type == 1 || type == 2) {
       DatasetSeries& ds = m.series[r];

@@ -29,7 +29,7 @@ double surface_storage(const ModelState& s) {
 }
 
 bool has_channels(const ModelState& s) {
-  return s.run.explicit_channels && s.channel.present && s.channel.links > 0;
+  return s.run.explicit_channels() && s.channel.present && s.channel.links > 0;
 }
 
 double channel_storage(const ModelState& s) {
@@ -41,7 +41,7 @@ double channel_storage(const ModelState& s) {
 // The simple soil store of redistribution and layered soils: water over the simple soil depth.
 double soil_storage(const ModelState& s) {
   if (s.richards.active) return richards_soil_volume(s);
-  if (!s.infil.soil_moisture_accounting) return 0.0;
+  if (!keeps_soil_store(s.run.infil_method)) return 0.0;
   return surface_volume(s.infil.soil_store.slots(), s.grid.dx);
 }
 
@@ -135,13 +135,14 @@ const LinkNodeKind kKinds[kLinkNodeFiles] = {LinkNodeKind::depth, LinkNodeKind::
                                              LinkNodeKind::flood, LinkNodeKind::sed_flux};
 
 // Card file names of the link/node files, in the order of kKinds.
-const std::string* linknode_card(const CardRecord& c, int k) {
-  const std::string* names[kLinkNodeFiles] = {&c.chan_depth,   &c.chan_discharge,
-                                              &c.chan_stage,   &c.chan_velocity,
-                                              &c.flood_stream, &c.chan_sed_flux};
-  const bool given[kLinkNodeFiles] = {c.chan_depth_given,   c.chan_discharge_given,
-                                      c.chan_stage_given,   c.chan_velocity_given,
-                                      c.flood_stream_given, c.chan_sed_flux_given};
+const std::string* linknode_card(const Settings& c, int k) {
+  const std::string* names[kLinkNodeFiles] = {&c.output.chan_depth,   &c.output.chan_discharge,
+                                              &c.output.chan_stage,   &c.output.chan_velocity,
+                                              &c.output.flood_stream, &c.unsimulated.chan_sed_flux};
+  const bool given[kLinkNodeFiles] = {
+      c.output.chan_depth_given,   c.output.chan_discharge_given,
+      c.output.chan_stage_given,   c.output.chan_velocity_given,
+      c.output.flood_stream_given, c.unsimulated.chan_sed_flux_given};
   return given[k] ? names[k] : nullptr;
 }
 
@@ -152,19 +153,19 @@ bool open_output(FileHandle& fh, const std::string& name, const char* what) {
 }
 
 BalanceOptions balance_options(const ModelState& s) {
-  const CardRecord& c = s.settings.cards;
+  const Settings& c = s.settings;
   BalanceOptions o;
-  o.channels = s.run.explicit_channels;
-  o.plain_green_ampt = s.settings.site.infil_method == 1;
-  o.simple_soil_store = s.settings.site.infil_method == 2 || s.settings.site.infil_method == 3;
-  o.stream_aquifer = c.stream_loss != 0;
-  o.water_table = c.water_table_given;
+  o.channels = s.run.explicit_channels();
+  o.plain_green_ampt = s.run.infil_method == InfilMethod::green_ampt;
+  o.simple_soil_store = keeps_soil_store(s.run.infil_method);
+  o.stream_aquifer = c.channel.stream_loss != 0;
+  o.water_table = c.maps.water_table_given;
   return o;
 }
 
 double start_julian(const ModelState& s) {
   if (s.clock.start_time != 0.0) return s.clock.start_time;
-  const SiteRecord& site = s.settings.site;
+  const SiteCards& site = s.settings.site;
   return julian_date(site.start_year, site.start_month, site.start_day, site.start_hour,
                      site.start_minute, 0.0);
 }
@@ -178,11 +179,11 @@ void measure_final_storage(ModelState& s) {
 }
 
 SummaryFacts summary_facts(const ModelState& s) {
-  const CardRecord& c = s.settings.cards;
-  const RainRecord& r = s.settings.rain;
+  const Settings& c = s.settings;
+  const PrecipCards& r = s.settings.precip;
   SummaryFacts f;
   f.start = calendar_time(start_julian(s));
-  f.rain = r.precip_kind == 1 ? RainKind::gages : RainKind::uniform;
+  f.rain = s.run.rain_source;
   f.rain_intensity = r.rain_intensity;
   f.rain_duration = r.rain_duration;
   f.inverse_distance = !s.rain.thiessen;
@@ -190,38 +191,39 @@ SummaryFacts summary_facts(const ModelState& s) {
   f.peak_q = s.event.peak_q;
   f.peak_time = s.event.peak_time;
   f.peak_julian = julian_date(s.event.peak_time);
-  f.channels = s.run.explicit_channels;
+  f.channels = s.run.explicit_channels();
   f.beyond_table = channel_beyond_table(s);
   f.hyd_locations = !s.files.locations.empty();
   f.hyd_steps = s.run.hyd_steps;
   f.map_steps = s.run.map_steps;
   channel_section_kinds(s, f.trapezoid_sections, f.table_sections);
-  f.interception = c.interception != 0 || c.storage_capacity_given || c.interception_coeff_given;
+  f.interception = c.precip.interception != 0 || c.maps.storage_capacity_given ||
+                   c.maps.interception_coeff_given;
   // A table the mapping file supplies counts as if its card were given.
-  auto table = [&](int t) { return c.mapping_table_given && s.params.mapping_tables[t]; };
-  f.distributed_roughness = c.roughness_given || table(kTableRoughness);
-  f.uniform_roughness = c.manning_n_given;
-  f.distributed_moisture =
-      (c.moisture_given || table(kTableSoilMoisture)) && s.settings.site.infil_method != 0;
-  f.spatial_retention = c.reten_depth_given;
-  f.uniform_retention = c.retention_given;
-  f.infil_method = s.settings.site.infil_method;
+  auto table = [&](int t) { return c.maps.mapping_table_given && s.params.mapping_tables[t]; };
+  f.distributed_roughness = c.maps.roughness_given || table(kTableRoughness);
+  f.uniform_roughness = c.overland.manning_n_given;
+  f.distributed_moisture = (c.maps.moisture_given || table(kTableSoilMoisture)) &&
+                           s.run.infil_method != InfilMethod::none;
+  f.spatial_retention = c.maps.reten_depth_given;
+  f.uniform_retention = c.overland.retention_given;
+  f.infil_method = s.run.infil_method;
   f.richards = richards_summary(s);
-  f.binary_maps = s.settings.site.map_type == 2;
-  f.map_depth = c.depth_given;
-  f.map_discharge = c.discharge_given;
-  f.map_rain = c.dis_rain_given;
-  f.map_inf_depth = c.inf_depth_given;
-  f.map_inf_rate = c.rate_of_infil_given;
-  f.map_surf_moist = c.surf_moist_given;
-  f.map_recharge_cum = c.gw_recharge_cum_given;
-  f.map_recharge_inc = c.gw_recharge_inc_given;
+  f.binary_maps = s.settings.output.map_type == 2;
+  f.map_depth = c.output.depth_given;
+  f.map_discharge = c.output.discharge_given;
+  f.map_rain = c.output.dis_rain_given;
+  f.map_inf_depth = c.output.inf_depth_given;
+  f.map_inf_rate = c.output.rate_of_infil_given;
+  f.map_surf_moist = c.output.surf_moist_given;
+  f.map_recharge_cum = c.unsimulated.gw_recharge_cum_given;
+  f.map_recharge_inc = c.unsimulated.gw_recharge_inc_given;
   return f;
 }
 
 HydroClock hydro_clock(const ModelState& s) {
   if (s.run.long_term) return HydroClock::long_term;
-  return s.settings.cards.strict_julian_date ? HydroClock::julian : HydroClock::elapsed_minutes;
+  return s.settings.output.strict_julian_date ? HydroClock::julian : HydroClock::elapsed_minutes;
 }
 
 void write_linknode_blocks(ModelState& s, bool flood_only) {
@@ -257,7 +259,7 @@ void write_hotstart_map(const ModelState& s, const std::string& name,
 }  // namespace
 
 void stage_open_summary(ModelState& s) {
-  const CardRecord& c = s.settings.cards;
+  const OutputCards& c = s.settings.output;
   OutputFiles& f = s.files;
   if (c.summary_given) {
     if (!open_output(f.summary, c.summary, "output summary")) return;
@@ -267,22 +269,23 @@ void stage_open_summary(ModelState& s) {
 }
 
 void stage_open_outputs(ModelState& s) {
-  const CardRecord& c = s.settings.cards;
+  const Settings& c = s.settings;
   OutputFiles& f = s.files;
-  if (c.outlet_hydro_given) {
-    if (!open_output(f.hydrograph, c.outlet_hydro, "output hydrograph")) return;
+  if (c.output.outlet_hydro_given) {
+    if (!open_output(f.hydrograph, c.output.outlet_hydro, "output hydrograph")) return;
     f.hydrograph_name = f.hydrograph.name;
   }
-  if (c.sig_outlet_hydro_given &&
-      !open_output(f.sig_hydrograph, c.sig_outlet_hydro, "output hydrograph"))
+  if (c.output.sig_outlet_hydro_given &&
+      !open_output(f.sig_hydrograph, c.output.sig_outlet_hydro, "output hydrograph"))
     return;
   // Locations are channel nodes: without the network there is nothing to record.
-  if ((c.in_hyd_location_given || c.out_hyd_location_given) && has_channels(s)) {
+  if ((c.output.in_hyd_location_given || c.output.out_hyd_location_given) && has_channels(s)) {
     // The list comes from IN_HYD_LOCATION when given; OUT_HYD_LOCATION then names the
     // output, else it is the list itself and the output takes its name plus ".out".
-    const bool both = c.in_hyd_location_given && c.out_hyd_location_given;
-    const std::string& list = c.in_hyd_location_given ? c.in_hyd_location : c.out_hyd_location;
-    const std::string out = both ? c.out_hyd_location : list + ".out";
+    const bool both = c.output.in_hyd_location_given && c.output.out_hyd_location_given;
+    const std::string& list =
+        c.output.in_hyd_location_given ? c.output.in_hyd_location : c.output.out_hyd_location;
+    const std::string out = both ? c.output.out_hyd_location : list + ".out";
     if (!read_location_list(list, f.locations, f.location_lines)) return;
     if (!check_locations(s, list)) return;
     if (!f.location_hydrograph.open(out, "w")) {
@@ -375,7 +378,7 @@ void stage_totals(ModelState& s) {
 
   write_linknode_blocks(s, true);
   close_map_output(s);  // dataset map series get their closing "ENDDS"
-  const CardRecord& c = s.settings.cards;
+  const OutputCards& c = s.settings.output;
   OutputFiles& f = s.files;
   if (c.qex_hydro_given) {
     if (f.hydrograph.fp) std::fflush(f.hydrograph.fp);

@@ -29,11 +29,11 @@ void append_heading(std::string& out, const SummaryFacts& f) {
   out += "         TORVA EVENT RUNOFF SIMULATION SUMMARY\n";
   appendf(out, "            Event began on %2.2d/%2.2d/%4.4d at %2.2d:%2.2d\n", f.start.month,
           f.start.day, f.start.year, f.start.hour, f.start.minute);
-  if (f.rain == RainKind::uniform) {
+  if (f.rain == RainSource::uniform) {
     appendf(out, "   With uniform rainfall of %6.1lf mm/h for %6.1lf minutes.\n\n",
             f.rain_intensity, f.rain_duration);
   } else {
-    out += f.rain == RainKind::gages ? "With raingage data " : "With radar-rainfall estimates ";
+    out += "With raingage data ";
     out += f.inverse_distance ? "using inverse-distance squared interpolation.\n\n"
                               : "using Thiessen polygon interpolation.\n\n";
   }
@@ -137,10 +137,10 @@ void append_inputs_and_processes(std::string& out, const SummaryFacts& f) {
   if (f.distributed_moisture) out += "Distributed initial soil moisture.\n";
   if (f.spatial_retention) out += "Spatially varied retention.\n";
   if (f.uniform_retention) out += "Uniform retention depth.\n";
-  if (f.infil_method == 2) out += "Infiltration with redistribution.\n";
-  if (f.infil_method == 1) out += "Green & Ampt infiltration.\n";
-  if (f.infil_method == 4) out += "Infiltration by Richards Eq.\n";
-  if (f.infil_method == 3) out += "G&A Infiltration through layered soils.\n";
+  if (f.infil_method == InfilMethod::redist) out += "Infiltration with redistribution.\n";
+  if (f.infil_method == InfilMethod::green_ampt) out += "Green & Ampt infiltration.\n";
+  if (f.infil_method == InfilMethod::richards) out += "Infiltration by Richards Eq.\n";
+  if (f.infil_method == InfilMethod::layered) out += "G&A Infiltration through layered soils.\n";
 }
 
 void append_outputs(std::string& out, const SummaryFacts& f) {

@@ -6,16 +6,16 @@
 #include "frame/clock.hpp"
 #include "frame/console.hpp"
 #include "output/ledger.hpp"
+#include "overland/precip_cards.hpp"
+#include "subsurface/infil_cards.hpp"
 #include "subsurface/richards_summary.hpp"
 
 namespace torva {
 
-enum class RainKind { uniform, gages, radar };
-
 // What the summary reports besides the ledger's volumes.
 struct SummaryFacts {
   CalendarTime start;  // event start
-  RainKind rain = RainKind::uniform;
+  RainSource rain = RainSource::uniform;
   double rain_intensity = 0.0;   // mm/h, uniform rain
   double rain_duration = 0.0;    // minutes, uniform rain
   bool inverse_distance = true;  // else Thiessen polygons
@@ -37,7 +37,7 @@ struct SummaryFacts {
   bool distributed_moisture = false;
   bool spatial_retention = false;
   bool uniform_retention = false;
-  int infil_method = 0;      // 1 Green-Ampt, 2 redistribution, 3 layered, 4 Richards
+  InfilMethod infil_method = InfilMethod::none;
   RichardsSummary richards;  // the Richards block, when that method runs
   // Maps written (cards given), text or binary datasets.
   bool binary_maps = false;

@@ -47,7 +47,7 @@ void build_connectivity(ModelState& s) {
                      g.south_cell.slots(),
                      cs.dike_code.slots(),
                      g.elevation.slots()};
-    if (!validate_low_spots(cs.low_spots, grid, s.settings.cards.lowspot_file)) set_error(4000);
+    if (!validate_low_spots(cs.low_spots, grid, s.settings.overland.lowspot_file)) set_error(4000);
   }
 }
 

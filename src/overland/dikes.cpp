@@ -26,7 +26,7 @@ bool read_dike_codes(const std::string& path, Array2<int>& mask, int rows, int c
 }
 
 void load_dikes(ModelState& s) {
-  const CardRecord& cards = s.settings.cards;
+  const OverlandCards& cards = s.settings.overland;
   ConnectivityState& cs = s.connect;
   const bool given = cards.embankment_given || cards.dike_map_given;
   if (!given) {

@@ -8,8 +8,6 @@
 
 namespace torva {
 
-enum class OverlandScheme { kExplicit = 1, kAde = 2, kAdePc = 3 };
-
 struct OverlandState {
   // Per-cell water on the surface and the flows through the east and south faces.
   Array1<double> ov_depth{"ov_depth"};        // m
@@ -34,7 +32,6 @@ struct OverlandState {
   Array1<double> map_discharge{"map_discharge"};
 
   // Scheme control.
-  OverlandScheme scheme = OverlandScheme::kAde;
   int sweep_order = 1;               // 1: x then y; 2: y then x; flips every routed step
   bool started = false;              // first overland step seen
   double prev_time = 0.0;            // Julian date of the previous overland step

@@ -98,8 +98,8 @@ bool allocate_rain(ModelState& s) {
 }
 
 void setup_uniform(ModelState& s) {
-  const SiteRecord& site = s.settings.site;
-  const RainRecord& rr = s.settings.rain;
+  const SiteCards& site = s.settings.site;
+  const PrecipCards& rr = s.settings.precip;
   RainState& r = s.rain;
   if (!(rr.rain_intensity > 0.0) || rr.rain_duration <= 0) {
     set_error(11);
@@ -126,7 +126,7 @@ void setup_uniform(ModelState& s) {
 
 void setup_gage_file(ModelState& s) {
   RainState& r = s.rain;
-  const std::string& path = s.settings.rain.precip_file;
+  const std::string& path = s.settings.precip.precip_file;
   if (!r.file.open(path)) {
     set_error(4, 0, 0, "precipitation", path);
     return;
@@ -158,8 +158,8 @@ void stage_initial_slopes(ModelState& s) {
 }
 
 void stage_first_event_setup(ModelState& s) {
-  const RainRecord& rr = s.settings.rain;
-  const CardRecord& cards = s.settings.cards;
+  const PrecipCards& rr = s.settings.precip;
+  const Settings& cards = s.settings;
   RainState& r = s.rain;
   if (rr.precip_file_given && rr.precip_unif) {
     set_error(10);
@@ -170,12 +170,11 @@ void stage_first_event_setup(ModelState& s) {
     return;
   }
   if (!allocate_rain(s)) return;
-  r.gage_file = rr.precip_file_given;
-  r.thiessen = cards.rain_thiessen != 0 && cards.rain_inv_distance == 0;
-  r.interception =
-      cards.interception != 0 || cards.storage_capacity_given || cards.interception_coeff_given;
+  r.thiessen = cards.precip.rain_thiessen != 0 && cards.precip.rain_inv_distance == 0;
+  r.interception = cards.precip.interception != 0 || cards.maps.storage_capacity_given ||
+                   cards.maps.interception_coeff_given;
   s.event.num_events = 1;
-  if (r.gage_file)
+  if (s.run.rain_source == RainSource::gages)
     setup_gage_file(s);
   else
     setup_uniform(s);
@@ -188,7 +187,7 @@ void stage_event_start(ModelState& s) {
   RainState& r = s.rain;
   EventControl& ev = s.event;
   if (r.event_started == ev.event) return;
-  if (r.gage_file && ev.event > r.events_read) {
+  if (s.run.rain_source == RainSource::gages && ev.event > r.events_read) {
     const GageFile::Result got = r.file.read_event(r.event, ev.event);
     if (got == GageFile::Result::error) return;
     if (got == GageFile::Result::no_event) {
@@ -214,7 +213,7 @@ void stage_event_start(ModelState& s) {
 void stage_precipitation(ModelState& s) {
   RainState& r = s.rain;
   if (r.rain_rate.empty()) return;
-  if (!r.gage_file)
+  if (s.run.rain_source == RainSource::uniform)
     update_uniform_rain(s);
   else if (!r.event.radar_files)
     update_precip(s);
@@ -225,7 +224,7 @@ void stage_precipitation(ModelState& s) {
 
 void stage_radar(ModelState& s) {
   RainState& r = s.rain;
-  if (r.rain_rate.empty() || !r.gage_file || !r.event.radar_files) return;
+  if (r.rain_rate.empty() || s.run.rain_source != RainSource::gages || !r.event.radar_files) return;
   update_precip(s);
   if (error_code().code != 0) return;
   apply_rain(s, overland_depth(s));

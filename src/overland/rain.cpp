@@ -225,7 +225,7 @@ void apply_rain(ModelState& s, std::span<double> depth) {
   std::span<const double> rate = r.rain_rate.slots();
   if (r.interception) {
     const double f =
-        interception_divisor(s.run.long_term, s.clock.now.month, s.settings.site.latitude);
+        interception_divisor(s.run.long_term, s.clock.now.month, s.settings.unsimulated.latitude);
     const double caught =
         intercept(r.rain_rate.slots(), s.params.int_storage.slots(), s.params.int_coeff.slots(), f,
                   dt, r.int_used.slots(), r.net_rain_rate.slots(), r.int_caught.slots());
@@ -241,7 +241,7 @@ void apply_rain(ModelState& s, std::span<double> depth) {
     ++s.ledger.rain_steps;
     if (s.ledger.rain_first_pass == 0) s.ledger.rain_first_pass = s.clock.pass;
   }
-  if (!r.gage_file) ++r.uniform_count;
+  if (s.run.rain_source == RainSource::uniform) ++r.uniform_count;
   if (bad != 0) {
     say("A non-real number for water depth has been detected for overland cell %d after "
         "applying rainfall\n",

@@ -25,8 +25,7 @@ struct RainState {
   Array1<double> cell_y{"cell_y"};
   Array1<long> radar_index{"radar_index"};
 
-  bool gage_file = false;  // PRECIP_FILE, else uniform rain
-  bool thiessen = false;   // nearest gage, else inverse distance squared
+  bool thiessen = false;  // nearest gage, else inverse distance squared
   bool interception = false;
   // Uniform rain: steps of rain and the count of applications so far.
   long uniform_steps = 0;

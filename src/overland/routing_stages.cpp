@@ -19,7 +19,7 @@ namespace torva {
 namespace {
 
 bool channels_on(const ModelState& s) {
-  return s.run.explicit_channels || s.run.mesh_channels;
+  return s.run.channels_routed();
 }
 
 // First non-real depth (cell number), or 0.
@@ -40,7 +40,7 @@ bool prepare_surface(ModelState& s, bool report) {
   const CellParams& p = s.params;
   const bool rough_map = p.rough.size() == static_cast<std::size_t>(n);
   for (int i = 1; i <= n; ++i) {
-    const double rough = rough_map ? p.rough[i] : s.settings.cards.manning_n;
+    const double rough = rough_map ? p.rough[i] : s.settings.overland.manning_n;
     if (!(rough > 0.0)) {
       if (report) {
         say("Overland Manning n=0 at grid cell %d.  Program terminating.\n", i);
@@ -53,7 +53,7 @@ bool prepare_surface(ModelState& s, bool report) {
   if (p.retention_depth.size() == static_cast<std::size_t>(n)) {
     for (int i = 1; i <= n; ++i) o.retention[i] = p.retention_depth[i];
   } else {
-    o.retention.fill(s.settings.cards.retention / 1000.0);
+    o.retention.fill(s.settings.overland.retention / 1000.0);
     o.retention[0] = 0.0;
   }
   return true;
@@ -131,7 +131,7 @@ SurfaceView surface_view(const ModelState& s) {
 bool load_boundaries(ModelState& s) {
   OverlandState& o = s.overland;
   const int n = s.grid.ncells;
-  const CardRecord& c = s.settings.cards;
+  const MapCards& c = s.settings.maps;
   if (!c.mapping_table_given || !s.params.mapping_tables[kTableOverlandBoundary]) return true;
   Array1<double> type{"bound_type"};
   if (!type.allocate(n) || !o.bound_type.allocate(n) || !o.bound_value.allocate(n) ||
@@ -220,7 +220,7 @@ double run_scheme(ModelState& s, double dt) {
   outlet.outslope = s.settings.site.outslope;
   StepResult r;
   double v = 0.0;
-  switch (o.scheme) {
+  switch (s.run.overland_scheme) {
     case OverlandScheme::kExplicit:
       v = route_explicit(g, s.connect.slope_x.slots(), s.connect.slope_y.slots(), a, dt,
                          o.sweep_order, outlet, o.explicit_control, r);
@@ -255,10 +255,6 @@ void stage_allocate_overland(ModelState& s) {
     set_error(4000);
     return;
   }
-  const int type = s.settings.cards.overtype;
-  o.scheme = type == 1   ? OverlandScheme::kExplicit
-             : type == 3 ? OverlandScheme::kAdePc
-                         : OverlandScheme::kAde;
   o.sweep_order = 1;
   // Filled now for the channel exchange; checked, with its message, at the first step.
   prepare_surface(s, false);
@@ -276,7 +272,7 @@ std::span<const double> overland_discharge_map(ModelState& s) {
   // The explicit scheme keeps flows per unit width (m^2/s), the ADE schemes whole-face
   // discharges (m^3/s): only the former needs the cell width to give m^3/s.
   const double dx = s.grid.dx > 0.0 ? s.grid.dx : s.settings.site.gridsize;
-  const double width = o.scheme == OverlandScheme::kExplicit ? dx : 1.0;
+  const double width = s.run.overland_scheme == OverlandScheme::kExplicit ? dx : 1.0;
   discharge_magnitude(width, o.face_q_x.slots(), o.face_q_y.slots(), o.map_discharge.slots());
   return o.map_discharge.slots();
 }

@@ -8,22 +8,14 @@
 
 namespace torva {
 
-enum class InfilMethod { none = 0, green_ampt = 1, redist = 2, layered = 3, richards = 4 };
-
 struct InfilState {
-  // Method flags, mutually exclusive once the cards are checked.
-  InfilMethod method = InfilMethod::none;
-  bool green_ampt = false;
-  bool redist = false;
-  bool layered = false;
-  bool richards = false;
-  bool soil_moisture_accounting = false;  // methods 2 and 3 keep a soil store
-  bool area_reduction = false;            // multiply rates by `area_factor`
-  bool lake_exclusion = false;            // cells under an overland lake take no water
-  bool initialised = false;               // infiltration_init has run
-  bool redist_started = false;            // method 2 start-up done for this simulation
-  bool psi_ready = false;                 // method 1 table computed
-  bool scheduled = false;                 // infiltration times set from the clock
+  // The method itself is the run's choice (RunControl::infil_method).
+  bool area_reduction = false;  // multiply rates by `area_factor`
+  bool lake_exclusion = false;  // cells under an overland lake take no water
+  bool initialised = false;     // infiltration_init has run
+  bool redist_started = false;  // method 2 start-up done for this simulation
+  bool psi_ready = false;       // method 1 table computed
+  bool scheduled = false;       // infiltration times set from the clock
 
   // Scheduling (Julian dates, days).
   double interval = 0.0;   // infiltration interval

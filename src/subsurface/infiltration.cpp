@@ -70,7 +70,7 @@ bool check_green_ampt_params(const CellParams& p, int n, bool redist) {
 
 bool load_layered(ModelState& s, int n) {
   InfilState& f = s.infil;
-  const CardRecord& c = s.settings.cards;
+  const InfilCards& c = s.settings.infil;
   if (!c.soil_layer_input_file_given) {
     say("\nError: multi-layered infiltration needs a soil layer input file (card "
         "SOIL_LAYER_INPUT_FILE).\n");
@@ -117,7 +117,8 @@ bool load_layered(ModelState& s, int n) {
 // (layered soils), to which infiltration is added.
 void fill_soil_store(ModelState& s, int n) {
   InfilState& f = s.infil;
-  if (f.layered) {
+  const InfilMethod method = s.run.infil_method;
+  if (method == InfilMethod::layered) {
     for (int i = 1; i <= n; ++i) {
       const SoilRecord& rec = f.soil_records[static_cast<std::size_t>(s.params.soil_id[i])];
       f.soil_store[i] =
@@ -125,13 +126,13 @@ void fill_soil_store(ModelState& s, int n) {
     }
     return;
   }
-  const double depth = s.settings.cards.soil_moist_depth;  // m
+  const double depth = s.settings.infil.soil_moist_depth;  // m
   for (int i = 1; i <= n; ++i) f.soil_store[i] = s.params.theta_init[i] * depth;
 }
 
 }  // namespace
 
-int infiltration_conflict_code(const CardRecord& c) {
+int infiltration_conflict_code(const InfilCards& c) {
   if (c.inf_layered_soil) {
     if (c.green_ampt) return 26;
     if (c.inf_redist) return 27;
@@ -147,33 +148,21 @@ int infiltration_conflict_code(const CardRecord& c) {
 }
 
 void infiltration_init(ModelState& s) {
-  CardRecord& c = s.settings.cards;
+  const Settings& c = s.settings;
   InfilState& f = s.infil;
-  if (const int code = infiltration_conflict_code(c)) {
+  const InfilMethod method = s.run.infil_method;
+  if (const int code = infiltration_conflict_code(c.infil)) {
     set_error(code);
     return;
   }
-  int m = s.settings.site.infil_method;
-  if (m == 0)
-    m = c.inf_richards ? 4 : c.inf_layered_soil ? 3 : c.inf_redist ? 2 : c.green_ampt ? 1 : 0;
-  f.method = static_cast<InfilMethod>(m >= 0 && m <= 4 ? m : 0);
-  f.green_ampt = f.method == InfilMethod::green_ampt;
-  f.redist = f.method == InfilMethod::redist;
-  f.layered = f.method == InfilMethod::layered;
-  f.richards = f.method == InfilMethod::richards;
-  f.soil_moisture_accounting = f.redist || f.layered;
-  if (f.layered || f.richards) {
-    // These methods take their soil from the layer records; the per-cell maps are ignored.
-    c.conductivity_given = c.capillary_given = c.porosity_given = false;
-    c.pore_index_given = c.residual_sat_given = false;
-  }
-  if (f.method == InfilMethod::none) return;
+  if (method == InfilMethod::none) return;
 
   const int n = s.grid.ncells;
   if (n <= 0) return;
-  if (c.soil_layer_input_file_given && (f.layered || f.richards)) {
+  if (c.infil.soil_layer_input_file_given &&
+      (method == InfilMethod::layered || method == InfilMethod::richards)) {
     SoilLayerTable table;
-    if (!read_soil_layer_file(c.soil_layer_input_file, table)) return;
+    if (!read_soil_layer_file(c.infil.soil_layer_input_file, table)) return;
     f.soil_records = std::move(table.records);
     f.soil_record_given = std::move(table.given);
   }
@@ -183,9 +172,10 @@ void infiltration_init(ModelState& s) {
   f.infil_event_depth.allocate(n);
   f.infil_rate.allocate(n);
   f.surface_moisture.allocate(n);
-  if (c.gw_simulation) f.gw_recharge_depth.allocate(n);
-  f.lake_exclusion = c.overland_lake_map_given && static_cast<int>(s.params.lake_id.size()) >= n;
-  if (f.richards) {
+  if (c.unsimulated.gw_simulation) f.gw_recharge_depth.allocate(n);
+  f.lake_exclusion =
+      c.unsimulated.overland_lake_map_given && static_cast<int>(s.params.lake_id.size()) >= n;
+  if (method == InfilMethod::richards) {
     f.initialised = richards_init(s);
     return;
   }
@@ -196,10 +186,10 @@ void infiltration_init(ModelState& s) {
     s.params.area_factor.allocate(n);
     s.params.area_factor.fill(1.0);
   }
-  if (c.unif_area_reduction_given && !c.area_reduction_given) {
+  if (c.infil.unif_area_reduction_given && !c.maps.area_reduction_given) {
     bool untouched = true;
     for (int i = 1; i <= n && untouched; ++i) untouched = s.params.area_factor[i] == 1.0;
-    if (untouched) s.params.area_factor.fill(1.0 - c.unif_area_reduction);
+    if (untouched) s.params.area_factor.fill(1.0 - c.infil.unif_area_reduction);
   }
   for (int i = 1; i <= n; ++i) {
     const double a = s.params.area_factor[i];
@@ -210,12 +200,12 @@ void infiltration_init(ModelState& s) {
   }
   f.area_reduction = true;
 
-  if (f.green_ampt || f.redist) {
-    if (!check_green_ampt_params(s.params, n, f.redist)) return;
+  if (method == InfilMethod::green_ampt || method == InfilMethod::redist) {
+    if (!check_green_ampt_params(s.params, n, method == InfilMethod::redist)) return;
   }
-  if (f.soil_moisture_accounting) f.soil_store.allocate(n);
-  if (f.green_ampt) f.psi_dtheta.allocate(n);
-  if (f.redist) {
+  if (keeps_soil_store(method)) f.soil_store.allocate(n);
+  if (method == InfilMethod::green_ampt) f.psi_dtheta.allocate(n);
+  if (method == InfilMethod::redist) {
     f.front_moisture.allocate(n);
     f.front_ref_depth.allocate(n);
     f.ponding_step.allocate(n);
@@ -224,17 +214,18 @@ void infiltration_init(ModelState& s) {
     f.dry_step.allocate(n);
     f.theta_i.allocate(n);
     f.clipped.allocate(n);
-    if (c.gw_simulation) f.gw_saturated.allocate(n);
+    if (c.unsimulated.gw_simulation) f.gw_saturated.allocate(n);
     if (!covers(s.params.residual_sat, n)) s.params.residual_sat.allocate(n);
   }
-  if (f.layered && !load_layered(s, n)) return;
-  if (f.soil_moisture_accounting) fill_soil_store(s, n);
+  if (method == InfilMethod::layered && !load_layered(s, n)) return;
+  if (keeps_soil_store(method)) fill_soil_store(s, n);
   f.initialised = true;
 }
 
 void infiltration_redist_start(ModelState& s) {
   InfilState& f = s.infil;
-  if (!f.redist || !f.initialised || f.redist_started) return;
+  const InfilMethod method = s.run.infil_method;
+  if (method != InfilMethod::redist || !f.initialised || f.redist_started) return;
   const int n = s.grid.ncells;
   f.ponding_step.fill(0);
   f.redist_step.fill(0);
@@ -270,8 +261,9 @@ void infiltration_redist_start(ModelState& s) {
 
 void infiltration_step(ModelState& s, std::span<double> depth) {
   InfilState& f = s.infil;
-  if (!f.initialised || f.method == InfilMethod::none) return;
-  if (f.redist && !f.redist_started) infiltration_redist_start(s);
+  const InfilMethod method = s.run.infil_method;
+  if (!f.initialised || method == InfilMethod::none) return;
+  if (method == InfilMethod::redist && !f.redist_started) infiltration_redist_start(s);
   const int n = s.grid.ncells;
   if (static_cast<int>(depth.size()) < n + 1) {
     say("\nError: infiltration was given %zu overland depths for %d grid cells.\n",
@@ -293,7 +285,7 @@ void infiltration_step(ModelState& s, std::span<double> depth) {
   f.prev_time = now;
   f.next_time = now + f.interval;
   if (!(dt > 0.0)) return;
-  if (f.richards) {
+  if (method == InfilMethod::richards) {
     richards_step(s, depth, dt);
     return;
   }
@@ -303,7 +295,7 @@ void infiltration_step(ModelState& s, std::span<double> depth) {
       f.area_reduction ? cspan(p.area_factor) : std::span<const double>{};
   Fault failed;
   int clipped_cells = 0;
-  if (f.green_ampt) {
+  if (method == InfilMethod::green_ampt) {
     if (!f.psi_ready) {
       green_ampt_psi_dtheta(cspan(p.porosity), cspan(p.theta_init), cspan(p.cap_head),
                             f.psi_dtheta.slots(), n);
@@ -312,7 +304,7 @@ void infiltration_step(ModelState& s, std::span<double> depth) {
     failed = green_ampt_step({depth, f.infil_cum_depth.slots(), f.infil_rate.slots(), cspan(p.ksat),
                               cspan(f.psi_dtheta), area},
                              n, dt);
-  } else if (f.redist) {
+  } else if (method == InfilMethod::redist) {
     RedistCells c;
     c.ksat = cspan(p.ksat);
     c.cap_head = cspan(p.cap_head);
@@ -336,7 +328,7 @@ void infiltration_step(ModelState& s, std::span<double> depth) {
     c.clipped = f.clipped.slots();
     clipped_cells = redist_step_cells(c, n, dt, f.infil_step);
     ++f.infil_step;
-  } else if (f.layered) {
+  } else if (method == InfilMethod::layered) {
     LayeredCells c;
     c.soil_id = cspan(p.soil_id);
     c.records = &f.soil_records;
@@ -360,7 +352,7 @@ void infiltration_step(ModelState& s, std::span<double> depth) {
     const double* cum = f.infil_cum_depth.data();
     double* prev = f.infil_cum_prev.data();
     double* event = f.infil_event_depth.data();
-    double* store = f.soil_moisture_accounting ? f.soil_store.data() : nullptr;
+    double* store = keeps_soil_store(method) ? f.soil_store.data() : nullptr;
     double* gw = recharge ? f.gw_recharge_depth.data() : nullptr;
 #pragma omp parallel for schedule(static) if (n >= kMinParallelCells)
     for (int i = 1; i <= n; ++i) {
@@ -399,11 +391,14 @@ std::span<const double> infiltration_map(const ModelState& s, std::string_view r
 
 std::vector<double> restart_moisture(const ModelState& s) {
   const InfilState& f = s.infil;
+  const InfilMethod method = s.run.infil_method;
   const CellParams& p = s.params;
   const int n = s.grid.ncells;
   const bool tracked =
-      (f.richards || (f.redist && f.redist_started)) && covers(f.surface_moisture, n);
-  const Array1<double>& base = f.redist && f.redist_started ? f.theta_i : p.theta_init;
+      (method == InfilMethod::richards || (method == InfilMethod::redist && f.redist_started)) &&
+      covers(f.surface_moisture, n);
+  const Array1<double>& base =
+      method == InfilMethod::redist && f.redist_started ? f.theta_i : p.theta_init;
   std::vector<double> m;
   if (covers(base, n))
     m.assign(base.slots().begin(), base.slots().end());

@@ -5,14 +5,14 @@
 #include <string_view>
 #include <vector>
 
+#include "subsurface/infil_cards.hpp"
+
 namespace torva {
 
-struct CardRecord;
-struct SiteRecord;
 struct ModelState;
 
 // Code of a conflicting combination of infiltration cards (26-31, 33), or 0.
-int infiltration_conflict_code(const CardRecord& cards);
+int infiltration_conflict_code(const InfilCards& cards);
 
 // Start-up, after the maps: method flags, the soil layer input, allocation and parameter
 // checks.  Faults set the ErrorCode and return.

@@ -17,7 +17,7 @@ std::span<double> nodes_of(std::vector<double>& v, std::size_t first, int n) {
   return {v.data() + first, static_cast<std::size_t>(n) + 1};
 }
 
-bool read_options(const CardRecord& c, RichardsOptions& o) {
+bool read_options(const InfilCards& c, RichardsOptions& o) {
   o.retention = c.richards_c_option == 2 ? Retention::havercamp : Retention::brooks_corey;
   o.k_option = c.richards_k_option == 1 ? 1 : 2;
   o.weight = c.richards_weight;
@@ -71,20 +71,20 @@ ColumnView richards_column(RichardsState& r, int cell) {
 }
 
 bool richards_init(ModelState& s) {
-  const CardRecord& c = s.settings.cards;
+  const Settings& c = s.settings;
   RichardsState& r = s.richards;
   InfilState& f = s.infil;
   const int ncell = s.grid.ncells;
   if (static_cast<int>(s.params.soil_id.size()) < ncell) {
-    set_error(132, 0, 0, {}, c.soil_type_map);
+    set_error(132, 0, 0, {}, c.maps.soil_type_map);
     return false;
   }
-  if (!read_options(c, r.options)) {
+  if (!read_options(c.infil, r.options)) {
     set_error(4000);
     return false;
   }
   say("Reading Soil Table\n");
-  if (!c.soil_layer_input_file_given || f.soil_records.empty()) {
+  if (!c.infil.soil_layer_input_file_given || f.soil_records.empty()) {
     say("\nError: Richards' equation needs the soil table of every soil type (card "
         "SOIL_LAYER_INPUT_FILE).\n");
     set_error(4000);
@@ -106,7 +106,7 @@ bool richards_init(ModelState& s) {
     if (id < 1 || id >= static_cast<int>(ids) ||
         !f.soil_record_given[static_cast<std::size_t>(id)]) {
       say("\nError: soil type %d of grid cell %d has no block in the soil table %s\n", id, i,
-          c.soil_layer_input_file.c_str());
+          c.infil.soil_layer_input_file.c_str());
       set_error(4000);
       return false;
     }
@@ -118,8 +118,8 @@ bool richards_init(ModelState& s) {
       for (int k = 1; ok && k <= 3; ++k)
         ok = layer_hydraulics(rec, k, ret, r.layer_table[3 * u + k - 1], why);
       if (!ok) {
-        say("\nError: soil table %s, soil type %d: %s.\n", c.soil_layer_input_file.c_str(), id,
-            why.c_str());
+        say("\nError: soil table %s, soil type %d: %s.\n", c.infil.soil_layer_input_file.c_str(),
+            id, why.c_str());
         set_error(4000);
         return false;
       }

@@ -125,11 +125,11 @@ TEST_F(ChanHotstart, StageWiresCardsSeriesAndLedger) {
         "BOTTOM_WIDTH 2\nNODE 2\nELEV 2\nPOINTSOURCE inflow\nNODE 3\nELEV 1\n");
   write("wse.txt", "1 2 3.0\n2 2 1.5 0.0\n");
   ModelState s;
-  s.settings.site.chan_method = 3;
-  s.settings.cards.channel_input = "chan.txt";
-  s.settings.cards.channel_input_given = true;
-  s.settings.cards.read_chan_hotstart = "wse.txt";
-  s.settings.cards.read_chan_hotstart_given = true;
+  s.run.channel_method = ChannelMethod::diffusive_wave;
+  s.settings.channel.channel_input = "chan.txt";
+  s.settings.channel.channel_input_given = true;
+  s.settings.channel.read_chan_hotstart = "wse.txt";
+  s.settings.channel.read_chan_hotstart_given = true;
   s.series.time_series.resize(2);
   s.series.time_series[0].name = "inflow_a";
   s.series.time_series[1].name = "release";

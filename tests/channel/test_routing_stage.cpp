@@ -63,9 +63,9 @@ TEST_F(RoutingStage, LedgerClosesAndOutletDischargeIsReported) {
 TEST_F(RoutingStage, MissingBoundarySeriesIsCode127) {
   ModelState s;
   set_up(s);
-  s.settings.cards.head_bound = 1;
-  s.settings.cards.bound_ts = "tide";
-  s.settings.cards.bound_ts_given = true;
+  s.settings.channel.head_bound = 1;
+  s.settings.channel.bound_ts = "tide";
+  s.settings.channel.bound_ts_given = true;
   testing::internal::CaptureStdout();
   stage_load_channels(s);
   stage_channel_point_setup(s);
@@ -78,8 +78,8 @@ TEST_F(RoutingStage, MissingBoundarySeriesIsCode127) {
 TEST_F(RoutingStage, HeadBoundaryHoldsTheOutletDepth) {
   ModelState s;
   set_up(s);
-  s.settings.cards.head_bound = 1;
-  s.settings.cards.bound_depth = 0.4;
+  s.settings.channel.head_bound = 1;
+  s.settings.channel.bound_depth = 0.4;
   testing::internal::CaptureStdout();
   stage_load_channels(s);
   stage_channel_point_setup(s);

@@ -59,7 +59,7 @@ class RoutingStage : public ChannelTest {
       s.overland.ov_depth[static_cast<std::size_t>(c)] = 0.01 * (c % 3);
       s.overland.inv_rough[static_cast<std::size_t>(c)] = 20.0;
     }
-    CardRecord& c = s.settings.cards;
+    ChannelCards& c = s.settings.channel;
     c.chan_explic = 1;
     c.channel_input = "chan.txt";
     c.channel_input_given = true;
@@ -67,7 +67,7 @@ class RoutingStage : public ChannelTest {
     c.chan_point_input_given = true;
     c.first_order_chan_q = 0.1;
     c.max_courant_number = 0.5;
-    s.run.explicit_channels = true;
+    s.run.channel_method = ChannelMethod::diffusive_wave;
     s.run.super_quiet = true;
     s.clock.dt = 30.0;
     s.clock.dt_days = 30.0 / kSecondsPerDay;

@@ -193,7 +193,7 @@ TEST_P(StreamRoughnessRun, SteadyFlowTakesNormalDepthOfTheRoughnessInForce) {
   }
   ModelState s;
   set_up(s, chan);
-  CardRecord& c = s.settings.cards;
+  ChannelCards& c = s.settings.channel;
   c.chan_point_input_given = false;
   c.first_order_chan_q = 0.5;
   for (int cell = 1; cell <= 14; ++cell) s.overland.ov_depth[static_cast<std::size_t>(cell)] = 0.0;

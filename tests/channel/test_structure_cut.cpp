@@ -62,12 +62,12 @@ TEST_F(StructureCut, DrainedNodeUpstreamOfACulvertDoesNotStopTheRouting) {
     s.overland.inv_rough[static_cast<std::size_t>(c)] = 20.0;
   }
   s.overland.ov_depth[1] = 0.02;  // a little water for the upper reach only
-  CardRecord& c = s.settings.cards;
+  ChannelCards& c = s.settings.channel;
   c.chan_explic = 1;
   c.channel_input = "chan.txt";
   c.channel_input_given = true;
   c.max_courant_number = 0.5;
-  s.run.explicit_channels = true;
+  s.run.channel_method = ChannelMethod::diffusive_wave;
   s.run.super_quiet = true;
   s.clock.dt = 10.0;
   s.clock.dt_days = 10.0 / kSecondsPerDay;

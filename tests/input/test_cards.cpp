@@ -2,10 +2,13 @@
 #include <gtest/gtest.h>
 #include <omp.h>
 
+#include <charconv>
+
 #include "frame/run_context.hpp"
 #include "input/card_table.hpp"
 #include "input/project_reader.hpp"
 #include "input/series_store.hpp"
+#include "model/settings.hpp"
 #include "test_cards_helpers.hpp"
 
 namespace torva {
@@ -39,17 +42,55 @@ TEST_F(CardsTest, GridSizeInAnyCaseAndWithAnySeparator) {
   EXPECT_FALSE(settings.site.gridsize_given);
 }
 
+// Every card field starts at the default its table row documents (what the card list shows),
+// so the table and the records cannot drift apart; every simulated card is described.
+TEST_F(CardsTest, FirstLineAloneLeavesEveryFieldAtItsDocumentedDefault) {
+  read("");
+  auto number = [](std::string_view text, auto& out) {
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), out);
+    return ec == std::errc() && end == text.data() + text.size();
+  };
+  int fields = 0;
+  for (const CardSpec& c : card_table()) {
+    SCOPED_TRACE(std::string(c.keyword));
+    if (!c.unsimulated && c.form != CardForm::none) {
+      EXPECT_FALSE(c.description.empty());
+    }
+    if (!c.locate) continue;
+    ++fields;
+    const CardTarget at = c.locate(settings);
+    const std::string_view d = c.default_value;
+    int i = 0;
+    double x = 0.0;
+    if (at.i) {
+      EXPECT_TRUE(number(d, i) && *at.i == i) << *at.i << " vs " << d;
+    } else if (at.d) {
+      EXPECT_TRUE(number(d, x) && *at.d == x) << *at.d << " vs " << d;
+    } else if (at.text) {
+      EXPECT_EQ(*at.text, d);
+    } else if (at.opt) {
+      EXPECT_TRUE(d.empty() && *at.opt == OptionalValue{});
+    } else {
+      for (int k = 0; k < 6; ++k) EXPECT_EQ(at.six[k], d);
+    }
+    if (at.given) {
+      EXPECT_FALSE(*at.given);
+    }
+  }
+  EXPECT_GT(fields, 300);
+}
+
 TEST_F(CardsTest, QuotedFileNameKeepsItsBlanks) {
   read("ELEVATION \"my maps/elev map.asc\"  trailing\nWATERSHED_MASK mask.asc\n");
-  EXPECT_EQ(settings.cards.elevation, "my maps/elev map.asc");
-  EXPECT_TRUE(settings.cards.elevation_given);
-  EXPECT_EQ(settings.cards.watershed_mask, "mask.asc");
+  EXPECT_EQ(settings.maps.elevation, "my maps/elev map.asc");
+  EXPECT_TRUE(settings.maps.elevation_given);
+  EXPECT_EQ(settings.maps.watershed_mask, "mask.asc");
 }
 
 // Names are kept whole: a name cut to a fixed width would open some other file.
 TEST_F(CardsTest, LongFileNameIsKeptWhole) {
   read("ELEVATION " + std::string(300, 'e') + "\n");
-  EXPECT_EQ(settings.cards.elevation, std::string(300, 'e'));
+  EXPECT_EQ(settings.maps.elevation, std::string(300, 'e'));
 }
 
 TEST_F(CardsTest, MissingOrInvalidIntegersStoreZero) {
@@ -67,12 +108,12 @@ TEST_F(CardsTest, DefaultsAreSetWhenTheFirstLineIsAccepted) {
   settings.site.rows = 99;
   read("");
   EXPECT_EQ(settings.site.rows, 0);
-  EXPECT_DOUBLE_EQ(settings.cards.event_min_q, 0.1);
-  EXPECT_DOUBLE_EQ(settings.cards.aquifer_delta_z, -999.9);
-  EXPECT_EQ(settings.cards.overtype, 2);
-  EXPECT_EQ(settings.cards.calib_obj_func, 2);
-  EXPECT_DOUBLE_EQ(settings.cards.chan_ph, 7.2);
-  EXPECT_EQ(settings.cards.xwin_height, 660);
+  EXPECT_DOUBLE_EQ(settings.unsimulated.event_min_q, 0.1);
+  EXPECT_DOUBLE_EQ(settings.unsimulated.aquifer_delta_z, -999.9);
+  EXPECT_EQ(settings.overland.overtype, 2);
+  EXPECT_EQ(settings.unsimulated.calib_obj_func, 2);
+  EXPECT_DOUBLE_EQ(settings.unsimulated.chan_ph, 7.2);
+  EXPECT_EQ(settings.unsimulated.xwin_height, 660);
 }
 
 // Calibration is not simulated, so these cards keep nothing, but a malformed one is still a
@@ -92,59 +133,59 @@ TEST_F(CardsTest, CalibrationCardsAreCheckedThoughIgnored) {
     read(std::string(row.line) + "\nROWS 5\n");
     EXPECT_EQ(error_code().code, row.code);
     EXPECT_EQ(settings.site.rows, row.code ? 0 : 5) << "reading must end at a bad card";
-    EXPECT_EQ(settings.cards.calib_obj_func, 2);
-    EXPECT_EQ(settings.cards.calib_comp_data, 2);
+    EXPECT_EQ(settings.unsimulated.calib_obj_func, 2);
+    EXPECT_EQ(settings.unsimulated.calib_comp_data, 2);
   }
 }
 
 TEST_F(CardsTest, OvertypeWordsAndNumbers) {
   read("OVERTYPE ADE-PC\n");
-  EXPECT_EQ(settings.cards.overtype, 3);
+  EXPECT_EQ(settings.overland.overtype, 3);
   read("OVERTYPE explicit\n");
-  EXPECT_EQ(settings.cards.overtype, 1);
+  EXPECT_EQ(settings.overland.overtype, 1);
   read("OVERTYPE 1\n");
-  EXPECT_EQ(settings.cards.overtype, 1);
+  EXPECT_EQ(settings.overland.overtype, 1);
   read("OVERTYPE kinematic\n");
-  EXPECT_EQ(settings.cards.overtype, 2);
+  EXPECT_EQ(settings.overland.overtype, 2);
 }
 
 TEST_F(CardsTest, RichardsOptionWords) {
   read("RICHARDS_K_OPTION ARITHMETIC\nRICHARDS_C_OPTION haverkamp\nRICHARDS_UPPER_OPTION avg\n");
-  EXPECT_EQ(settings.cards.richards_k_option, 1);
-  EXPECT_EQ(settings.cards.richards_c_option, 2);
-  EXPECT_EQ(settings.cards.richards_upper_option, 0);
+  EXPECT_EQ(settings.infil.richards_k_option, 1);
+  EXPECT_EQ(settings.infil.richards_c_option, 2);
+  EXPECT_EQ(settings.infil.richards_upper_option, 0);
   read("RICHARDS_K_OPTION other\nRICHARDS_UPPER_OPTION Average\n");
-  EXPECT_EQ(settings.cards.richards_k_option, 2);
-  EXPECT_EQ(settings.cards.richards_upper_option, 3);
+  EXPECT_EQ(settings.infil.richards_k_option, 2);
+  EXPECT_EQ(settings.infil.richards_upper_option, 3);
 }
 
 TEST_F(CardsTest, ChannelSelectorLastCardWins) {
   read("CHAN_EXPLIC\nCHAN_DRAIN\n");
-  EXPECT_EQ(settings.site.chan_method, 2);
-  EXPECT_EQ(settings.cards.non_ortho_channels, 1);
+  EXPECT_EQ(settings.channel.chan_method, ChannelMethod::drain);
+  EXPECT_EQ(settings.channel.non_ortho_channels, 1);
   read("DIFFUSIVE_WAVE\n");
-  EXPECT_EQ(settings.site.chan_method, 3);
+  EXPECT_EQ(settings.channel.chan_method, ChannelMethod::diffusive_wave);
   read("INF_RICHARDS\nINF_REDIST\n");
-  EXPECT_EQ(settings.site.infil_method, 2);
+  EXPECT_EQ(settings.infil.infil_method, InfilMethod::redist);
 }
 
 TEST_F(CardsTest, RetentionDepthNumberOrFile) {
   std::string out = read("RETEN_DEPTH 2.5\n");
-  EXPECT_DOUBLE_EQ(settings.cards.retention, 2.5);
-  EXPECT_FALSE(settings.cards.reten_depth_given);
+  EXPECT_DOUBLE_EQ(settings.overland.retention, 2.5);
+  EXPECT_FALSE(settings.maps.reten_depth_given);
   EXPECT_NE(out.find("Using 2.500000 for the uniform retention depth\n\n"), std::string::npos);
   read("RETEN_DEPTH 3dmap.asc\n");
-  EXPECT_EQ(settings.cards.reten_depth, "3dmap.asc");
-  EXPECT_TRUE(settings.cards.reten_depth_given);
+  EXPECT_EQ(settings.maps.reten_depth, "3dmap.asc");
+  EXPECT_TRUE(settings.maps.reten_depth_given);
 }
 
 // Nutrients are not simulated: the cards keep nothing, but their order is still checked.
 TEST_F(CardsTest, NutrientCardsNeedTheNutrientsCardFirst) {
   read("NUTRIENTS\nOV_INIT_NO3 0.5\nST_INIT_DO\nOV_DOC_INIT doc.asc\nOUT_HYD_DP dp.out\n");
   EXPECT_EQ(error_code().code, 0);
-  EXPECT_EQ(settings.cards.nutrients, 0);
-  EXPECT_EQ(settings.cards.ov_init_no3.kind, 0);
-  EXPECT_EQ(settings.cards.out_hyd_dp, "");
+  EXPECT_EQ(settings.unsimulated.nutrients, 0);
+  EXPECT_EQ(settings.unsimulated.ov_init_no3.kind, 0);
+  EXPECT_EQ(settings.unsimulated.out_hyd_dp, "");
 
   read("OUT_ST_NH4 x.out\nROWS 4\n");
   EXPECT_EQ(error_code().code, 79);
@@ -159,7 +200,7 @@ TEST_F(CardsTest, EchoCardsPrintAndKeepNothing) {
             "Alpha = 0.250000\nChannel time step = 5\n"
             "Warning: UNITS is not simulated by this version; the card is ignored\n"
             "Units flag = 1\n");
-  EXPECT_EQ(settings.site.units, 0);
+  EXPECT_EQ(settings.unsimulated.units, 0);
 }
 
 TEST_F(CardsTest, UnsimulatedCardsWarnOncePerCard) {
@@ -236,7 +277,7 @@ TEST_F(CardsTest, FoldersAndReplaceLine) {
 
 TEST_F(CardsTest, SuperQuietIsProcessWide) {
   read("SUPER_QUIET\n");
-  EXPECT_EQ(settings.cards.super_quiet, 1);
+  EXPECT_EQ(settings.site.super_quiet, 1);
   EXPECT_TRUE(run_context().super_quiet);
 }
 

@@ -7,6 +7,7 @@
 #include "input/line_reader.hpp"
 #include "input/project_reader.hpp"
 #include "input/series_store.hpp"
+#include "model/settings.hpp"
 #include "test_cards_helpers.hpp"
 
 namespace torva {
@@ -84,19 +85,19 @@ TEST_F(FuzzTest, GarbageAfterTheMagicLineIsWarnedAboutLineByLine) {
 TEST_F(FuzzTest, OverlongCardLineIsCutWithAWarning) {
   read("TORVAPROJECT\nELEVATION " + std::string(100000, 'x') + "\nROWS 2\n");
   EXPECT_NE(out.find("Warning: line 2 of the project file"), std::string::npos);
-  EXPECT_EQ(settings.cards.elevation.size(), kMaxLine - std::string("ELEVATION ").size());
+  EXPECT_EQ(settings.maps.elevation.size(), kMaxLine - std::string("ELEVATION ").size());
   EXPECT_EQ(settings.site.rows, 2) << "the rest of the long line is not read as cards";
 }
 
 TEST_F(FuzzTest, DosLineEndsAfterAnAcceptedFirstLine) {
   read("TORVAPROJECT\nROWS 4\r\nELEVATION e.asc\r\n");
   EXPECT_EQ(settings.site.rows, 4);
-  EXPECT_EQ(settings.cards.elevation, "e.asc") << "a carriage return separates tokens";
+  EXPECT_EQ(settings.maps.elevation, "e.asc") << "a carriage return separates tokens";
 }
 
 TEST_F(FuzzTest, UnterminatedQuoteAndLoneSeparators) {
   read("TORVAPROJECT\n,,,\n\t\nELEVATION \"open quote\n\"\nROWS \"\"\n");
-  EXPECT_EQ(settings.cards.elevation, "open quote");
+  EXPECT_EQ(settings.maps.elevation, "open quote");
   EXPECT_EQ(settings.site.rows, 0);
   EXPECT_NE(out.find("unknown card found in the project file: \n"), std::string::npos)
       << "an empty quoted keyword is unknown";

@@ -244,7 +244,7 @@ TEST_F(MappingTest, TimeSeriesIndexList) {
 
 TEST_F(MappingTest, RoughnessThroughTheStageStopsOnAMissingId) {
   auto s = std::make_unique<ModelState>();
-  SiteRecord& site = s->settings.site;
+  SiteCards& site = s->settings.site;
   site.rows = 2;
   site.cols = 3;
   site.gridsize = 100.0;
@@ -255,7 +255,7 @@ TEST_F(MappingTest, RoughnessThroughTheStageStopsOnAMissingId) {
   write("land.idx", grid_text(2, 3, {"1 2 0", "2 3 1"}, 200, 0, 300, 0));
   write("tables.cmt", table_file("ROUGHNESS Land use\nNUM_IDS 2\nh\n" + row(1, "0.03") + "\n" +
                                  row(3, "0.10") + "\n"));
-  CardRecord& c = s->settings.cards;
+  MapCards& c = s->settings.maps;
   c.watershed_mask = "mask.asc";
   c.watershed_mask_given = true;
   c.elevation = "elev.asc";
@@ -339,7 +339,7 @@ class TableSourcesTest : public testing::ScratchDir {
   void SetUp() override {
     ScratchDir::SetUp();
     s = std::make_unique<ModelState>();
-    SiteRecord& site = s->settings.site;
+    SiteCards& site = s->settings.site;
     site.rows = 1;
     site.cols = 3;
     site.gridsize = 100.0;
@@ -348,14 +348,14 @@ class TableSourcesTest : public testing::ScratchDir {
     write("mask.asc", grid_text(1, 3, {"1 1 1"}, 100, 0, 300, 0));
     write("elev.asc", grid_text(1, 3, {"5 4 3"}, 100, 0, 300, 0));
     write("soil.idx", grid_text(1, 3, {"2 1 2"}, 100, 0, 300, 0));
-    CardRecord& c = s->settings.cards;
-    c.watershed_mask = "mask.asc";
-    c.watershed_mask_given = true;
-    c.elevation = "elev.asc";
-    c.elevation_given = true;
-    c.manning_n = 0.03;
-    c.mapping_table = "tables.cmt";
-    c.mapping_table_given = true;
+    Settings& c = s->settings;
+    c.maps.watershed_mask = "mask.asc";
+    c.maps.watershed_mask_given = true;
+    c.maps.elevation = "elev.asc";
+    c.maps.elevation_given = true;
+    c.overland.manning_n = 0.03;
+    c.maps.mapping_table = "tables.cmt";
+    c.maps.mapping_table_given = true;
   }
   std::unique_ptr<ModelState> s;
 };
@@ -368,9 +368,9 @@ TEST_F(TableSourcesTest, SoilRetentionAndAreaTablesConvertTheirUnits) {
             row(2, "0.36 20 0.5 0.25 0.04 0.3 0.15") + "\nRETENTION Soils\nNUM_IDS 2\nmm\n" +
             row(1, "2") + "\n" + row(2, "4") + "\nAREA_REDUCTION Soils\nNUM_IDS 2\nv\n" +
             row(1, "0.1") + "\n" + row(2, "0.5") + "\n");
-  s->settings.cards.reten_depth_given = true;  // RETEN_DEPTH without a file name
-  s->settings.cards.conductivity = "ks.asc";   // a map wins over the table
-  s->settings.cards.conductivity_given = true;
+  s->settings.maps.reten_depth_given = true;  // RETEN_DEPTH without a file name
+  s->settings.maps.conductivity = "ks.asc";   // a map wins over the table
+  s->settings.maps.conductivity_given = true;
   write("ks.asc", grid_text(1, 3, {"7.2 7.2 7.2"}, 100, 0, 300, 0));
   ::testing::internal::CaptureStdout();
   stage_load_maps(*s);

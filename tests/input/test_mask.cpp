@@ -149,7 +149,7 @@ TEST_F(MaskTest, OutletOutsideTheMask) {
   testing::clear_error();
   s->settings.site.outrow = 99;
   s->settings.site.outcol = -4;
-  s->settings.cards.channel_input_given = true;
+  s->settings.channel.channel_input_given = true;
   read_elev(grid_text(3, 3, {"9 10 9", "11 12 13", "9 14 9"}));
   EXPECT_EQ(error_code().code, 0);
   EXPECT_EQ(s->grid.outlet_cell, 0);

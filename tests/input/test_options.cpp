@@ -28,92 +28,93 @@ class OptionsTest : public testing_support::ProcessTest {
 
 TEST_F(OptionsTest, FirstFailingCheckWins) {
   EXPECT_EQ(check(), 0);
-  s.cards.roughness_given = s.cards.manning_n_given = true;
-  s.rain.precip_unif = 1;
+  s.maps.roughness_given = s.overland.manning_n_given = true;
+  s.precip.precip_unif = 1;
   EXPECT_EQ(check(), 6);
-  s.cards.manning_n_given = false;
+  s.overland.manning_n_given = false;
   EXPECT_EQ(check(), 11) << "uniform rain without intensity";
-  s.rain.precip_file_given = true;
+  s.precip.precip_file_given = true;
   EXPECT_EQ(check(), 10);
 }
 
 TEST_F(OptionsTest, HydrometFilesAndLongTerm) {
-  s.cards.hmet_samson_given = s.cards.hmet_zeb_given = true;
+  s.unsimulated.hmet_samson_given = s.unsimulated.hmet_zeb_given = true;
   EXPECT_EQ(check(), 8);
-  s.cards.hmet_zeb_given = false;
-  s.cards.long_term = 1;
+  s.unsimulated.hmet_zeb_given = false;
+  s.unsimulated.long_term = 1;
   EXPECT_EQ(check(), 9);
-  s.cards.et_calc_penman = s.cards.et_calc_deardorff = 1;
+  s.unsimulated.et_calc_penman = s.unsimulated.et_calc_deardorff = 1;
   EXPECT_EQ(check(), 7);
-  s.cards.et_calc_deardorff = 0;
+  s.unsimulated.et_calc_deardorff = 0;
   EXPECT_EQ(check(), 20);
-  s.site.infil_method = 2;
+  s.infil.infil_method = InfilMethod::redist;
   EXPECT_EQ(check(), 21);
-  s.cards.albedo_given = true;
+  s.unsimulated.albedo_given = true;
   EXPECT_EQ(check(), 22);
-  s.cards.vheight_given = s.cards.tcoeff_given = s.cards.canopy_given = true;
+  s.unsimulated.vheight_given = s.unsimulated.tcoeff_given = s.unsimulated.canopy_given = true;
   EXPECT_EQ(check(), 25);
-  s.site.infil_method = 4;  // Richards brings its own surface values
-  s.cards.albedo_given = false;
+  s.infil.infil_method = InfilMethod::richards;  // Richards brings its own surface values
+  s.unsimulated.albedo_given = false;
   EXPECT_EQ(check(), 0);
 }
 
 TEST_F(OptionsTest, ChannelSchemes) {
-  s.site.infil_method = 4;
-  s.cards.gw_simulation = 1;
-  s.cards.gw_unif_porosity_given = s.cards.gw_unif_hycond_given = true;
+  s.infil.infil_method = InfilMethod::richards;
+  s.unsimulated.gw_simulation = 1;
+  s.unsimulated.gw_unif_porosity_given = s.unsimulated.gw_unif_hycond_given = true;
   EXPECT_EQ(check(), 32);
-  s.cards.aquifer_delta_z = 1.0;
-  s.cards.chan_drain = s.cards.chan_backwater = 1;
+  s.unsimulated.aquifer_delta_z = 1.0;
+  s.channel.chan_drain = s.channel.chan_backwater = 1;
   EXPECT_EQ(check(), 34);
-  s.cards.chan_backwater = 0;
-  s.site.chan_method = 2;
+  s.channel.chan_backwater = 0;
+  s.channel.chan_method = ChannelMethod::drain;
   EXPECT_EQ(check(), 35);
-  s.site.chan_method = 3;
+  s.channel.chan_method = ChannelMethod::diffusive_wave;
   EXPECT_EQ(check(), 0);
 }
 
 TEST_F(OptionsTest, GroundwaterWarningGoesOn) {
-  s.cards.gw_simulation = 1;
-  s.cards.gw_unif_hycond_given = s.cards.gw_hycond_map_given = true;
+  s.unsimulated.gw_simulation = 1;
+  s.unsimulated.gw_unif_hycond_given = s.unsimulated.gw_hycond_map_given = true;
   EXPECT_EQ(check(), 40);
   EXPECT_NE(out.find("Warning: You have specified neither spatially-varied, uniform, or mapping "
                      "table porosity"),
             std::string::npos)
       << "39 is reported at once";
-  s.cards.gw_hycond_map_given = s.cards.gw_unif_hycond_given = false;
+  s.unsimulated.gw_hycond_map_given = s.unsimulated.gw_unif_hycond_given = false;
   EXPECT_EQ(check(), 41);
-  s.cards.gw_unif_hycond_given = true;
-  s.cards.sacramento_given = true;
+  s.unsimulated.gw_unif_hycond_given = true;
+  s.unsimulated.sacramento_given = true;
   EXPECT_EQ(check(), 42);
 }
 
 TEST_F(OptionsTest, CoRun) {
-  s.cards.krn = 1;
+  s.unsimulated.krn = 1;
   EXPECT_EQ(check(), 43);
   EXPECT_EQ(out,
             "Running TORVA in KRN environment\n"
             "This is an event call of TORVA by KRN, krn_event_num=-1\n");
-  s.cards.plov_given = true;
-  s.cards.plov = "x.plov";
+  s.unsimulated.plov_given = true;
+  s.unsimulated.plov = "x.plov";
   EXPECT_EQ(check(), 44);
-  s.cards.krn_event_num = 2;
-  s.cards.gw_simulation = 1;
-  s.cards.gw_unif_porosity_given = s.cards.gw_unif_hycond_given = true;
+  s.unsimulated.krn_event_num = 2;
+  s.unsimulated.gw_simulation = 1;
+  s.unsimulated.gw_unif_porosity_given = s.unsimulated.gw_unif_hycond_given = true;
   EXPECT_EQ(check(), 45);
-  s.cards.krn = 0;
-  s.cards.gw_simulation = 0;
+  s.unsimulated.krn = 0;
+  s.unsimulated.gw_simulation = 0;
   EXPECT_EQ(check(), 46);
 }
 
 TEST_F(OptionsTest, TimeSettings) {
-  SiteRecord site;
+  Settings set;
+  SiteCards& site = set.site;
   site.timestep = 30.0;
   site.st_time_step = 10.0;
   site.hyd_freq = 5.0;
   site.map_freq = 60;
   site.outslope = 0.01;
-  TimeSettings t = derive_time_settings(site, false);
+  TimeSettings t = derive_time_settings(set, false);
   EXPECT_DOUBLE_EQ(t.dt, 10.0);
   EXPECT_EQ(t.hyd_steps, 30);
   EXPECT_EQ(t.map_steps, 360);
@@ -123,9 +124,8 @@ TEST_F(OptionsTest, TimeSettings) {
   site.hyd_freq = 0.0;
   site.map_freq = 0;
   ::testing::internal::CaptureStdout();
-  t = derive_time_settings(site, false);
+  t = derive_time_settings(set, false);
   const std::string out = ::testing::internal::GetCapturedStdout();
-  EXPECT_DOUBLE_EQ(site.st_time_step, 30.0);
   EXPECT_EQ(t.hyd_steps, 120);
   EXPECT_EQ(t.map_steps, 720);
   EXPECT_NE(out.find("Warning: Write hydrograph time step not specified, defaulting to 1 hour.\n"),
@@ -135,19 +135,19 @@ TEST_F(OptionsTest, TimeSettings) {
   EXPECT_EQ(error_code().stop, 0);
 
   site.outslope = 0.0;
-  derive_time_settings(site, false);
+  derive_time_settings(set, false);
   EXPECT_EQ(error_code().code, 56);
   run_context() = RunContext{};  // each case as in a fresh program
   site.outslope = 0.01;
-  derive_time_settings(site, true);
+  derive_time_settings(set, true);
   EXPECT_EQ(error_code().code, 57);
   run_context() = RunContext{};  // each case as in a fresh program
-  site.latitude = site.longitude = 40.0;
-  derive_time_settings(site, true);
+  set.unsimulated.latitude = set.unsimulated.longitude = 40.0;
+  derive_time_settings(set, true);
   EXPECT_EQ(error_code().code, 58);
   run_context() = RunContext{};  // each case as in a fresh program
   site.timestep = 0.001;
-  derive_time_settings(site, false);
+  derive_time_settings(set, false);
   EXPECT_EQ(error_code().code, 52);
 }
 
@@ -170,8 +170,7 @@ TEST_F(OptionsTest, TransferStep) {
   EXPECT_TRUE(m.run.quiet);
   EXPECT_TRUE(m.run.flow_cfs);
   EXPECT_EQ(m.run.flush_period, 4);
-  EXPECT_TRUE(m.run.explicit_channels);
-  EXPECT_FALSE(m.run.mesh_channels);
+  EXPECT_EQ(m.run.channel_method, ChannelMethod::diffusive_wave);
 }
 
 TEST_F(OptionsTest, TransferStopsOnMapTypeFourAndMissingFile) {

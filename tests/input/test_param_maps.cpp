@@ -20,7 +20,7 @@ class ParamMapsTest : public testing::ScratchDir {
   void reset() {
     testing::clear_error();
     s = std::make_unique<ModelState>();
-    SiteRecord& site = s->settings.site;
+    SiteCards& site = s->settings.site;
     site.rows = 2;
     site.cols = 3;
     site.gridsize = 100.0;
@@ -28,13 +28,13 @@ class ParamMapsTest : public testing::ScratchDir {
     site.outcol = 3;
     write("mask.asc", grid_text(2, 3, {"1 1 0", "1 1 1"}, 200, 0, 300, 0));
     write("elev.asc", grid_text(2, 3, {"10 11 0", "12 13 14"}, 200, 0, 300, 0));
-    CardRecord& c = s->settings.cards;
-    c.watershed_mask = "mask.asc";
-    c.watershed_mask_given = true;
-    c.elevation = "elev.asc";
-    c.elevation_given = true;
-    c.manning_n = 0.05;
-    c.manning_n_given = true;
+    Settings& c = s->settings;
+    c.maps.watershed_mask = "mask.asc";
+    c.maps.watershed_mask_given = true;
+    c.maps.elevation = "elev.asc";
+    c.maps.elevation_given = true;
+    c.overland.manning_n = 0.05;
+    c.overland.manning_n_given = true;
   }
   // A map over the 2 x 3 grid with the values of cells 1..5 (0 outside).
   static std::string cells(const std::string& a, const std::string& b, const std::string& c,
@@ -70,7 +70,7 @@ TEST_F(ParamMapsTest, UniformManningNAndNoOptionalMaps) {
 }
 
 TEST_F(ParamMapsTest, UniformManningNLimit) {
-  s->settings.cards.manning_n = 0.000001;
+  s->settings.overland.manning_n = 0.000001;
   load();
   EXPECT_EQ(error_code().code, 4000);
   EXPECT_TRUE(
@@ -79,17 +79,17 @@ TEST_F(ParamMapsTest, UniformManningNLimit) {
 }
 
 TEST_F(ParamMapsTest, ManningNJustAboveTheLimitIsAccepted) {
-  s->settings.cards.manning_n = 0.0000011;
+  s->settings.overland.manning_n = 0.0000011;
   load();
   EXPECT_EQ(error_code().code, 0) << out;
   EXPECT_EQ(s->params.rough[1], 0.0000011);
 }
 
 TEST_F(ParamMapsTest, RoughnessMapMustBePositiveEverywhere) {
-  CardRecord& c = s->settings.cards;
-  c.manning_n_given = false;
-  c.roughness = "rough.asc";
-  c.roughness_given = true;
+  Settings& c = s->settings;
+  c.overland.manning_n_given = false;
+  c.maps.roughness = "rough.asc";
+  c.maps.roughness_given = true;
   write("rough.asc", cells("0.1", "0.2", "0.3", "0", "0.5"));
   load();
   EXPECT_EQ(error_code().code, 4000);
@@ -98,7 +98,7 @@ TEST_F(ParamMapsTest, RoughnessMapMustBePositiveEverywhere) {
 }
 
 TEST_F(ParamMapsTest, UnitConversionsOfEachMap) {
-  CardRecord& c = s->settings.cards;
+  MapCards& c = s->settings.maps;
   auto give = [&](std::string& field, bool& flag, const std::string& name,
                   const std::string& text) {
     field = name;
@@ -133,14 +133,14 @@ TEST_F(ParamMapsTest, UnitConversionsOfEachMap) {
 }
 
 TEST_F(ParamMapsTest, UniformRetentionInMillimetres) {
-  s->settings.cards.retention = 2.5;
-  s->settings.cards.retention_given = true;
+  s->settings.overland.retention = 2.5;
+  s->settings.overland.retention_given = true;
   load();
   EXPECT_DOUBLE_EQ(s->params.retention_depth[5], 0.0025);
 }
 
 TEST_F(ParamMapsTest, AquiferBottomAboveGroundIsLowered) {
-  CardRecord& c = s->settings.cards;
+  MapCards& c = s->settings.maps;
   c.aquifer_bottom = "ab.asc";
   c.aquifer_bottom_given = true;
   write("ab.asc", cells("5", "11", "20", "1", "2"));
@@ -156,7 +156,7 @@ TEST_F(ParamMapsTest, AquiferBottomAboveGroundIsLowered) {
 }
 
 TEST_F(ParamMapsTest, InitialDepthMapAndInitialHead) {
-  CardRecord& c = s->settings.cards;
+  MapCards& c = s->settings.maps;
   c.ov_init_depth = "d0.asc";
   c.ov_init_depth_given = true;
   write("d0.asc", cells("0", "0", "0.01", "0", "0"));
@@ -166,8 +166,8 @@ TEST_F(ParamMapsTest, InitialDepthMapAndInitialHead) {
   EXPECT_TRUE(s->params.surface_wet);
 
   reset();
-  s->settings.cards.init_elev_head = 12.5;
-  s->settings.cards.init_elev_head_given = true;
+  s->settings.maps.init_elev_head = 12.5;
+  s->settings.maps.init_elev_head_given = true;
   load();
   const CellParams& p = s->params;
   EXPECT_DOUBLE_EQ(p.init_depth[1], 2.5);
@@ -178,8 +178,8 @@ TEST_F(ParamMapsTest, InitialDepthMapAndInitialHead) {
 }
 
 TEST_F(ParamMapsTest, NegativeInitialDepthStops) {
-  s->settings.cards.ov_init_depth = "d0.asc";
-  s->settings.cards.ov_init_depth_given = true;
+  s->settings.maps.ov_init_depth = "d0.asc";
+  s->settings.maps.ov_init_depth_given = true;
   write("d0.asc", cells("0", "0", "-0.01", "0", "0"));
   load();
   EXPECT_EQ(error_code().code, 4000);
@@ -187,12 +187,12 @@ TEST_F(ParamMapsTest, NegativeInitialDepthStops) {
 }
 
 TEST_F(ParamMapsTest, SoilTypeAndLakeMaps) {
-  CardRecord& c = s->settings.cards;
-  c.soil_type_map = "soil.asc";
-  c.soil_type_map_given = true;
+  Settings& c = s->settings;
+  c.maps.soil_type_map = "soil.asc";
+  c.maps.soil_type_map_given = true;
   write("soil.asc", cells("4", "5", "6", "7", "8"));
-  c.overland_lake_map = "lake.asc";
-  c.overland_lake_map_given = true;
+  c.unsimulated.overland_lake_map = "lake.asc";
+  c.unsimulated.overland_lake_map_given = true;
   write("lake.asc", cells("0", "2", "2", "0", "1"));
   load();
   ASSERT_EQ(error_code().code, 0) << out;
@@ -205,7 +205,7 @@ TEST_F(ParamMapsTest, SoilTypeAndLakeMaps) {
 }
 
 TEST_F(ParamMapsTest, MissingFilesNameTheirKind) {
-  CardRecord& c = s->settings.cards;
+  MapCards& c = s->settings.maps;
   c.conductivity = "nothere.asc";
   c.conductivity_given = true;
   load();
@@ -215,22 +215,22 @@ TEST_F(ParamMapsTest, MissingFilesNameTheirKind) {
   EXPECT_EQ(out, "");  // opened before anything is read
 
   reset();
-  s->settings.cards.area_reduction = "gone.asc";
-  s->settings.cards.area_reduction_given = true;
+  s->settings.maps.area_reduction = "gone.asc";
+  s->settings.maps.area_reduction_given = true;
   load();
   EXPECT_EQ(error_code().code, 4000);
   EXPECT_TRUE(has("Can't open area reduction file named: gone.asc\n"));
 
   reset();
-  s->settings.cards.watershed_mask = "nomask.asc";
+  s->settings.maps.watershed_mask = "nomask.asc";
   load();
   EXPECT_EQ(error_code().code, 4);
   EXPECT_EQ(error_code().what, "watershed mask");
 }
 
 TEST_F(ParamMapsTest, MapWithWrongRowsStopsTheLoad) {
-  s->settings.cards.porosity = "por.asc";
-  s->settings.cards.porosity_given = true;
+  s->settings.maps.porosity = "por.asc";
+  s->settings.maps.porosity_given = true;
   write("por.asc", grid_text(1, 3, {"1 1 1"}, 200, 0, 300, 0));
   load();
   EXPECT_EQ(error_code().code, 4000);
@@ -238,8 +238,8 @@ TEST_F(ParamMapsTest, MapWithWrongRowsStopsTheLoad) {
 }
 
 TEST_F(ParamMapsTest, ShiftedMapEdgesWarn) {
-  s->settings.cards.porosity = "por.asc";
-  s->settings.cards.porosity_given = true;
+  s->settings.maps.porosity = "por.asc";
+  s->settings.maps.porosity_given = true;
   write("por.asc", grid_text(2, 3, {"1 1 1", "1 1 1"}, 250, 50, 300, 0));
   load();
   EXPECT_EQ(error_code().code, 0);

@@ -7,6 +7,7 @@
 #include "input/project_reader.hpp"
 #include "input/replace.hpp"
 #include "input/series_store.hpp"
+#include "model/settings.hpp"
 #include "test_cards_helpers.hpp"
 
 namespace torva {

@@ -120,8 +120,8 @@ class MapInstantTest : public MapWriterTest {
     g.mask.allocate(3, 4);
     for (int r = 0; r <= 3; ++r)
       for (int c = 0; c <= 4; ++c) g.mask(r, c) = mask(r, c);
-    s->settings.cards.depth = "depth.dat";
-    s->settings.cards.depth_given = true;
+    s->settings.output.depth = "depth.dat";
+    s->settings.output.depth_given = true;
     v[1] = values;
   }
   std::unique_ptr<ModelState> s;
@@ -146,7 +146,7 @@ TEST_F(MapInstantTest, TextSeriesCollectsInstantsAndEndsWithEndds) {
   for (bool closed : {true, false}) {
     SCOPED_TRACE(closed);
     SetUp();
-    s->settings.site.map_type = 1;
+    s->settings.output.map_type = 1;
     for (double minutes : {60.0, 120.0}) {
       s->clock.elapsed_minutes = minutes;
       write_map_instant(*s, v);
@@ -162,8 +162,8 @@ TEST_F(MapInstantTest, TextSeriesCollectsInstantsAndEndsWithEndds) {
 }
 
 TEST_F(MapInstantTest, UnopenableFiles) {
-  s->settings.site.map_type = 1;
-  s->settings.cards.depth = "no/such/dir/depth.dat";
+  s->settings.output.map_type = 1;
+  s->settings.output.depth = "no/such/dir/depth.dat";
   write_map_instant(*s, v);
   EXPECT_EQ(error_code().code, 59);
   EXPECT_EQ(error_code().file, "no/such/dir/depth.dat");

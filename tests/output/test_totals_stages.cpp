@@ -29,8 +29,8 @@ class ResultStages : public support::ScratchTest<> {
     s.clock.current_time = s.clock.start_time;
     s.run.hyd_steps = 10;
     s.run.map_steps = 120;
-    s.settings.rain.rain_intensity = 36.0;
-    s.settings.rain.rain_duration = 10;
+    s.settings.precip.rain_intensity = 36.0;
+    s.settings.precip.rain_duration = 10;
   }
   void TearDown() override { s.files.close_all(); }
   void card(std::string& field, bool& given, const char* name) {
@@ -40,7 +40,7 @@ class ResultStages : public support::ScratchTest<> {
 };
 
 TEST_F(ResultStages, EventRunWritesHydrographSummaryTotalsAndHostFile) {
-  CardRecord& c = s.settings.cards;
+  OutputCards& c = s.settings.output;
   card(c.summary, c.summary_given, "run.sum");
   card(c.outlet_hydro, c.outlet_hydro_given, "run.otl");
   card(c.qex_hydro, c.qex_hydro_given, "run.qhy");
@@ -104,7 +104,7 @@ TEST_F(ResultStages, EventRunWritesHydrographSummaryTotalsAndHostFile) {
 }
 
 TEST_F(ResultStages, SummaryThatCannotBeOpenedIsCodeFour) {
-  CardRecord& c = s.settings.cards;
+  OutputCards& c = s.settings.output;
   c.summary = path("no_such_folder/run.sum");
   c.summary_given = true;
   stage_open_summary(s);
@@ -132,10 +132,10 @@ void build_network(ChannelState& c) {
 }
 
 TEST_F(ResultStages, LinkNodeFilesThroughTheStages) {
-  s.run.explicit_channels = true;
+  s.run.channel_method = ChannelMethod::diffusive_wave;
   build_network(s.channel);
   s.settings.site.tot_time = 60;
-  CardRecord& c = s.settings.cards;
+  OutputCards& c = s.settings.output;
   card(c.chan_depth, c.chan_depth_given, "run.cdp");
   card(c.chan_velocity, c.chan_velocity_given, "run.cvl");
   card(c.flood_stream, c.flood_stream_given, "run.fld");
@@ -172,7 +172,7 @@ TEST_F(ResultStages, LinkNodeFilesThroughTheStages) {
 }
 
 TEST_F(ResultStages, LocationOutsideTheNetworkStopsTheRun) {
-  s.run.explicit_channels = true;
+  s.run.channel_method = ChannelMethod::diffusive_wave;
   build_network(s.channel);
   write("run.ihl", "2\n1 2\n1 3\n");
   CardRecord& c = s.settings.cards;

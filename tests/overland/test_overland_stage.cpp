@@ -47,8 +47,8 @@ std::unique_ptr<ModelState> tilted_state(
   fill(s.connect.slope_x, t.slope_x);
   fill(s.connect.slope_y, t.slope_y);
   g.outlet_cell = t.at(1, 1);
-  s.settings.cards.manning_n = 0.05;
-  s.settings.cards.overtype = overtype;
+  s.settings.overland.manning_n = 0.05;
+  s.run.overland_scheme = overland_scheme(overtype);
   s.settings.site.outslope = 0.03;
   s.clock.dt = 10.0;
   s.clock.dt_days = 10.0 / kSecondsPerDay;
@@ -72,9 +72,12 @@ double storage(const ModelState& s) {
 }
 
 TEST(OverlandStage, AllocatesOverTheMaskAndSelectsTheScheme) {
-  EXPECT_EQ(tilted_state(1)->overland.scheme, OverlandScheme::kExplicit);
-  EXPECT_EQ(tilted_state(2)->overland.scheme, OverlandScheme::kAde);
-  EXPECT_EQ(tilted_state(3)->overland.scheme, OverlandScheme::kAdePc);
+  const std::pair<int, OverlandScheme> types[] = {{1, OverlandScheme::kExplicit},
+                                                  {2, OverlandScheme::kAde},
+                                                  {3, OverlandScheme::kAdePc},
+                                                  {0, OverlandScheme::kAde},
+                                                  {7, OverlandScheme::kAde}};
+  for (const auto& [type, scheme] : types) EXPECT_EQ(overland_scheme(type), scheme) << type;
   auto s = tilted_state(2);
   EXPECT_EQ(s->overland.ov_depth.size(), 20u);
   EXPECT_EQ(s->overland.saved_depth.size(), 20u);
@@ -122,7 +125,7 @@ TEST(OverlandStage, RoutesOnlyWhenTheNextOverlandTimeHasCome) {
 TEST(OverlandStage, ChannelNetworkTakesTheOutletInstead) {
   auto p = tilted_state(2);
   ModelState& s = *p;
-  s.run.explicit_channels = true;
+  s.run.channel_method = ChannelMethod::diffusive_wave;
   s.event.outlet_q = 7.0;  // set by channel routing
   for (int t = 0; t < 20; ++t) next_step(s, 1e-3);
   EXPECT_EQ(s.ledger.discharge, 0.0);
@@ -133,7 +136,7 @@ TEST(OverlandStage, ChannelNetworkTakesTheOutletInstead) {
 TEST(OverlandStage, RunoffEndsWhenRainHasStoppedAndTheLandIsDry) {
   auto p = tilted_state(2);
   ModelState& s = *p;
-  s.run.explicit_channels = true;
+  s.run.channel_method = ChannelMethod::diffusive_wave;
   next_step(s, 1e-3);  // wet: the event goes on
   s.event.precip_state = kRainEnded;
   next_step(s, 0.0);
@@ -265,8 +268,8 @@ class BoundaryTable : public testing::ScratchDir {
               table_row(1, "0 0") + table_row(2, head_type + " 0.30") + table_row(3, "2 0.02") +
               table_row(4, "5 7"));
     return tilted_state(2, [](ModelState& s) {
-      s.settings.cards.mapping_table = "tables.cmt";
-      s.settings.cards.mapping_table_given = true;
+      s.settings.maps.mapping_table = "tables.cmt";
+      s.settings.maps.mapping_table_given = true;
       s.params.mapping_tables[kTableOverlandBoundary] = true;
       TimeSeries& ts = s.series.time_series.emplace_back();
       ts.name = "inflow";

@@ -130,8 +130,9 @@ TEST(Radar, RadarEventRunsThroughTheRadarStage) {
   make_grid(s.grid, {"111", "111"}, 10.0);
   s.grid.west = 1000.0;
   s.grid.north = 5000.0;
-  s.settings.rain.precip_file = gage.path();
-  s.settings.rain.precip_file_given = true;
+  s.settings.precip.precip_file = gage.path();
+  s.settings.precip.precip_file_given = true;
+  s.run.rain_source = RainSource::gages;
   s.settings.site.tot_time = 30;
   s.clock.dt = 300.0;
   s.clock.dt_days = 300.0 / kSecondsPerDay;

@@ -173,7 +173,7 @@ TEST(Interception, InterceptedPlusNetEqualsGrossOverARun) {
   const int n = s.grid.ncells;
   s.clock.dt = 17.0;
   s.event.precip_state = kRainRunning;
-  s.rain.gage_file = true;
+  s.run.rain_source = RainSource::gages;
   s.rain.interception = true;
   s.rain.rain_rate.allocate(n);
   s.rain.net_rain_rate.allocate(n);
@@ -208,7 +208,7 @@ TEST(RainDepth, NetRateAddsDepthAndNonRealDepthStops) {
   make_grid(s.grid, {"11"}, 10.0);
   s.clock.dt = 36.0;
   s.event.precip_state = kRainRunning;
-  s.rain.gage_file = true;
+  s.run.rain_source = RainSource::gages;
   s.rain.rain_rate.allocate(2);
   s.rain.rain_rate[1] = 100.0;
   s.rain.rain_rate[2] = 100.0;
@@ -227,9 +227,9 @@ TEST(UniformRain, SixtyMinutesAtThirtySecondStepsIs120StepsOfRain) {
   clear_error();
   ModelState s;
   make_grid(s.grid, {"11", "01"}, 10.0);
-  s.settings.rain.precip_unif = 1;
-  s.settings.rain.rain_intensity = 12.0;
-  s.settings.rain.rain_duration = 60;
+  s.settings.precip.precip_unif = 1;
+  s.settings.precip.rain_intensity = 12.0;
+  s.settings.precip.rain_duration = 60;
   s.settings.site.start_date_given = s.settings.site.start_time_given = true;
   s.settings.site.start_year = 2010;
   s.settings.site.start_month = 5;
@@ -263,9 +263,9 @@ TEST(UniformRain, MissingStartDateOrRainCardsStop) {
   clear_error();
   ModelState s;
   make_grid(s.grid, {"1"}, 10.0);
-  s.settings.rain.precip_unif = 1;
-  s.settings.rain.rain_intensity = 5.0;
-  s.settings.rain.rain_duration = 10;
+  s.settings.precip.precip_unif = 1;
+  s.settings.precip.rain_intensity = 5.0;
+  s.settings.precip.rain_duration = 10;
   s.clock.dt = 60.0;
   testing::internal::CaptureStdout();
   stage_first_event_setup(s);
@@ -275,16 +275,16 @@ TEST(UniformRain, MissingStartDateOrRainCardsStop) {
   EXPECT_EQ(error_code().code, 4000);
 
   clear_error();
-  s.settings.rain.rain_duration = 0;
+  s.settings.precip.rain_duration = 0;
   stage_first_event_setup(s);
   EXPECT_EQ(error_code().code, 11);
   clear_error();
-  s.settings.rain.precip_unif = 0;
+  s.settings.precip.precip_unif = 0;
   stage_first_event_setup(s);
   EXPECT_EQ(error_code().code, 11);
   clear_error();
-  s.settings.rain.precip_unif = 1;
-  s.settings.rain.precip_file_given = true;
+  s.settings.precip.precip_unif = 1;
+  s.settings.precip.precip_file_given = true;
   stage_first_event_setup(s);
   EXPECT_EQ(error_code().code, 10);
   clear_error();
@@ -295,9 +295,9 @@ TEST(UniformRain, StagesLandTheRainOnTheOverlandDepthAndTheLedger) {
   ModelState s;
   s.run.quiet = true;
   make_grid(s.grid, {"11"}, 20.0);
-  s.settings.rain.precip_unif = 1;
-  s.settings.rain.rain_intensity = 36.0;
-  s.settings.rain.rain_duration = 2;
+  s.settings.precip.precip_unif = 1;
+  s.settings.precip.rain_intensity = 36.0;
+  s.settings.precip.rain_duration = 2;
   s.settings.site.start_date_given = s.settings.site.start_time_given = true;
   s.settings.site.start_year = 2010;
   s.settings.site.start_month = 1;

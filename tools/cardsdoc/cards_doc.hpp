@@ -47,14 +47,18 @@ inline std::string cards_markdown() {
       "fuller versions load, but each warns once that it is not simulated and is ignored:\n"
       "its value reaches no part of the run (the cards marked \"ignored\" are skipped\n"
       "silently, like comments).\n\n"
-      "| Card | Arguments | Simulated |\n|---|---|---|\n";
+      "Unit, default (the value a project without the card gets, as it would be written on the\n"
+      "card), valid values and description are given for the simulated cards.\n\n"
+      "| Card | Arguments | Simulated | Unit | Default | Valid values | Description |\n"
+      "|---|---|---|---|---|---|---|\n";
   int total = 0, simulated = 0;
   for (const CardSpec& c : card_table()) {
     ++total;
     const bool sim = !c.unsimulated && c.form != CardForm::none && c.form != CardForm::ignore;
     if (sim) ++simulated;
     s += "| `" + std::string(c.keyword) + "` | " + card_form_text(c.form) + " | " +
-         (sim ? "yes" : "no") + " |\n";
+         (sim ? "yes" : "no") + " | " + std::string(c.unit) + " | " + std::string(c.default_value) +
+         " | " + std::string(c.range) + " | " + std::string(c.description) + " |\n";
   }
   s += '\n';
   s += std::to_string(total);

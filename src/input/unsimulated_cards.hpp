@@ -1,72 +1,16 @@
 #pragma once
-// Card-value records filled by the project-file reader. Each field is named after its card
-// (lower case); every card with an argument also has a <name>_given flag.
+// Cards of processes this version does not simulate (sediment, contaminants and nutrients,
+// groundwater, evapotranspiration, lakes, co-runs, plotting, ...): read so that their
+// syntax is checked, but kept apart so that no value of theirs reaches a stage.
 #include <string>
 
 namespace torva {
 
-// Site record: grid, clock and run-wide options.
-struct SiteRecord {
-  int units = 0;
-  bool units_given = false;
-  int rows = 0;
-  bool rows_given = false;
-  int cols = 0;
-  bool cols_given = false;
-  int tot_time = 0;
-  bool tot_time_given = false;
-  int outrow = 0;
-  bool outrow_given = false;
-  int outcol = 0;
-  bool outcol_given = false;
-  int map_freq = 0;
-  bool map_freq_given = false;
-  int map_type = 0;
-  bool map_type_given = false;
-  double gridsize = 0.0;
-  bool gridsize_given = false;
-  double timestep = 0.0;
-  bool timestep_given = false;
-  double outslope = 0.0;
-  bool outslope_given = false;
-  double latitude = 0.0;
-  bool latitude_given = false;
-  double longitude = 0.0;
-  bool longitude_given = false;
-  double gmt = 0.0;
-  bool gmt_given = false;
-  double hyd_freq = 0.0;
-  bool hyd_freq_given = false;
-  double st_time_step = 0.0;
-  bool st_time_step_given = false;
-  int qout_cfs = 0;
-  int quiet = 0;
-  int start_year = 0, start_month = 0, start_day = 0;  // START_DATE
-  bool start_date_given = false;
-  int start_hour = 0, start_minute = 0;  // START_TIME
-  bool start_time_given = false;
-  int end_year = 0, end_month = 0, end_day = 0, end_hour = 0, end_minute = 0;  // END_TIME
-  bool end_time_given = false;
-  int chan_method = 0;   // 1 preiss, 2 drain, 3 explicit, 4 mesh, 5 backwater
-  int infil_method = 0;  // 1 Green-Ampt, 2 redistribution, 3 layered, 4 Richards
-  bool project_not_opened = false;
+// Default of EVENT_MIN_Q, the low-flow cut-off of an event (m^3/s).
+inline constexpr double kDefaultEventMinQ = 0.1;
 
-  bool operator==(const SiteRecord&) const = default;
-};
-
-// Uniform-rain record.
-struct RainRecord {
-  int precip_kind = 0;          // 0 uniform, 1 gage file
-  double rain_intensity = 0.0;  // mm/h
-  bool rain_intensity_given = false;
-  int rain_duration = 0;  // minutes
-  bool rain_duration_given = false;
-  std::string precip_file;
-  bool precip_file_given = false;
-  int precip_unif = 0;
-
-  bool operator==(const RainRecord&) const = default;
-};
+// Default of AQUIFER_DELTA_Z, which marks the card as not given.
+inline constexpr double kAquiferDeltaZNotGiven = -999.9;
 
 // Optional-value cards: 1 map file, 2 mapping table, 3 uniform value.
 struct OptionalValue {
@@ -78,24 +22,18 @@ struct OptionalValue {
   bool operator==(const OptionalValue&) const = default;
 };
 
-// Main card record: every other card.
-struct CardRecord {
-  // flags
+struct UnsimulatedCards {
+  int units = 0;
+  bool units_given = false;
+  double latitude = 0.0;
+  bool latitude_given = false;
+  double longitude = 0.0;
+  bool longitude_given = false;
+  double gmt = 0.0;
+  bool gmt_given = false;
   int chan_preiss = 0;
-  int chan_explic = 0;
-  int diffusive_wave = 0;
   int chan_mesh = 0;
-  int chan_drain = 0;
-  int chan_backwater = 0;
-  int interception = 0;
   int long_term = 0;
-  int strict_julian_date = 0;
-  int overbank_flow = 0;
-  int overland_backwater = 0;
-  int non_ortho_channels = 0;
-  int head_bound = 0;
-  int hotstart_is_depth = 0;
-  int stream_loss = 0;
   int et_calc_penman = 0;
   int et_calc_deardorff = 0;
   int optimize_sed = 0;
@@ -107,15 +45,9 @@ struct CardRecord {
   int soil_contam = 0;
   int soil_static_conc = 0;
   int sediment_contam = 0;
-  int green_ampt = 0;
-  int inf_redist = 0;
   int no_cont_inf_redist = 0;
-  int inf_layered_soil = 0;
-  int inf_richards = 0;
   int seasonal_rs = 0;
   int adjust_channel_bed = 0;
-  int rain_inv_distance = 0;
-  int rain_thiessen = 0;
   int gw_simulation = 0;
   int gw_assign_theta = 0;
   int krn = 0;
@@ -136,29 +68,16 @@ struct CardRecord {
   int use_wells = 0;
   int stream_info = 0;
   int nutrients = 0;
-  int super_quiet = 0;
   int r7_fluxes = 0;
   int soils_nsm_p = 0;
   int soils_nsm_n = 0;
   int soils_nsm_c = 0;
-  // keyword-argument cards
-  int overtype = 2;
-  bool overtype_given = false;
-  int richards_k_option = 2;
-  bool richards_k_option_given = false;
-  int richards_c_option = 0;
-  bool richards_c_option_given = false;
-  int richards_upper_option = 1;
-  bool richards_upper_option_given = false;
   int calib_comp_data = 2;
   bool calib_comp_data_given = false;
   int calib_obj_func = 2;
   bool calib_obj_func_given = false;
-  // integer cards
   int suppress_printing = 0;
   bool suppress_printing_given = false;
-  int richards_iter_max = 1;
-  bool richards_iter_max_given = false;
   int soil_erosion = 1;
   bool soil_erosion_given = false;
   int gw_lsor_dir = 0;
@@ -171,37 +90,16 @@ struct CardRecord {
   bool xwin_width_given = false;
   int xwin_height = 660;
   bool xwin_height_given = false;
-  int flush_buffer = 0;
-  bool flush_buffer_given = false;
   int zupa_compression = 0;
   bool zupa_compression_given = false;
-  int replace_line = 0;
-  bool replace_line_given = false;
-  int num_threads = 0;
-  bool num_threads_given = false;
-  // number cards
-  double manning_n = 0.0;
-  bool manning_n_given = false;
-  double max_courant_number = 0.2;
-  bool max_courant_number_given = false;
-  double bound_depth = 0.0;
-  bool bound_depth_given = false;
-  double k_river = 0.0;
-  bool k_river_given = false;
-  double first_order_chan_q = 0.0;
-  bool first_order_chan_q_given = false;
-  double m_river = 1.0;
-  bool m_river_given = false;
   double chan_decay_coef = 0.0;
   bool chan_decay_coef_given = false;
   double chan_disp_coef = 0.0;
   bool chan_disp_coef_given = false;
   double init_chan_conc = 0.0;
   bool init_chan_conc_given = false;
-  double event_min_q = 0.1;
+  double event_min_q = kDefaultEventMinQ;
   bool event_min_q_given = false;
-  double soil_moist_depth = 0.4;
-  bool soil_moist_depth_given = false;
   double top_layer_depth = 0.0;
   bool top_layer_depth_given = false;
   double mixing_layer_depth = 0.0;
@@ -220,13 +118,7 @@ struct CardRecord {
   bool kinetics_timestep_factor_given = false;
   double soil_kinetics_timestep_factor = 0.0;
   bool soil_kinetics_timestep_factor_given = false;
-  double retention = 0.0;
-  bool retention_given = false;
-  double richards_weight = 1.0;
-  bool richards_weight_given = false;
-  double richards_dtheta_max = 0.0025;
-  bool richards_dtheta_max_given = false;
-  double aquifer_delta_z = -999.9;
+  double aquifer_delta_z = kAquiferDeltaZNotGiven;
   bool aquifer_delta_z_given = false;
   double sand_size = 0.0;
   bool sand_size_given = false;
@@ -238,8 +130,6 @@ struct CardRecord {
   bool water_temp_given = false;
   double sed_porosity = 0.0;
   bool sed_porosity_given = false;
-  double unif_area_reduction = 0.0;
-  bool unif_area_reduction_given = false;
   double gw_unif_porosity = 0.0;
   bool gw_unif_porosity_given = false;
   double gw_unif_hycond = 0.0;
@@ -254,8 +144,6 @@ struct CardRecord {
   bool gw_leakage_rate_given = false;
   double gw_relax_coeff = 0.0;
   bool gw_relax_coeff_given = false;
-  double init_elev_head = 0.0;
-  bool init_elev_head_given = false;
   double chan_ph = 7.2;
   bool chan_ph_given = false;
   double no2_koc = 0.0;
@@ -282,55 +170,16 @@ struct CardRecord {
   bool op_km_given = false;
   double dp_km = 0.0;
   bool dp_km_given = false;
-  // file and text cards
-  std::string watershed_mask;
-  bool watershed_mask_given = false;
-  std::string mapping_table;
-  bool mapping_table_given = false;
-  std::string st_mapping_table;
-  bool st_mapping_table_given = false;
-  std::string elevation;
-  bool elevation_given = false;
-  std::string reten_depth;
-  bool reten_depth_given = false;
   std::string initial_depth;
   bool initial_depth_given = false;
-  std::string storage_capacity;
-  bool storage_capacity_given = false;
-  std::string interception_coeff;
-  bool interception_coeff_given = false;
-  std::string roughness;
-  bool roughness_given = false;
-  std::string stream_cell;
-  bool stream_cell_given = false;
-  std::string bound_ts;
-  bool bound_ts_given = false;
-  std::string explic_backwater;
-  bool explic_backwater_given = false;
-  std::string explic_hotstart;
-  bool explic_hotstart_given = false;
-  std::string write_chan_hotstart;
-  bool write_chan_hotstart_given = false;
-  std::string read_chan_hotstart;
-  bool read_chan_hotstart_given = false;
   std::string hmet_surfaways;
   bool hmet_surfaways_given = false;
   std::string hmet_samson;
   bool hmet_samson_given = false;
   std::string hmet_zeb;
   bool hmet_zeb_given = false;
-  std::string conductivity;
-  bool conductivity_given = false;
   std::string contam_map;
   bool contam_map_given = false;
-  std::string capillary;
-  bool capillary_given = false;
-  std::string porosity;
-  bool porosity_given = false;
-  std::string moisture;
-  bool moisture_given = false;
-  std::string pore_index;
-  bool pore_index_given = false;
   std::string albedo;
   bool albedo_given = false;
   std::string vheight;
@@ -341,16 +190,12 @@ struct CardRecord {
   bool canopy_given = false;
   std::string wilting_point;
   bool wilting_point_given = false;
-  std::string residual_sat;
-  bool residual_sat_given = false;
   std::string lake_output;
   bool lake_output_given = false;
   std::string links;
   bool links_given = false;
   std::string nodes;
   bool nodes_given = false;
-  std::string channel_input;
-  bool channel_input_given = false;
   std::string optimize;
   bool optimize_given = false;
   std::string dis_profile;
@@ -361,34 +206,12 @@ struct CardRecord {
   bool dis_profile_out_given = false;
   std::string wat_surf_profile_out;
   bool wat_surf_profile_out_given = false;
-  std::string discharge;
-  bool discharge_given = false;
-  std::string depth;
-  bool depth_given = false;
-  std::string inf_depth;
-  bool inf_depth_given = false;
-  std::string surf_moist;
-  bool surf_moist_given = false;
-  std::string rate_of_infil;
-  bool rate_of_infil_given = false;
-  std::string dis_rain;
-  bool dis_rain_given = false;
   std::string gw_recharge_cum;
   bool gw_recharge_cum_given = false;
   std::string gw_recharge_inc;
   bool gw_recharge_inc_given = false;
-  std::string chan_depth;
-  bool chan_depth_given = false;
   std::string chan_sed_flux;
   bool chan_sed_flux_given = false;
-  std::string chan_discharge;
-  bool chan_discharge_given = false;
-  std::string chan_stage;
-  bool chan_stage_given = false;
-  std::string chan_velocity;
-  bool chan_velocity_given = false;
-  std::string in_hyd_location;
-  bool in_hyd_location_given = false;
   std::string superlink_junc_location;
   bool superlink_junc_location_given = false;
   std::string superlink_node_location;
@@ -405,10 +228,6 @@ struct CardRecord {
   bool out_con_location_given = false;
   std::string out_mass_location;
   bool out_mass_location_given = false;
-  std::string chan_point_input;
-  bool chan_point_input_given = false;
-  std::string out_hyd_location;
-  bool out_hyd_location_given = false;
   std::string out_theta_location;
   bool out_theta_location_given = false;
   std::string ov_point_source;
@@ -419,14 +238,6 @@ struct CardRecord {
   bool materials_given = false;
   std::string section_table;
   bool section_table_given = false;
-  std::string soil_type_map;
-  bool soil_type_map_given = false;
-  std::string soil_layer_input_file;
-  bool soil_layer_input_file_given = false;
-  std::string water_table;
-  bool water_table_given = false;
-  std::string aquifer_bottom;
-  bool aquifer_bottom_given = false;
   std::string soil_erodability;
   bool soil_erodability_given = false;
   std::string crop_management;
@@ -455,16 +266,6 @@ struct CardRecord {
   bool out_tss_loc_given = false;
   std::string out_sed_loc;
   bool out_sed_loc_given = false;
-  std::string area_reduction;
-  bool area_reduction_given = false;
-  std::string summary;
-  bool summary_given = false;
-  std::string outlet_hydro;
-  bool outlet_hydro_given = false;
-  std::string sig_outlet_hydro;
-  bool sig_outlet_hydro_given = false;
-  std::string qex_hydro;
-  bool qex_hydro_given = false;
   std::string cell_hydro;
   bool cell_hydro_given = false;
   std::string gw_porosity_map;
@@ -517,24 +318,12 @@ struct CardRecord {
   bool sacramento_pars_given = false;
   std::string storm_sewer;
   bool storm_sewer_given = false;
-  std::string dike_map;
-  bool dike_map_given = false;
-  std::string embankment;
-  bool embankment_given = false;
-  std::string lowspot_file;
-  bool lowspot_file_given = false;
   std::string overland_lake_map;
   bool overland_lake_map_given = false;
   std::string overland_lake_file;
   bool overland_lake_file_given = false;
   std::string flood_grid;
   bool flood_grid_given = false;
-  std::string flood_stream;
-  bool flood_stream_given = false;
-  std::string time_series_file;
-  bool time_series_file_given = false;
-  std::string elev_series_file;
-  bool elev_series_file_given = false;
   std::string lake_pump;
   bool lake_pump_given = false;
   std::string zupa_base_grid;
@@ -551,28 +340,6 @@ struct CardRecord {
   bool aq_env_given = false;
   std::string sourcefile;
   bool sourcefile_given = false;
-  std::string ov_init_depth;
-  bool ov_init_depth_given = false;
-  std::string write_ov_hotstart;
-  bool write_ov_hotstart_given = false;
-  std::string read_ov_hotstart;
-  bool read_ov_hotstart_given = false;
-  std::string write_sm_hotstart;
-  bool write_sm_hotstart_given = false;
-  std::string read_sm_hotstart;
-  bool read_sm_hotstart_given = false;
-  std::string replace_params;
-  bool replace_params_given = false;
-  std::string replace_vals;
-  bool replace_vals_given = false;
-  std::string replace_folder;
-  bool replace_folder_given = false;
-  std::string output_folder;
-  bool output_folder_given = false;
-  std::string project_folder;
-  bool project_folder_given = false;
-  std::string project_path;
-  bool project_path_given = false;
   std::string ov_pump;
   bool ov_pump_given = false;
   std::string fyssi;
@@ -627,7 +394,6 @@ struct CardRecord {
   bool xybdyinput_gwhead_given = false;
   std::string xybdyinput_stflow;
   bool xybdyinput_stflow_given = false;
-  // optional-value cards (nutrient initial values and the like)
   OptionalValue ov_init_no2;
   OptionalValue ov_init_no3;
   OptionalValue ov_init_nh4;
@@ -649,7 +415,6 @@ struct CardRecord {
   OptionalValue ov_doc_init;
   OptionalValue ov_doc_foc;
   OptionalValue ov_dispersion;
-  // per-constituent output files
   std::string out_ov_no2;
   bool out_ov_no2_given = false;
   std::string out_ov_no3;
@@ -704,20 +469,10 @@ struct CardRecord {
   bool out_hyd_cbod_given = false;
   std::string out_hyd_do;
   bool out_hyd_do_given = false;
-  // XYBDYINPUT_STTIMESERIES: six text tokens
   std::string xybdyinput_sttimeseries[6];
   bool xybdyinput_sttimeseries_given = false;
 
-  bool operator==(const CardRecord&) const = default;
-};
-
-struct Settings {
-  SiteRecord site;
-  RainRecord rain;
-  CardRecord cards;
-
-  // Whole-record comparison: lets a test show that a card left every value untouched.
-  bool operator==(const Settings&) const = default;
+  bool operator==(const UnsimulatedCards&) const = default;
 };
 
 }  // namespace torva
