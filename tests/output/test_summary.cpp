@@ -127,8 +127,8 @@ TEST(EventSummary, LinesFollowTheEvent) {
        {}},
       {"channels, gages, locations and Green and Ampt",
        [](SummaryFacts& f, WaterLedger& w) {
-         f.channels = f.hyd_locations = true, f.rain = RainKind::gages;
-         f.inverse_distance = false, f.infil_method = 1;
+         f.channels = f.hyd_locations = true, f.rain = RainSource::gages;
+         f.inverse_distance = false, f.infil_method = InfilMethod::green_ampt;
          w.initial_channel = 12.0, w.final_channel = 24.5;
          w.channel_lateral_inflow = 100.0, w.overbank_to_land = 40.0;
        },

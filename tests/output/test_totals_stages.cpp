@@ -175,7 +175,7 @@ TEST_F(ResultStages, LocationOutsideTheNetworkStopsTheRun) {
   s.run.channel_method = ChannelMethod::diffusive_wave;
   build_network(s.channel);
   write("run.ihl", "2\n1 2\n1 3\n");
-  CardRecord& c = s.settings.cards;
+  OutputCards& c = s.settings.output;
   card(c.in_hyd_location, c.in_hyd_location_given, "run.ihl");
   card(c.out_hyd_location, c.out_hyd_location_given, "run.ohl");
   testing::internal::CaptureStdout();
@@ -194,7 +194,7 @@ TEST_F(ResultStages, OverlandHotstartIsTheDepthRaster) {
   s.grid.mask(1, 1) = 1, s.grid.mask(1, 3) = 2;
   s.overland.ov_depth.allocate(2);
   s.overland.ov_depth[1] = 0.25, s.overland.ov_depth[2] = 0.5;
-  CardRecord& c = s.settings.cards;
+  OutputCards& c = s.settings.output;
   card(c.write_ov_hotstart, c.write_ov_hotstart_given, "run.hot");
   stage_totals(s);
   EXPECT_EQ(read("run.hot"),

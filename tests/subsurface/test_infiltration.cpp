@@ -49,8 +49,8 @@ class Infiltration : public support::ScratchTest<> {
             "COLUMNS thickness ksat cap_head porosity theta_init\n"
             "SOIL 1 3\n 5 1.5 11 0.45 0.15\n 10 0.6 20 0.40 0.40\n"
             " 200 0.2 30 0.38 0.25\nSOIL 2 1\n 50 3.0 6 0.42 0.10\n");
-      s->settings.cards.soil_layer_input_file = path("layers.txt");
-      s->settings.cards.soil_layer_input_file_given = true;
+      s->settings.infil.soil_layer_input_file = path("layers.txt");
+      s->settings.infil.soil_layer_input_file_given = true;
     }
     s->clock.dt = kDt;
     s->clock.dt_days = kDt / kSecondsPerDay;
@@ -87,7 +87,7 @@ TEST_F(Infiltration, ConflictingMethodCardsGiveTheirCodes) {
     EXPECT_EQ(infiltration_conflict_code(r), c.code);
   }
   auto s = state(1, 4);
-  s->settings.cards.green_ampt = s->settings.cards.inf_redist = 1;
+  s->settings.infil.green_ampt = s->settings.infil.inf_redist = 1;
   init(*s);
   EXPECT_EQ(error_code().code, 33);
   EXPECT_FALSE(s->infil.initialised);
@@ -95,7 +95,7 @@ TEST_F(Infiltration, ConflictingMethodCardsGiveTheirCodes) {
 
 TEST_F(Infiltration, LayeredIgnoresTheGreenAmptMaps) {
   auto s = state(3, 4);
-  CardRecord& c = s->settings.cards;
+  MapCards& c = s->settings.maps;
   c.conductivity_given = c.capillary_given = c.porosity_given = true;
   c.pore_index_given = c.residual_sat_given = c.moisture_given = true;
   const Settings before = s->settings;
@@ -115,7 +115,7 @@ TEST_F(Infiltration, StartUpFaultsAreNamed) {
     std::string said;
   };
   const Case cases[] = {
-      {3, [](ModelState& s) { s.settings.cards.soil_layer_input_file_given = false; },
+      {3, [](ModelState& s) { s.settings.infil.soil_layer_input_file_given = false; },
        "\nError: multi-layered infiltration needs a soil layer input file (card "
        "SOIL_LAYER_INPUT_FILE).\n"},
       {3, [](ModelState& s) { s.params.soil_id[3] = 7; },
@@ -175,8 +175,8 @@ TEST_F(Infiltration, RedistributionStartUpCorrectsInitialMoisture) {
 
 TEST_F(Infiltration, RunsOnItsScheduleAndKeepsTheBooks) {
   auto s = state(1, 2);
-  s->settings.cards.unif_area_reduction = 0.25;
-  s->settings.cards.unif_area_reduction_given = true;
+  s->settings.infil.unif_area_reduction = 0.25;
+  s->settings.infil.unif_area_reduction_given = true;
   init(*s);
   EXPECT_EQ(s->params.area_factor[1], 0.75);
   std::vector<double> depth(3, 1.0);

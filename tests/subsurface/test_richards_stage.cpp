@@ -37,11 +37,11 @@ class RichardsStage : public support::ScratchTest<> {
                                       const std::function<void(ModelState&)>& change = {}) {
     write("soils.txt", soils);
     auto s = std::make_unique<ModelState>();
-    s->settings.site.infil_method = 4;
-    s->settings.cards.inf_richards = 1;
-    s->settings.cards.soil_layer_input_file = path("soils.txt");
-    s->settings.cards.soil_layer_input_file_given = true;
-    s->settings.cards.soil_type_map = "soils.idx";
+    s->run.infil_method = InfilMethod::richards;
+    s->settings.infil.inf_richards = 1;
+    s->settings.infil.soil_layer_input_file = path("soils.txt");
+    s->settings.infil.soil_layer_input_file_given = true;
+    s->settings.maps.soil_type_map = "soils.idx";
     s->grid.ncells = n;
     s->grid.dx = 10.0;
     s->grid.cell_area = 100.0;
@@ -119,7 +119,7 @@ TEST_F(RichardsStage, StartUpFaults) {
        "soil type 2: layer 1 has bubbling pressure (must be below 0) = 0."},
       {"unknown soil", kSoils, [](ModelState& s) { s.params.soil_id[3] = 9; }, 4000,
        "soil type 9 of grid cell 3 has no block"},
-      {"no content step", kSoils, [](ModelState& s) { s.settings.cards.richards_dtheta_max = 0.0; },
+      {"no content step", kSoils, [](ModelState& s) { s.settings.infil.richards_dtheta_max = 0.0; },
        4000, "RICHARDS_DTHETA_MAX"},
   };
   for (const Case& c : cases) {
