@@ -78,6 +78,13 @@ int check_options(const Settings& s, const TableSupplies& t) {
   if (s.channel.chan_method == ChannelMethod::drain ||
       s.channel.chan_method == ChannelMethod::backwater)
     return fail(35);
+  // Channel routing turns the overland outlet off: without a network the water would stay on
+  // the land while the run still ended as normal.
+  if (s.channel.chan_method == ChannelMethod::diffusive_wave && !s.channel.channel_input_given) {
+    say("\nError: channel routing (CHAN_EXPLIC or DIFFUSIVE_WAVE) needs the channel network: "
+        "give its file with the CHANNEL_INPUT card.\n");
+    return fail(4000);
+  }
   if (u.gw_simulation) {
     if (const int code = groundwater_checks(s, t)) return code;
   }

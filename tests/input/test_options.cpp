@@ -70,6 +70,12 @@ TEST_F(OptionsTest, ChannelSchemes) {
   s.channel.chan_method = ChannelMethod::drain;
   EXPECT_EQ(check(), 35);
   s.channel.chan_method = ChannelMethod::diffusive_wave;
+  EXPECT_EQ(check(), 4000);  // routing without a network would keep all water on the land
+  EXPECT_NE(out.find("\nError: channel routing (CHAN_EXPLIC or DIFFUSIVE_WAVE) needs the channel "
+                     "network: give its file with the CHANNEL_INPUT card.\n"),
+            std::string::npos)
+      << out;
+  s.channel.channel_input_given = true;
   EXPECT_EQ(check(), 0);
 }
 
