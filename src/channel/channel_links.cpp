@@ -49,6 +49,23 @@ int slot_of(const std::string& c) {
   return 0;
 }
 
+// The crest and coefficients every weir kind has.
+template <class W>
+double* weir_field(W& w, int slot) {
+  switch (slot) {
+    case 1:
+      return &w.crest_length;
+    case 2:
+      return &w.crest_elev;
+    case 6:
+      return &w.coef_forward;
+    case 7:
+      return &w.coef_reverse;
+    default:
+      return nullptr;
+  }
+}
+
 // The number a value card of `slot` sets in an element of this kind; null when it has none.
 double* field_of(StructureRecord& r, int slot) {
   if (Culvert* c = std::get_if<Culvert>(&r)) {
@@ -75,30 +92,9 @@ double* field_of(StructureRecord& r, int slot) {
         return nullptr;
     }
   }
-  if (Weir* w = std::get_if<Weir>(&r)) {
-    switch (slot) {
-      case 1:
-        return &w->crest_length;
-      case 2:
-        return &w->crest_elev;
-      case 6:
-        return &w->coef_forward;
-      case 7:
-        return &w->coef_reverse;
-      default:
-        return nullptr;
-    }
-  }
+  if (Weir* w = std::get_if<Weir>(&r)) return weir_field(*w, slot);
   if (SagWeir* w = std::get_if<SagWeir>(&r)) {
     switch (slot) {
-      case 1:
-        return &w->crest_length;
-      case 2:
-        return &w->crest_elev;
-      case 6:
-        return &w->coef_forward;
-      case 7:
-        return &w->coef_reverse;
       case 9:
         return &w->slope1;
       case 10:
@@ -106,7 +102,7 @@ double* field_of(StructureRecord& r, int slot) {
       case 11:
         return &w->crest_low_loc;
       default:
-        return nullptr;
+        return weir_field(*w, slot);
     }
   }
   return nullptr;
