@@ -66,7 +66,8 @@ TEST(RunIsolation, AThenBThenAGivesAAgainBitForBit) {
       "REPLACE_PARAMS params.txt\nREPLACE_VALS values.txt\nMANNING_N [N]\nDEPTH depth\n"
       "MAP_FREQ 30\n";
   const auto first = run_example(ctx, "plane", a_cards, root);
-  const auto b = run_example(ctx, "vcatchment", "INTERCEPTION\nMAP_FREQ 20\nDEPTH depth\n", root);
+  const auto b =
+      run_example(ctx, "vcatchment", "INTERCEPTION\nMAP_FREQ 20\nDEPTH depth\nTOT_TIME 40\n", root);
   const auto second = run_example(ctx, "plane", a_cards, root);
   fs::remove_all(root);
   ASSERT_GE(first.size(), 4u);  // summary, two hydrographs, depth maps

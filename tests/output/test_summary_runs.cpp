@@ -36,8 +36,8 @@ TEST_F(SummaryRuns, DischargeMapIsTheFlowThroughTheCellInCubicMetresPerSecond) {
   for (const char* scheme : {"explicit", "ade", "ade-pc"}) {
     SCOPED_TRACE(scheme);
     // Later cards win: two-second steps, a smoother plane and steady rain.
-    ASSERT_EQ(run(basin(1, 5, 10.0, 120, 200) +
-                  "TIMESTEP 2\nHYD_FREQ 60\nMAP_FREQ 120\n"
+    ASSERT_EQ(run(basin(1, 5, 10.0, 40, 200) +
+                  "TIMESTEP 2\nHYD_FREQ 40\nMAP_FREQ 40\n"
                   "MAP_TYPE 1\nMANNING_N 0.02\nRAIN_INTENSITY 36\nOVERTYPE " +
                   scheme + "\nDISCHARGE " + path("q.dat") + "\n"),
               0);
