@@ -1,16 +1,14 @@
 // The stream mapping table on the channel network: the start-up check, the roughness it gives
-// the links (also inside break-point conveyance tables and in routed flow) and its faults.
+// the links (also inside break-point conveyance tables) and its faults.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdio>
 #include <string>
 
-#include "chan_test_util.hpp"
 #include "channel/channel_input.hpp"
-#include "channel/channel_stages.hpp"
 #include "frame/report.hpp"
-#include "test_routing_stage.hpp"
+#include "support/project_run.hpp"
 
 namespace torva {
 namespace {
@@ -29,40 +27,31 @@ std::string roughness_table(const std::string& rows, const std::string& num_ids 
 
 const std::string kTwoRows = row(1, "0.02") + row(2, "0.1");
 
-const char* const kCheckBlock =
-    "\nChecking stream mapping table file...\n"
-    "  Roughness..........................Y\n"
-    "  NSM Nitrogen.......................N\n"
-    "  NSM Phosphorus.....................N\n"
-    "  NSM Carbon.........................N\n"
-    "  NSM Other..........................N\n"
-    "  Dispersion.........................N\n";
-
 // Break-point link 1 (two computational nodes, a V section) drains into trapezoidal link 2
 // (four).  The stream index map therefore lists 2 + 4 IDs on lines 3 to 8.
 const char* const kNetwork =
-    "TORVA_CHAN\nALPHA 1\nBETA 1\nTHETA 1\nLINKS 2\nMAXNODES 5\n"
-    "CONNECT 1 2 0\nCONNECT 2 0 1 1\n"
-    "LINK 1\nDX 10\nNODES 3\nMANNINGS_N 0.04\nBREAKPOINT\n"
-    "NODE 1\nELEV 10\nNPAIRS 3\nNUM_INTERP 2\nX1 0 2\nX1 1 0\nX1 2 2\nNODE 2\nELEV 9\n"
-    "NODE 3\nELEV 8\n"
-    "LINK 2\nDX 10\nNODES 5\nMANNINGS_N 0.05\nTRAPEZOID\n"
-    "NODE 1\nELEV 8\nXSEC\nBOTTOM_WIDTH 2\nBANKFULL_DEPTH 1\nSIDE_SLOPE 1\n"
-    "NODE 2\nELEV 7.5\nNODE 3\nELEV 7\nNODE 4\nELEV 6.5\nNODE 5\nELEV 6\n";
+    "TORVA_CHAN\nALPHA 1\nBETA 1\nTHETA 1\nLINKS 2\nMAXNODES 5\nCONNECT 1 2 0\nCONNECT 2 0 1 1\n"
+    "LINK 1\nDX 10\nNODES 3\nMANNINGS_N 0.04\nBREAKPOINT\nNODE 1\nELEV 10\nNPAIRS 3\n"
+    "NUM_INTERP 2\nX1 0 2\nX1 1 0\nX1 2 2\nNODE 2\nELEV 9\nNODE 3\nELEV 8\n"
+    "LINK 2\nDX 10\nNODES 5\nMANNINGS_N 0.05\nTRAPEZOID\nNODE 1\nELEV 8\nXSEC\nBOTTOM_WIDTH 2\n"
+    "BANKFULL_DEPTH 1\nSIDE_SLOPE 1\nNODE 2\nELEV 7.5\nNODE 3\nELEV 7\nNODE 4\nELEV 6.5\n"
+    "NODE 5\nELEV 6\n";
 
 const char* const kMap = "STREAM_MAP\nNLINKS 2\n1\n1\n2\n2\n2\n2\n";
 
-class StreamTables : public test::ChannelTest {
+class StreamTables : public support::ScratchTest<> {
  protected:
+  // Reads the network with `table` as st.cmt ("": none.cmt, absent) and `map` as st.map.
   bool read(const std::string& table, const std::string& map) {
     write("chan.txt", kNetwork);
-    write("st.cmt", table);
+    if (!table.empty()) write("st.cmt", table);
     write("st.map", map);
     ChanReadOptions opt;
-    opt.stream_table = "st.cmt";
-    testing::internal::CaptureStdout();
+    opt.stream_table = table.empty() ? "none.cmt" : "st.cmt";
+    ch_ = ChannelState{};
+    ::testing::internal::CaptureStdout();
     const bool ok = read_chan_input(ch_, "chan.txt", opt);
-    out_ = testing::internal::GetCapturedStdout();
+    out_ = ::testing::internal::GetCapturedStdout();
     return ok;
   }
   ChannelState ch_;
@@ -72,12 +61,17 @@ class StreamTables : public test::ChannelTest {
 TEST_F(StreamTables, RoughnessReachesLinksAndBreakpointConveyance) {
   ASSERT_TRUE(read(roughness_table(kTwoRows), kMap)) << out_;
   // The check follows the channel summary and comes before the break-point tables.
-  EXPECT_NE(out_.find(std::string("  number of groundwater links:           0\n") + kCheckBlock +
-                      "Reading and interpolating break-point cross-sections ."),
-            std::string::npos)
+  EXPECT_TRUE(support::has(out_,
+                           "  number of groundwater links:           0\n"
+                           "\nChecking stream mapping table file...\n"
+                           "  Roughness..........................Y\n"
+                           "  NSM Nitrogen.......................N\n"
+                           "  NSM Phosphorus.....................N\n"
+                           "  NSM Carbon.........................N\n"
+                           "  NSM Other..........................N\n"
+                           "  Dispersion.........................N\n"
+                           "Reading and interpolating break-point cross-sections ."))
       << out_;
-  EXPECT_EQ(ch_.mannings_n[1], 0.02);
-  EXPECT_EQ(ch_.mannings_n[2], 0.1);
   EXPECT_DOUBLE_EQ(ch_.inv_n[1], 50.0);
   EXPECT_DOUBLE_EQ(ch_.inv_n[2], 10.0);
   // V section at level 1: area 0.5, wetted perimeter 2 sqrt(1.25); K = A R^(2/3) / n.
@@ -85,16 +79,14 @@ TEST_F(StreamTables, RoughnessReachesLinksAndBreakpointConveyance) {
   EXPECT_NEAR(ch_.tables.t[1].xk[1], 0.5 * std::cbrt(r * r) / 0.02, 1e-12);
 }
 
-struct Fault {
-  const char* name;
-  std::string table;
-  std::string map;
-  int code;
-  std::string says;    // the reader's own line, "" when the code's message is all
-  std::string report;  // the message of `code`, "" for 4000
-};
-
 TEST_F(StreamTables, FaultsNameTheirFileAndLine) {
+  struct Fault {
+    const char* name;
+    std::string table, map;
+    int code;
+    std::string says;    // the reader's own line, "" when the code's message is all
+    std::string report;  // the message of `code`, "" for 4000
+  };
   const Fault faults[] = {
       {"no roughness table", "TORVA_STREAM_INDEX_MAP_TABLES\nST_INDEX_MAP st.map Reaches\n", kMap,
        0, "", ""},
@@ -132,97 +124,19 @@ TEST_F(StreamTables, FaultsNameTheirFileAndLine) {
   };
   for (const Fault& f : faults) {
     SCOPED_TRACE(f.name);
-    clear_error();
-    ch_ = ChannelState{};
-    std::string table = f.table;
-    if (table.empty()) {
-      write("chan.txt", kNetwork);
-      ChanReadOptions opt;
-      opt.stream_table = "none.cmt";
-      testing::internal::CaptureStdout();
-      EXPECT_FALSE(read_chan_input(ch_, "chan.txt", opt));
-      out_ = testing::internal::GetCapturedStdout();
-    } else {
-      EXPECT_EQ(read(table, f.map), f.code == 0) << out_;
-    }
+    RunContext ctx;
+    ContextScope scope(ctx);
+    EXPECT_EQ(read(f.table, f.map), f.code == 0) << out_;
     EXPECT_EQ(error_code().code, f.code) << out_;
-    if (!f.says.empty()) {
-      EXPECT_NE(out_.find(f.says), std::string::npos) << out_;
-    }
+    EXPECT_TRUE(support::has(out_, f.says)) << out_;
     if (!f.report.empty()) {
       EXPECT_EQ(error_message(f.code, error_code()), f.report);
     }
     if (f.code == 0) {
-      EXPECT_EQ(ch_.mannings_n[1], 0.04);  // the channel file's values stand
-      EXPECT_EQ(ch_.mannings_n[2], 0.05);
+      EXPECT_EQ(ch_.mannings_n[2], 0.05);  // the channel file's values stand
     }
   }
 }
-
-// Steady inflow into one prismatic trapezoidal link settles at Manning's normal depth
-// Q = A R^(2/3) sqrt(S) / n, solved here by bisection for the roughness in force.
-double normal_depth(double q, double n, double slope, double b, double z) {
-  double lo = 0.0, hi = 10.0;
-  for (int i = 0; i < 200; ++i) {
-    const double d = 0.5 * (lo + hi);
-    const double a = (b + z * d) * d;
-    const double r = a / (b + 2.0 * d * std::sqrt(1.0 + z * z));
-    (a * std::cbrt(r * r) * std::sqrt(slope) / n < q ? lo : hi) = d;
-  }
-  return 0.5 * (lo + hi);
-}
-
-struct SteadyCase {
-  const char* name;
-  bool table;
-  double n;  // the roughness the routing must use
-};
-
-class StreamRoughnessRun : public test::RoutingStage,
-                           public testing::WithParamInterface<SteadyCase> {};
-
-TEST_P(StreamRoughnessRun, SteadyFlowTakesNormalDepthOfTheRoughnessInForce) {
-  // Ten node points 50 m apart falling 0.5 m each: bed slope 0.01, nine computational nodes.
-  std::string chan =
-      "TORVA_CHAN\nALPHA 1\nBETA 1\nTHETA 1\nLINKS 1\nMAXNODES 10\nCONNECT 1 0 0\n"
-      "LINK 1\nDX 50\nNODES 10\nMANNINGS_N 0.03\nTRAPEZOID\n";
-  for (int k = 1; k <= 10; ++k) {
-    chan += "NODE " + std::to_string(k) + "\nX_Y " + std::to_string(50 * (k - 1)) + " 25\nELEV " +
-            std::to_string(100.0 - 0.5 * (k - 1)) + "\n";
-    if (k == 1) chan += "XSEC\nBOTTOM_WIDTH 2\nBANKFULL_DEPTH 2\nSIDE_SLOPE 1\n";
-  }
-  ModelState s;
-  set_up(s, chan);
-  ChannelCards& c = s.settings.channel;
-  c.chan_point_input_given = false;
-  c.first_order_chan_q = 0.5;
-  for (int cell = 1; cell <= 14; ++cell) s.overland.ov_depth[static_cast<std::size_t>(cell)] = 0.0;
-  if (GetParam().table) {
-    write("st.cmt", roughness_table(row(4, "0.06"), "1"));
-    write("st.map", "STREAM_MAP\nNLINKS 1\n4\n4\n4\n4\n4\n4\n4\n4\n4\n");
-    c.st_mapping_table = "st.cmt";
-    c.st_mapping_table_given = true;
-  }
-  testing::internal::CaptureStdout();
-  stage_load_channels(s);
-  stage_channel_point_setup(s);
-  const std::string out = testing::internal::GetCapturedStdout();
-  ASSERT_EQ(error_code().code, 0) << out;
-  EXPECT_EQ(s.channel.mannings_n[1], GetParam().n);
-  for (int step = 1; step <= 480; ++step) {  // 4 hours
-    s.clock.current_time = s.clock.start_time + step * s.clock.dt_days;
-    stage_channel_routing(s);
-    ASSERT_EQ(error_code().code, 0) << "step " << step;
-  }
-  const double d = normal_depth(0.5, GetParam().n, 0.01, 2.0, 1.0);
-  for (int k = 1; k <= 9; ++k) EXPECT_NEAR(s.channel.chan_depth(k, 1), d, 1e-9) << "node " << k;
-  EXPECT_NEAR(s.channel.qp(9, 1), 0.5, 1e-9);
-}
-
-INSTANTIATE_TEST_SUITE_P(Roughness, StreamRoughnessRun,
-                         testing::Values(SteadyCase{"ChannelFile", false, 0.03},
-                                         SteadyCase{"StreamTable", true, 0.06}),
-                         [](const testing::TestParamInfo<SteadyCase>& i) { return i.param.name; });
 
 }  // namespace
 }  // namespace torva
