@@ -59,6 +59,24 @@ std::string roughness(const std::vector<std::pair<int, std::string>>& rows, int 
   return t;
 }
 
+// Every kind of link: break-point link 1 with two tables and a pump, lake 2, structure link 3
+// with elements of each kind and one unknown, trapezoid 4 with point sources and a pump.
+const std::string kRich =
+    "TORVA_CHAN\nALPHA 1\nBETA 1\nTHETA 1\nLINKS 4\nMAXNODES 5\nCONNECT 1 3 0\nCONNECT 2 3 0\n"
+    "CONNECT 3 4 2 1 2\nCONNECT 4 0 1 3\nLINK 1\nDX 10\nNODES 3\nMANNINGS_N 0.04\nBREAKPOINT\n"
+    "NUMTABLES 2\nNODE 1\nX_Y 5 5\nELEV 10\nNPAIRS 3\nNUM_INTERP 2\nX1 0 2\nX1 1 0\nX1 2 2\nNODE "
+    "2\n"
+    "ELEV 9\nPUMPTO 4 3 ELEV curve\nNODE 3\nELEV 8\nNPAIRS 3\nNUM_INTERP 4\nX1 0 2\nX1 1 0\nX1 2 "
+    "2\n"
+    "LINK 2\nLAKE\nMLAKE 2.5\nMINWSE 9\nINITWSE 10.5\nMAXWSE 12\nNUMPTS 3\n1 1 1 2\n1 3\nLINK 3\n"
+    "STRUCTURE\nNUMSTRUCTS 5\nSTRUCTTYPE weirX\nCREST_LENGTH 3\nCREST_LOW_ELEV 7\n"
+    "STRUCTTYPE Round_Culvert\nLENGTH 5\nDIAMETER 1\nUPINVERT 6\nSTRUCTTYPE bridge\n"
+    "STRUCTTYPE RATING_CURVE rc\nSTRUCTTYPE scheduled_release \"rel\"\nSTRUCTTYPE rule_curve rc\n"
+    "LINK 4\nDX 10\nNODES 5\nMANNINGS_N 0.05\nTRAPEZOID\nNODE 1\nX_Y 25 5\nELEV 10\nXSEC\n"
+    "BOTTOM_WIDTH 2\nBANKFULL_DEPTH 1\nSIDE_SLOPE 1\nNODE 2\nELEV 9\nNODE 3\nELEV 8\n"
+    "POINTSOURCE inflow\nPUMPTO 4 2 ts inflow\nNODE 4\nELEV 7\nPOINTSOURCE unknown\nNODE 5\nELEV "
+    "6\n";
+
 class ChannelFiles : public support::ScratchTest<> {
  protected:
   // Reads `text` as chan.txt into ch_; the console output (both streams) goes to out_.
@@ -83,38 +101,82 @@ class ChannelFiles : public support::ScratchTest<> {
     opt.find_elev_series = [](std::string_view n) { return n == "rc" ? 2 : n == "curve" ? 3 : 0; };
     return opt;
   }
+  // One row of three 10 m cells at 10, 10.4995 and 11 m.
+  ChannelFiles() {
+    g_.rows = 1;
+    g_.cols = g_.ncells = 3;
+    g_.dx = g_.north = 10.0;
+    g_.mask.allocate(3, 5);
+    g_.elevation.allocate(3);
+    for (int c = 1; c <= 3; ++c)
+      g_.elevation[g_.mask(1, c) = c] = std::vector{0.0, 10.0, 10.4995, 11.0}[c];
+  }
   ChannelState ch_;
   std::string out_;
+  GridState g_;
 };
 
-TEST_F(ChannelFiles, NetworksSectionsAndTheSummary) {
-  ASSERT_TRUE(
-      read_text(edit(two_links(), "TRAPEZOID\nNODE 1\nELEV 6", "trapezoid\nNODE 1\nELEV 6")))
-      << out_;
-  for (int k = 1; k <= 4; ++k) EXPECT_DOUBLE_EQ(ch_.bel(k, 1), 10.5 - k);  // between node points
-  EXPECT_DOUBLE_EQ(ch_.yp(4, 1), 6.5);                                     // dry
-  EXPECT_EQ(ch_.uslinks(1, 2), 1);
-  EXPECT_DOUBLE_EQ(ch_.inv_n[2], 20.0);
+TEST_F(ChannelFiles, EveryKindOfLinkAndTheSummary) {
+  ChanReadOptions opt = with_series();
+  opt.grid = &g_;
+  ASSERT_TRUE(read_text(kRich, opt)) << out_;
+  for (int k = 1; k <= 4; ++k) EXPECT_DOUBLE_EQ(ch_.bel(k, 4), 10.5 - k);  // between node points
+  EXPECT_DOUBLE_EQ(ch_.yp(4, 4), 6.5);                                     // dry
+  EXPECT_EQ(ch_.uslinks(2, 3), 2);
+  EXPECT_DOUBLE_EQ(ch_.inv_n[4], 20.0);
   EXPECT_TRUE(has(out_,
-                  "\n\nChannel input data:\n  max. number of u.s. dependencies:      1\n"
-                  "  number of trapezoidal links:           2\n"
+                  "Reading and interpolating break-point cross-sections \nUsing the greater "
+                  "of the two number of interpolation points \nfor both cross-section in "
+                  "link 1.\n."))
+      << out_;
+  EXPECT_DOUBLE_EQ(ch_.tables.t[1].xarea[2], 0.5);  // four levels of 0.5 m: 0.5 m^2 at 1 m
+  // The lake floods the cells of its search list more than 1 mm below its surface.
+  EXPECT_EQ(ch_.lakes[1].flooded_cells, 1);
+  EXPECT_DOUBLE_EQ(ch_.lakes[1].init_volume, 0.5 * 100.0);
+  ASSERT_EQ(ch_.structs.size(), 6u);  // kinds by their prefix; "bridge" is none
+  EXPECT_EQ(std::get<RatingCurve>(ch_.structs[3].record).elev_series, 2);
+  EXPECT_EQ(std::get<ScheduledRelease>(ch_.structs[4].record).time_series, 5);
+  EXPECT_EQ(std::get<RuleCurve>(ch_.structs[5].record).elev_series, 2);
+  EXPECT_EQ(ch_.point_source(3, 4), 1);
+  EXPECT_EQ(ch_.point_source(4, 4), 0);  // an unknown series is no point source
+  ASSERT_EQ(ch_.pumps.size(), 2u);
+  EXPECT_EQ(ch_.pumps[0].series, 3);
+  EXPECT_EQ(ch_.pumps[0].to_node, 3);
+  EXPECT_EQ(ch_.pumps[1].kind, kPumpTs);
+  EXPECT_EQ(ch_.pumps[1].to_node, 1);  // pumps from a plain trapezoid deliver at node 1
+  EXPECT_TRUE(has(out_,
+                  "\n\nChannel input data:\n  max. number of u.s. dependencies:      2\n"
+                  "  number of trapezoidal links:           1\n"
                   "    num w/ subsurface attribute:           0\n"
                   "    num w/ erodible attribute:             0\n"
-                  "  number of breakpoint links:            0\n"
+                  "  number of breakpoint links:            1\n"
                   "    num w/ subsurface attribute:           0\n"
                   "    num w/ erodible attribute:             0\n"
-                  "    max number of xsec in any bp link:     0\n"
-                  "    max number of xsec pairs:              0\n"
-                  "  number of lake links:                  0\n"
-                  "  number of hydraulic structure links:   0\n"
-                  "    total no. of hydr. structure elements: 0\n"
+                  "    max number of xsec in any bp link:     2\n"
+                  "    max number of xsec pairs:              3\n"
+                  "  number of lake links:                  1\n"
+                  "  number of hydraulic structure links:   1\n"
+                  "    total no. of hydr. structure elements: 5\n"
                   "  number of groundwater links:           0\n"))
       << out_;
+  EXPECT_TRUE(has(out_,
+                  "Minimum Water Surface Elevation Lake #1: 9.00\n"
+                  "Initial Water Surface Elevation Lake #1: 10.50\n"
+                  "Maximum Water Surface Elevation Lake #1: 12.00\n"
+                  "number of coords for lake #1's search order: 3\n"
+                  "Simulating Lake Losses for Lake #1, Bed Thickness: 2.5 m\n"))
+      << out_;
+}
+
+TEST_F(ChannelFiles, CardsSectionsAndTheQuietSummary) {
   ChanReadOptions quiet;
   quiet.summary = false;  // and LINKS inside a link section is not LINK
-  ASSERT_TRUE(read_text(edit(two_links("SUBSURFACE\n"), "LINK 2\n", "link 2\nLINKS 1\n"), quiet));
+  ASSERT_TRUE(read_text(edit(edit(two_links("SUBSURFACE\n"), "LINK 2\n", "link 2\nLINKS 1\n"),
+                             "TRAPEZOID\nNODE 1\nELEV 6", "trapezoid\nNODE 1\nELEV 6"),
+                        quiet));
   EXPECT_EQ(out_, "");
   EXPECT_EQ(ch_.linktype[1], kLinkTrapezoid | kLinkSubsurface);
+  EXPECT_EQ(ch_.linktype[2], kLinkTrapezoid);
   // A CONNECT card behind link 1's section is still found, but hides that section.
   ASSERT_TRUE(read_text(
       edit(edit(two_links(), "CONNECT 2 0 1 1\n", ""), "LINK 2\n", "CONNECT 2 0 1 1\nLINK 2\n")));
@@ -126,66 +188,6 @@ TEST_F(ChannelFiles, NetworksSectionsAndTheSummary) {
   EXPECT_EQ(ch_.uslinks(20, 2), 1);
   ASSERT_TRUE(read_text("SOMETHING ELSE\nLINKS 2\n"));  // no network, and no fault
   EXPECT_FALSE(ch_.present);
-}
-
-TEST_F(ChannelFiles, StructuresPumpsBreakpointTablesAndLakes) {
-  ASSERT_TRUE(
-      read_text(structures("STRUCTTYPE weirX\nSTRUCTTYPE Round_Culvert\nSTRUCTTYPE bridge\n"
-                           "STRUCTTYPE RATING_CURVE rc\nSTRUCTTYPE scheduled_release "
-                           "\"rel\"\nSTRUCTTYPE rule_curve rc\n",
-                           5)))
-      << out_;
-  ASSERT_EQ(ch_.structs.size(), 6u);  // kinds by their prefix; "bridge" is none
-  EXPECT_EQ(std::get<RatingCurve>(ch_.structs[3].record).elev_series, 2);
-  EXPECT_EQ(std::get<ScheduledRelease>(ch_.structs[4].record).time_series, 5);
-  EXPECT_EQ(std::get<RuleCurve>(ch_.structs[5].record).elev_series, 2);
-  EXPECT_TRUE(has(out_,
-                  "  number of hydraulic structure links:   1\n"
-                  "    total no. of hydr. structure elements: 5\n"));
-  ASSERT_TRUE(
-      read_text(two_links("NODE 3\nPOINTSOURCE inflow\nPUMPTO 2 3 ELEV curve\n"
-                          "NODE 4\nPOINTSOURCE unknown\nPUMPTO 2 2 ts inflow\n")));
-  EXPECT_EQ(ch_.point_source(3, 1), 1);
-  EXPECT_EQ(ch_.point_source(4, 1), 0);  // an unknown series is no point source
-  ASSERT_EQ(ch_.pumps.size(), 2u);
-  EXPECT_EQ(ch_.pumps[0].series, 3);
-  EXPECT_EQ(ch_.pumps[0].to_node, 1);  // a plain trapezoid takes pumped water at node 1
-  EXPECT_EQ(ch_.pumps[1].kind, kPumpTs);
-  ASSERT_TRUE(
-      read_text(breakpoint("NUMTABLES 2\nNODE 1\nNPAIRS 3\nNUM_INTERP 2\nX1 0 2\nX1 1 0\n"
-                           "X1 2 2\nNODE 3\nNPAIRS 3\nNUM_INTERP 4\nX1 0 2\nX1 1 0\nX1 2 2\n")))
-      << out_;
-  EXPECT_TRUE(has(out_,
-                  "Reading and interpolating break-point cross-sections \nUsing the greater "
-                  "of the two number of interpolation points \nfor both cross-section in "
-                  "link 1.\n."))
-      << out_;
-  EXPECT_DOUBLE_EQ(ch_.tables.t[1].xarea[2], 0.5);  // four levels of 0.5 m: 0.5 m^2 at 1 m
-  // A lake floods the cells of its search list that lie more than 1 mm below its surface.
-  GridState g;
-  g.rows = 1;
-  g.cols = g.ncells = 3;
-  g.dx = 10.0;
-  g.mask.allocate(3, 5);
-  g.elevation.allocate(3);
-  for (int c = 1; c <= 3; ++c) g.mask(1, c) = c;
-  for (int c = 1; c <= 3; ++c) g.elevation[c] = std::vector{0.0, 10.0, 10.4995, 11.0}[c];
-  ChanReadOptions opt;
-  opt.grid = &g;
-  ASSERT_TRUE(read_text(two_links("",
-                                  "LINK 1\nLAKE\nMLAKE 2.5\nMINWSE 9\nINITWSE 10.5\nMAXWSE 12\n"
-                                  "NUMPTS 3\n1 1 1 2\n1 3\n"),
-                        opt))
-      << out_;
-  EXPECT_EQ(ch_.lakes[1].flooded_cells, 1);
-  EXPECT_DOUBLE_EQ(ch_.lakes[1].init_volume, 0.5 * 100.0);
-  EXPECT_TRUE(has(out_,
-                  "Minimum Water Surface Elevation Lake #1: 9.00\n"
-                  "Initial Water Surface Elevation Lake #1: 10.50\n"
-                  "Maximum Water Surface Elevation Lake #1: 12.00\n"
-                  "number of coords for lake #1's search order: 3\n"
-                  "Simulating Lake Losses for Lake #1, Bed Thickness: 2.5 m\n"))
-      << out_;
 }
 
 TEST_F(ChannelFiles, SetupWritesShortLinksAndBadThalwegs) {
@@ -496,38 +498,18 @@ TEST_F(ChannelFiles, BadFilesStopWithTheirMessages) {
   }
 }
 
-// Truncated and garbled copies of a file with every kind of link either read or stop with a
+// Truncated and garbled copies of the file of every link kind either read or stop with a
 // code; under the sanitizers no copy reads out of bounds.
 TEST_F(ChannelFiles, DamagedFilesReadOrStop) {
-  const std::string rich =
-      "TORVA_CHAN\nALPHA 1\nBETA 1\nTHETA 1\nLINKS 4\nMAXNODES 4\nCONNECT 1 3 0\nCONNECT 2 3 0\n"
-      "CONNECT 3 4 2 1 2\nCONNECT 4 0 1 3\nLINK 1\nDX 10\nNODES 3\nMANNINGS_N 0.04\nBREAKPOINT\n"
-      "NODE 1\nX_Y 5 5\nELEV 10\nNPAIRS 3\nNUM_INTERP 4\nX1 0 2\nX1 1 0\nX1 2 2\nNODE 2\nELEV 9\n"
-      "NODE 3\nELEV 8\nNPAIRS 4\nNUM_INTERP 4\nX1 0 2\nX1 1 0\nX1 3 0\nX1 4 2\nPOINTSOURCE inflow\n"
-      "LINK 2\nLAKE\nMLAKE 1\nMINWSE 1\nINITWSE 9\nMAXWSE 12\nNUMPTS 2\n1 1 1 2\nLINK "
-      "3\nSTRUCTURE\n"
-      "NUMSTRUCTS 2\nSTRUCTTYPE weir\nCREST_LENGTH 3\nCREST_LOW_ELEV 7\nSTRUCTTYPE rect_culvert\n"
-      "LENGTH 5\nWIDTH 1\nHEIGHT 1\nUPINVERT 6\nLINK 4\nDX 20\nNODES 4\nMANNINGS_N "
-      "0.05\nTRAP_ERODE\n"
-      "K_RIVER 0.1\nM_RIVER 1\nNODE 1\nELEV 6\nXSEC\nBOTTOM_WIDTH 3\nBANKFULL_DEPTH 1\nSIDE_SLOPE "
-      "2\n"
-      "MAX_EROSION 0.5\nNODE 2\nELEV 5\nPUMPTO 1 2 TS inflow\nNODE 3\nELEV 4\nNODE 4\nELEV 3\n";
-  GridState g;  // one row of four 10 m cells at 8 m
-  g.rows = 1;
-  g.cols = g.ncells = 4;
-  g.dx = g.north = 10.0;
-  g.mask.allocate(3, 6);
-  g.elevation.allocate(4);
-  for (int c = 1; c <= 4; ++c) g.elevation[g.mask(1, c) = c] = 8.0;
   ChannelSetupInput in{"fuzz.txt", with_series(), "", false, ""};
-  in.read.grid = &g;
+  in.read.grid = &g_;
   in.read.summary = false;
   support::reader_sweep(
-      *this, rich,
+      *this, kRich,
       [&](const std::string&) {
         ChannelState ch;
         double volume = 0.0;
-        return said([&] { return setup_channels(ch, in, g, volume); }) || error_code().code > 0;
+        return said([&] { return setup_channels(ch, in, g_, volume); }) || error_code().code > 0;
       },
       "fuzz.txt");
 }

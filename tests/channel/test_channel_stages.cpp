@@ -85,6 +85,7 @@ TEST_F(ChannelStage, StructuresPassTheirFlowOrStop) {
       {"zero barrel length",
        "STRUCTTYPE rect_culvert\nLENGTH 0\nUPINVERT 99.25\nDIAMETER 0.6\nWIDTH 1\nHEIGHT 1.2\n", 5,
        NAN, 4000,
+       "Problem in culv_flow (ex_flow_route.c).  The culvert barrel length\n"
        "in culvert number 1 is 0.0.  This is not possible. Program terminated.\n"
        "Error in link number: 2 "},
       // A series fault is named, stops the run after the stage and leaves a flow of 0.
