@@ -509,7 +509,8 @@ TEST_F(ChannelFiles, DamagedFilesReadOrStop) {
       [&](const std::string&) {
         ChannelState ch;
         double volume = 0.0;
-        return said([&] { return setup_channels(ch, in, g_, volume); }) || error_code().code > 0;
+        run_context().super_quiet = true;  // thousands of messages, none of them read
+        return setup_channels(ch, in, g_, volume) || error_code().code > 0;
       },
       "fuzz.txt");
 }
