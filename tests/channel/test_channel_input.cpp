@@ -498,8 +498,8 @@ TEST_F(ChannelFiles, BadFilesStopWithTheirMessages) {
   }
 }
 
-// Truncated and garbled copies of the file of every link kind either read or stop with a
-// code; under the sanitizers no copy reads out of bounds.
+// Truncated and garbled copies of the file of every link kind, and of a point-source file,
+// either read or stop with a code; under the sanitizers no copy reads out of bounds.
 TEST_F(ChannelFiles, DamagedFilesReadOrStop) {
   ChannelSetupInput in{"fuzz.txt", with_series(), "", false, ""};
   in.read.grid = &g_;
@@ -513,6 +513,15 @@ TEST_F(ChannelFiles, DamagedFilesReadOrStop) {
         return setup_channels(ch, in, g_, volume) || error_code().code > 0;
       },
       "fuzz.txt");
+  support::reader_sweep(
+      *this, "NUMPT 2\nPOINT 1 1 0.3\nPOINT 2 1 0.4\nNRPDS 1\nINPUT 2000 1 1 0 0\n1 2\n",
+      [](const std::string& path) {
+        run_context().super_quiet = true;
+        ChannelPointSources ps;
+        return (open_point_sources(ps, path, 3, 10) &&
+                (!ps.active || advance_point_sources(ps, julian_date(2000, 1, 1, 0, 0, 0.0)))) ||
+               error_code().code == 4000;
+      });
 }
 
 }  // namespace

@@ -43,7 +43,7 @@ TEST_F(ChannelStage, LedgerClosesAndOutletDischargeIsReported) {
   EXPECT_EQ(s->route.location_volume[2], 0.0);
 }
 
-TEST_F(ChannelStage, HeadBoundaryHoldsTheOutletDepth) {
+TEST_F(ChannelStage, HeadBoundaryHoldsTheOutletDepthAndNeedsItsSeries) {
   load(test::weir_network());
   for (int c = 1; c <= 14; ++c) s->overland.ov_depth[c] = 0.01 * (c % 3);
   s->settings.channel.head_bound = 1;
