@@ -13,38 +13,23 @@
 namespace torva {
 namespace {
 
+// Every section fault names link 1, node 2: the texts differ in their order.
+constexpr Fault at(int code) {
+  return {.code = code, .link = 1, .node = 2};
+}
+
 struct Case {
   const char* name;
   Faults faults;
-  std::string text;
-  int code = 0;  // posted ErrorCode
+  std::string text;  // standard output, then standard error
+  int code = 0;      // posted ErrorCode
   int stop = 0;
   int stopping_code = 0;  // reported at once
 };
 
-class ChannelFaultText : public testing::TestWithParam<Case> {};
-
-TEST_P(ChannelFaultText, PrintsTheFixedTextAndPostsItsCode) {
-  const Case& c = GetParam();
-  error_code() = ErrorCode{};
-  testing::internal::CaptureStdout();
-  SeriesStore series;
-  series.time_series.emplace_back().name = "release";
-  series.elevation_series.emplace_back().name = "gate";
-  say_channel_faults(c.faults, &series);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), c.text);
-  EXPECT_EQ(error_code().code, c.code);
-  EXPECT_EQ(error_code().stop, c.stop);
-  EXPECT_EQ(error_code().stopping_code, c.stopping_code);
-  error_code() = ErrorCode{};
-}
-
-const Case kStructures[] = {
-    {"BarrelLength",
-     {{.code = kCulvertNoLength, .item = 4}, {.code = kCulvertLinkFailedHigh, .link = 2}},
-     "Problem in culv_flow (ex_flow_route.c).  The culvert barrel length\n"
-     "in culvert number 4 is 0.0.  This is not possible. Program terminated.\n"
-     "Error in link number: 2 "},
+// Series faults name their series by number; missing and empty series are reported at once
+// (the report's newline, the stop flag), unordered ones only printed.
+const Case kCases[] = {
     {"UnbracketedRoot",
      {{.code = kRootNotBracketed},
       {.code = kCulvertRootNotBracketed, .item = 1},
@@ -68,11 +53,7 @@ const Case kStructures[] = {
      122,
      1},
     {"OvalCriticalDepth", {{.code = kCulvertOvalCriticalDepth, .item = 1}}, "", 123, 1},
-};
-INSTANTIATE_TEST_SUITE_P(Structures, ChannelFaultText, testing::ValuesIn(kStructures),
-                         [](const auto& info) { return std::string(info.param.name); });
 
-const Case kRouting[] = {
     {"OutletSlope",
      {{.code = kRouteOutletSlope, .link = 3}},
      "The outlet slope is negative.  Make sure that the bed\n"
@@ -92,13 +73,7 @@ const Case kRouting[] = {
      "Reduce the model time step by a factor of 2 and try again.\n"
      "Program stopped.\n"},
     {"NoScratchIsSilent", {{.code = kRouteNoScratch}}, ""},
-};
-INSTANTIATE_TEST_SUITE_P(Routing, ChannelFaultText, testing::ValuesIn(kRouting),
-                         [](const auto& info) { return std::string(info.param.name); });
 
-// Series faults of structures name their series by number; missing and empty series are
-// reported at once (the newline of the report, the stop flag), unordered ones only printed.
-const Case kSeries[] = {
     {"EmptyTimeSeries",
      {{.code = kSeriesTimeEmpty, .item = 1}},
      "Error: attempting to extract a value from a time series [release] with no entries.\n\n",
@@ -115,16 +90,7 @@ const Case kSeries[] = {
      {{.code = kSeriesElevUnordered, .item = 1}, {.code = kSeriesTimeUnordered, .item = 1}},
      "Error: something is really messed up with your elevation series [gate].\n"
      "Error: something is really messed up with your time series [release].\n"},
-};
-INSTANTIATE_TEST_SUITE_P(Series, ChannelFaultText, testing::ValuesIn(kSeries),
-                         [](const auto& info) { return std::string(info.param.name); });
 
-// Every section fault names link 1, node 2 (or table 3): the texts differ in their order.
-constexpr Fault at(int code) {
-  return {.code = code, .link = 1, .node = 2};
-}
-
-const Case kSections[] = {
     {"PairsCut",
      {{.code = kSectionPairsCutSecond, .link = 1, .value = {2.0}},
       {.code = kSectionPairsCutFirst, .link = 1, .value = {3.0}}},
@@ -143,10 +109,6 @@ const Case kSections[] = {
      {{.code = kSectionBadInterpCount, .link = 1, .item = 3, .value = {0.0}}},
      "\n\nError: The number of interpolation points [0] for table 3 in link 1 is invalid. "
      "(Range is 1-30000.) \n"},
-    {"BadInterpDistance",
-     {{.code = kSectionBadInterpDistance, .link = 1, .item = 3, .value = {2.0, 10.0}}},
-     "\n\nError: The interpolation distance [2.00000] produced by the number of interpolation "
-     "points [10]\nfor table 3 in link 1 is invalid. (Range is 0.0001 to 1.0)\n"},
     {"Jagged",
      {{.code = kSectionJagged, .link = 1}},
      "\n\nThere is a serious problem with a channel cross-section in\n"
@@ -176,18 +138,30 @@ const Case kSections[] = {
      "in ex_section - 4, negative yabf at:\nlink 1 node 2\n"
      "in ex_section - 4, negative depth at:\nlink 1 node 2.  Program stopped.\n"},
     {"NoTablesIsSilent", {{.code = kSectionNoTables, .link = 1}}, ""},
+    {"MissingTableToTheErrorStream",
+     {at(kSectionNoTable)},
+     "Error in section: Request for table beyond max. table number.\n"},
 };
-INSTANTIATE_TEST_SUITE_P(Sections, ChannelFaultText, testing::ValuesIn(kSections),
-                         [](const auto& info) { return std::string(info.param.name); });
 
-TEST(ChannelFaultStream, MissingTableGoesToTheErrorStream) {
-  testing::internal::CaptureStderr();
-  testing::internal::CaptureStdout();
-  say_channel_faults({at(kSectionNoTable)});
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
-  EXPECT_EQ(testing::internal::GetCapturedStderr(),
-            "Error in section: Request for table beyond max. table number.\n");
+class ChannelFaultText : public ::testing::TestWithParam<Case> {};
+
+TEST_P(ChannelFaultText, PrintsTheFixedTextAndPostsItsCode) {
+  const Case& c = GetParam();
+  SeriesStore series;
+  series.time_series.emplace_back().name = "release";
+  series.elevation_series.emplace_back().name = "gate";
+  ::testing::internal::CaptureStdout();
+  ::testing::internal::CaptureStderr();
+  say_channel_faults(c.faults, &series);
+  const std::string out = ::testing::internal::GetCapturedStdout();
+  EXPECT_EQ(out + ::testing::internal::GetCapturedStderr(), c.text);
+  EXPECT_EQ(error_code().code, c.code);
+  EXPECT_EQ(error_code().stop, c.stop);
+  EXPECT_EQ(error_code().stopping_code, c.stopping_code);
 }
+
+INSTANTIATE_TEST_SUITE_P(Channel, ChannelFaultText, ::testing::ValuesIn(kCases),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace torva
