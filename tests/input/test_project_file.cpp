@@ -280,21 +280,21 @@ TEST_F(CardsTest, GarbageLinesAndOverlongLinesAreWarnedAbout) {
   EXPECT_EQ(settings.site.rows, 2) << "the rest of the long line is not read as cards";
 }
 
+// Quiet runs: a stop with code 4000 has printed its own text, any other code has its message.
 TEST_F(CardsTest, DamagedFilesAreReadOrRefused) {
+  ::testing::internal::CaptureStderr();  // the rejected first lines
   support::reader_sweep(
       *this,
-      "TORVAPROJECT\nROWS 3\nGRIDSIZE 10\nELEVATION \"e map.asc\"\nCALIB_OBJ_FUNC RMSE\n"
-      "NUTRIENTS\nOUT_HYD_DP x\nREPLACE_LINE 2\nOVERTYPE explicit\nSTART_DATE 2020 7 1\n",
+      "TORVAPROJECT\nROWS 3\nELEVATION \"e m.asc\"\nCALIB_OBJ_FUNC RMSE\nNUTRIENTS\nOUT_HYD_DP x\n"
+      "OVERTYPE ade\n",
       [&](const std::string& p) {
         Settings s;
-        ::testing::internal::CaptureStdout();
-        ::testing::internal::CaptureStderr();
+        run_context().super_quiet = true;
         read_project_file(p, s, series);
-        const std::string said =
-            ::testing::internal::GetCapturedStdout() + ::testing::internal::GetCapturedStderr();
         const ErrorCode& e = error_code();
-        return e.code == 0 || !(e.code == 4000 ? said : error_message(e.code, e)).empty();
+        return e.code == 0 || e.code == 4000 || !error_message(e.code, e).empty();
       });
+  ::testing::internal::GetCapturedStderr();
 }
 
 TEST_F(CardsTest, LineReaderAndTokens) {
