@@ -61,7 +61,7 @@ class CardsTest : public support::ScratchTest<> {
 };
 
 // Each row reads `body` in a fresh run context and states the fields it sets as text, and
-// (unless null) the exact console.
+// (unless "?") the exact console.
 TEST_F(CardsTest, WhatEachCardKeepsAndPrints) {
   using Get = std::function<std::string(const Settings&)>;
   const Get grid = [](auto& s) { return text(s.site.gridsize, s.site.gridsize_given); };
@@ -79,73 +79,60 @@ TEST_F(CardsTest, WhatEachCardKeepsAndPrints) {
                 omp_get_max_threads());
   };
   const Get elev = [](auto& s) { return text(s.maps.elevation, s.site.rows); };
+  const Get rows_etc = [](auto& s) {
+    const SiteCards& t = s.site;
+    return text(t.rows, t.rows_given, t.cols, t.tot_time, t.start_year, t.start_month, t.start_day);
+  };
+  const Get richards = [](auto& s) {
+    return text(s.infil.richards_k_option, s.infil.richards_c_option,
+                s.infil.richards_upper_option);
+  };
   const std::string es(300, 'e'), warn = " is not simulated by this version; the card is ignored\n";
+  const std::string unknown = "Warning: unknown card found in the project file: ";
   const struct {
     std::string body;
     Get got;
-    std::string want;
-    std::string console;
+    std::string want, console = "?";
   } rows[] = {
+      // clang-format off
       {"GRIDSIZE 30.5\n", grid, "30.5 1", ""},
       {"gridsize 30.5\n", grid, "30.5 1", ""},
       {"GridSize\t30.5\n", grid, "30.5 1", ""},
       {"   GRIDSIZE,30.5\n", grid, "30.5 1", ""},
       {"\t GRIDSIZE , 30.5\n", grid, "30.5 1", ""},
-      {"GRIDSIZEX 30.5\n", grid, "0 0",
-       "Warning: unknown card found in the project file: GRIDSIZEX\n"},
+      {"GRIDSIZEX 30.5\nGRID 5\n", grid, "0 0", unknown + "GRIDSIZEX\n" + unknown + "GRID\n"},
       {"\n# GRIDSIZE 9\n#x\nQEX 1\nMETRIC\nSIMULATION_INPUT x\n", grid, "0 0", ""},
-      {"ELEVATION \"my maps/elev map.asc\"  trailing\nROWS 2\n", elev, "my maps/elev map.asc 2",
-       ""},
+      {"ELEVATION \"my maps/elev map.asc\"  trailing\nROWS 12x\n", elev, "my maps/elev map.asc 12", ""},
       {"ELEVATION " + es + "\n", elev, es + " 0", ""},  // a name cut short opens another file
       {"ROWS 4\r\nELEVATION e.asc\r\n", elev, "e.asc 4", ""},
-      {",,,\n\t\nELEVATION \"open quote\n\"\nROWS \"\"\n", elev, "open quote 0",
-       "Warning: unknown card found in the project file: \n"},
-      {"ROWS\nCOLS abc\nTOT_TIME 60\nSTART_DATE 2020 7\n",
-       [](auto& s) {
-         const SiteCards& t = s.site;
-         return text(t.rows, t.rows_given, t.cols, t.tot_time, t.start_year, t.start_month,
-                     t.start_day);
-       },
-       "0 1 0 60 2020 7 0", ""},
+      {",,,\n\t\nELEVATION \"open quote\n\"\nROWS \"\"\n", elev, "open quote 0", unknown + "\n"},
+      {"ROWS\nCOLS abc\nTOT_TIME 60\nSTART_DATE 2020 7\n", rows_etc, "0 1 0 60 2020 7 0", ""},
       {"OVERTYPE ADE-PC\n", over, "3", ""},
       {"OVERTYPE explicit\n", over, "1", ""},
       {"OVERTYPE 1\n", over, "1", ""},
       {"OVERTYPE kinematic\n", over, "2", ""},
-      {"RICHARDS_K_OPTION ARITHMETIC\nRICHARDS_C_OPTION haverkamp\nRICHARDS_UPPER_OPTION avg\n",
-       [](auto& s) {
-         const auto& i = s.infil;
-         return text(i.richards_k_option, i.richards_c_option, i.richards_upper_option);
-       },
-       "1 2 0", ""},
-      {"RICHARDS_K_OPTION other\nRICHARDS_UPPER_OPTION Average\n",
-       [](auto& s) { return text(s.infil.richards_k_option, s.infil.richards_upper_option); },
-       "2 3", ""},
-      {"CHAN_EXPLIC\nCHAN_DRAIN\nINF_RICHARDS\nINF_REDIST\n", chan,
-       text(int(ChannelMethod::drain), int(InfilMethod::redist)), ""},
-      {"DIFFUSIVE_WAVE\nINF_RICHARDS\n", chan,
-       text(int(ChannelMethod::diffusive_wave), int(InfilMethod::richards)), ""},
-      {"RETEN_DEPTH 2.5\n", reten, "2.5  0",
-       "Warning: Incorrect use of RETEN_DEPTH card\n  Usage: RETEN_DEPTH <filename>-or-\nRETENTION "
-       "<value>  -or-\nRETEN_DEPTH \n  Using 2.500000 for the uniform retention depth\n\n"},
+      {"RICHARDS_K_OPTION ARITHMETIC\nRICHARDS_C_OPTION haverkamp\nRICHARDS_UPPER_OPTION avg\n", richards, "1 2 0", ""},
+      {"RICHARDS_K_OPTION other\nRICHARDS_UPPER_OPTION Average\nRICHARDS_C_OPTION haverkamp\n", richards, "2 2 3", ""},
+      {"CHAN_EXPLIC\nCHAN_DRAIN\nINF_RICHARDS\nINF_REDIST\n", chan, text(int(ChannelMethod::drain), int(InfilMethod::redist)), ""},
+      {"DIFFUSIVE_WAVE\nINF_RICHARDS\n", chan, text(int(ChannelMethod::diffusive_wave), int(InfilMethod::richards)), ""},
+      {"RETEN_DEPTH 2.5\n", reten, "2.5  0", "Warning: Incorrect use of RETEN_DEPTH card\n  Usage: RETEN_DEPTH "
+       "<filename>-or-\nRETENTION <value>  -or-\nRETEN_DEPTH \n  Using 2.500000 for the uniform retention depth\n\n"},
       {"RETEN_DEPTH 3dmap.asc\n", reten, "0 3dmap.asc 1", ""},
-      {"OUTPUT_FOLDER out\nPROJECT_FOLDER \"\"\nREPLACE_LINE 3\nNUM_THREADS 1\n", files,
-       "out\\  2 0 0 1", "Setting the thread level to 1.\n"},
-      {"PROJECT_PATH proj\\\nSUPER_QUIET\nNUM_THREADS 0\n", files,
-       text("", "proj\\", 0, 1, 1, omp_get_max_threads()), "?"},
-      {"ALPHA 0.25\nCHANNEL_DELTAT 5\nUNITS 1\nNUM_THREADS 0\n", code_rows, "0 0",
-       "Alpha = 0.250000\nChannel time step = 5\nWarning: UNITS" + warn +
-           "Units flag = 1\nError: unable to set the thread level to 0.\n"},
+      {"OUTPUT_FOLDER out\nPROJECT_FOLDER \"\"\nREPLACE_LINE 3\nNUM_THREADS 1\n", files, "out\\  2 0 0 1",
+       "Setting the thread level to 1.\n"},
+      {"PROJECT_PATH proj\\\nSUPER_QUIET\nNUM_THREADS 0\n", files, text("", "proj\\", 0, 1, 1, omp_get_max_threads())},
+      {"ALPHA 0.25\nCHANNEL_DELTAT 5\nUNITS 1\nNUM_THREADS 0\n", code_rows, "0 0", "Alpha = 0.250000\nChannel time "
+       "step = 5\nWarning: UNITS" + warn + "Units flag = 1\nError: unable to set the thread level to 0.\n"},
       // Calibration and nutrients are not simulated, but a malformed or misplaced card still
       // ends the file with its error.
-      {"CALIB_OBJ_FUNC RMSE\nCALIB_OBJ_FUNC HMLE\nCALIB_COMP_DATA DAILYX\nCALIB_COMP_DATA "
-       "EVENT\nNUTRIENTS\nOV_INIT_NO3 0.5\nST_INIT_DO\nOV_DOC_INIT doc.asc\nOUT_HYD_DP x\nROWS 5\n",
-       code_rows, "0 5", "?"},
-      {"CALIB_OBJ_FUNC RMSE2\nROWS 5\n", code_rows, "104 0", "?"},
-      {"CALIB_OBJ_FUNC rmse\nROWS 5\n", code_rows, "104 0", "?"},
-      {"CALIB_COMP_DATA hourly\nROWS 5\n", code_rows, "103 0", "?"},
-      {"CALIB_COMP_DATA\nROWS 5\n", code_rows, "103 0", "?"},
-      {"OUT_ST_NH4 x.out\nROWS 4\n", [](auto& s) { return text(error_code().what, s.site.rows); },
-       "OUT_ST_XX 0", "?"},
+      {"CALIB_OBJ_FUNC RMSE\nCALIB_OBJ_FUNC HMLE\nCALIB_COMP_DATA DAILYX\nCALIB_COMP_DATA EVENT\nNUTRIENTS\n"
+       "OV_INIT_NO3 0.5\nST_INIT_DO\nOV_DOC_INIT doc.asc\nOUT_HYD_DP x\nROWS 5\n", code_rows, "0 5"},
+      {"CALIB_OBJ_FUNC RMSE2\nROWS 5\n", code_rows, "104 0"},
+      {"CALIB_OBJ_FUNC rmse\nROWS 5\n", code_rows, "104 0"},
+      {"CALIB_COMP_DATA hourly\nROWS 5\n", code_rows, "103 0"},
+      {"CALIB_COMP_DATA\nROWS 5\n", code_rows, "103 0"},
+      {"OUT_ST_NH4 x.out\nROWS 4\n", [](auto& s) { return text(error_code().what, s.site.rows); }, "OUT_ST_XX 0"},
+      // clang-format on
   };
   const int level = omp_get_max_threads();
   for (const auto& row : rows) {
@@ -195,19 +182,6 @@ TEST_F(CardsTest, FirstLineAloneLeavesEveryFieldAtItsDocumentedDefault) {
       EXPECT_FALSE(*at.given);
     }
   }
-}
-
-// Every keyword in either case, and a letter more is unknown.
-TEST_F(CardsTest, KeywordsInAnyCaseAndWhole) {
-  for (const CardSpec& c : card_table()) {
-    std::string low(c.keyword);
-    for (char& ch : low) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
-    EXPECT_EQ(find_card(low), &c) << c.keyword;
-    EXPECT_EQ(find_card(std::string(c.keyword) + "X"), nullptr) << c.keyword;
-  }
-  EXPECT_TRUE(keyword_equal("GridSize 3", "  gridsize"));
-  EXPECT_FALSE(keyword_equal("GRIDSIZE", "GRIDSIZEX"));
-  EXPECT_FALSE(keyword_equal("GRID", "GRIDSIZE"));
 }
 
 // All unsimulated cards, each twice, in one file: each warns once, and the records and the
@@ -297,23 +271,8 @@ TEST_F(CardsTest, DamagedFilesAreReadOrRefused) {
   ::testing::internal::GetCapturedStderr();
 }
 
-TEST_F(CardsTest, LineReaderAndTokens) {
-  write("lines.txt", "one\r\n\n" + std::string(kMaxLine + 5, 'a') + "\nlast");
-  LineReader in;
-  ASSERT_TRUE(in.open(path("lines.txt")));
-  std::vector<std::string> got;
-  for (std::string line; in.next(line);) got.push_back(text(line.size(), in.last_line_truncated()));
-  EXPECT_EQ(got, (std::vector<std::string>{"4 0", "0 0", text(kMaxLine, 1), "4 0"}));
-  EXPECT_EQ(in.line_number(), 4);
-  Tokens t("  a,\t\"b c\" , 12x  3.5e2 -7 word");
-  std::string a, b;
-  int i = 0, j = 0;
-  double d = 0.0, w = 1.0;
-  ASSERT_TRUE(t.text(a) && t.text(b) && t.integer(i) && t.number(d) && t.integer(j) && t.number(w));
-  EXPECT_EQ(text(a, b, i, d, j, w), "a b c 12 350 -7 0") << "leading digits count, as with %d";
-  EXPECT_FALSE(t.number(d));
-  EXPECT_TRUE(t.empty());
-  // The scanner of the map readers, across a buffer smaller than its lines.
+// The scanner of the map readers, across a buffer smaller than its lines.
+TEST_F(CardsTest, ScannerLinesAndTokensAcrossSmallBuffers) {
   write("scan.txt", "alpha beta\n\n" + std::string(300, 'x') + "\r\nlast");
   for (bool by_line : {true, false}) {
     std::FILE* fp = std::fopen(path("scan.txt").c_str(), "r");
@@ -406,27 +365,14 @@ TEST_F(CardsTest, ReplacementFormatsAndFileFaults) {
   }
 }
 
-TEST_F(CardsTest, ReplacementReportsAndTheFirstLine) {
-  auto load = [&](const std::string& params, const std::string& values) {
-    write("p.txt", params);
-    write("v.txt", values);
-    ::testing::internal::CaptureStdout();
-    load_replace_parameters(path("p.txt"));
-    load_replace_values(path("v.txt"));
-    ::testing::internal::GetCapturedStdout();
-  };
-  load("2\n[A] %4.1lf\n[B] %d\n", "2.5 3\n");
-  std::string line = "x [A]";
-  apply_replacements(line);
+// The first line too is read after replacement.
+TEST_F(CardsTest, ReplacementInTheFirstLine) {
+  write("p.txt", "2\n[MAGIC] %s\n[R] %d\n");
+  write("v.txt", "TORVAPROJECT 12\n");
   ::testing::internal::CaptureStdout();
-  print_replacement_values();
-  print_replacement_use();
-  EXPECT_EQ(::testing::internal::GetCapturedStdout(),
-            "\nUsing replacement values:\n [A]            =  2.5\n [B]            = 3\n\n"
-            "\nTotal times a value was replaced: 1\n\n\nWas replacement value used?:\n"
-            " [A]            = Yes\n [B]            = No\n\n");
-  EXPECT_EQ(run_context().replace.count, 0);
-  load("2\n[MAGIC] %s\n[R] %d\n", "TORVAPROJECT 12\n");
+  load_replace_parameters(path("p.txt"));
+  load_replace_values(path("v.txt"));
+  ::testing::internal::GetCapturedStdout();
   read_file("[MAGIC]\nROWS [R]\n");
   EXPECT_EQ(text(error_code().code, settings.site.rows), "0 12");
 }

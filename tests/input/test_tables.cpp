@@ -45,15 +45,14 @@ const std::string kRough = "ROUGHNESS Land use\nNUM_IDS 3\nID DESCRIPTION N\n" +
                            row(2, "0.05") + row(3, "0.10");
 const std::string kLand = raster(2, 3, 100, "1 2 9\n2 3 1\n");
 
-// Each row: the table file, the index map, the table looked up and its columns; the result
-// code, the exact console (code 0 or 4000) or message, and the cell values then.
+// Each row: the table file, the result code, the exact console (code 0 or 4000) or message,
+// the cell values then, the index map, the table looked up and its columns.
 struct Lookup {
   std::string file;
-  std::string land = kLand;
-  int table = kTableRoughness, columns = 1, code = 0;
-  std::string says, stored = "?";
+  int code;
+  std::string says, stored = "?", land = kLand;
+  int table = kTableRoughness, columns = 1;
 };
-
 void PrintTo(const Lookup& l, std::ostream* os) {
   *os << l.says;
 }
@@ -67,8 +66,8 @@ TEST_P(MappingTest, LookupFillsCellsOrStops) {
   mask.allocate(3, 4);
   for (int r = 1, n = 0; r <= 2; ++r)
     for (int c = 1; c <= 3; ++c) mask(r, c) = r == 1 && c == 3 ? 0 : ++n;
-  if (!l.land.empty()) write("land.idx", l.land);
-  if (!l.file.empty()) write("tables.cmt", l.file);
+  write("land.idx", l.land);
+  write("tables.cmt", l.file);
   std::vector<double> a(6, -1.0), b(6, -1.0);
   std::vector<int> ids(6, -1);
   std::vector<std::span<double>> d = {a};
@@ -84,91 +83,49 @@ TEST_P(MappingTest, LookupFillsCellsOrStops) {
   EXPECT_TRUE(l.stored == "?" || got == l.stored) << got;
 }
 
-const std::string kNoEntries =
+std::string rough(const std::string& n, const std::string& rows = "") {
+  return kList + "ROUGHNESS Land use\nNUM_IDS " + n + "\nh\n" + rows;
+}
+const std::string kNone =
     "Problem reading mapping table file -- no entries found in table ROUGHNESS (NUM_IDS is 0)\n";
-const std::string kTablesEof = "Unexpected end of file in file: tables.cmt\n";
 const std::string kCounts =
-    "In map land.idx category 1 has 2 values\nIn map land.idx category 2 has 2 values\n";
+    "In map land.idx category 1 has 2 values\nIn map land.idx category 2 "
+    "has 2 values\nIn map land.idx category 3 has 1 values\n";
+std::string bad_value(const std::string& what) {
+  return "Error: a value from character 87 on is " + what +
+         " in table ROUGHNESS of mapping table file tables.cmt, line 6\n";
+}
 
-INSTANTIATE_TEST_SUITE_P(
-    Tables, MappingTest,
-    ::testing::Values(
-        Lookup{.file = kList + kRough,
-               .says = kCounts + "In map land.idx category 3 has 1 values\n",
-               .stored = "-1 0.03 0.05 0.05 0.1 0.03 | -1 1 2 2 3 1"},
-        // Two columns, and a later duplicate ID wins.
-        Lookup{.file = kList + "INTERCEPTION Land use\nNUM_IDS 4\nh\n" + row(1, "1.0 0.1") +
-                       row(2, "2.0\t0.2") + row(3, "3.0 0.3") + row(2, "2.5 0.25"),
-               .table = kTableInterception,
-               .columns = 2,
-               .says = kCounts + "In map land.idx category 3 has 1 values\n",
-               .stored = "-1 1 2.5 2.5 3 1 | -1 0.1 0.25 0.25 0.3 0.1"},
-        // An ID the table lacks gives 0.
-        Lookup{
-            .file = kList + "ROUGHNESS Land use\nNUM_IDS 2\nh\n" + row(1, "0.03") + row(3, "0.10"),
-            .says = kCounts + "In map land.idx category 3 has 1 values\n",
-            .stored = "-1 0.03 0 0 0.1 0.03 | -1 1 2 2 3 1"},
-        Lookup{.file = "TORVA_INDEX_MAP_TABLES\nINDEX_MAP \"land.idx\" Land use\n" + kRough,
-               .says = kCounts + "In map land.idx category 3 has 1 values\n"},
-        // A quoted index map name is another name.
-        Lookup{.file = "TORVA_INDEX_MAP_TABLES\nINDEX_MAP \"land.idx\" \"Land use\"\n" + kRough,
-               .code = 66,
-               .says = kNoEntries},
-        // A blank line ends the list of index maps.
-        Lookup{
-            .file =
-                "TORVA_INDEX_MAP_TABLES\nINDEX_MAP o.idx Soils\n\nINDEX_MAP land.idx Land use\n" +
-                kRough,
-            .code = 66,
-            .says = kNoEntries},
-        Lookup{.file = kList + "ROUGHNESS Land use\nNUM_IDS 0\nheader\n",
-               .code = 66,
-               .says = kNoEntries},
-        Lookup{.file = kList + "RETENTION Land use\nNUM_IDS 1\nh\n" + row(1, "2"),
-               .code = 66,
-               .says = kNoEntries},
-        Lookup{.file = "NOT_A_TABLE_FILE\n" + kRough, .code = 66, .says = kNoEntries},
-        Lookup{.file = kList + "ROUGHNESS Land use\nIDS 3\n", .code = 66, .says = kNoEntries},
-        // 9 lies outside the mask and is ignored; 3 inside is above the table.
-        Lookup{
-            .file = kList + "ROUGHNESS Land use\nNUM_IDS 2\nh\n" + row(1, "0.03") + row(2, "0.05"),
-            .code = 71,
-            .says = "Index ID exceeds table limit, file: land.idx [row 2:col 2]\n"},
-        Lookup{.file = kList + kRough,
-               .land = raster(2, 3, 100, "1 0 9\n2 3 1\n"),
-               .code = 4000,
-               .says = "Error: index map land.idx holds ID 0 inside the watershed at row 1, column "
-                       "2; IDs start at 1\n"},
-        Lookup{.file = kList + kRough,
-               .land = raster(1, 3, 100, "1 2 3\n"),
-               .code = 73,
-               .says = "Incorrect number of rows in map: land.idx\n"},
-        Lookup{.file = kList + kRough,
-               .land = raster(2, 2, 100, "1 2\n1 1\n"),
-               .code = 74,
-               .says = "?"},
-        Lookup{.file = kList + kRough,
-               .land = raster(3, 2, 100, "1 2\n1 1\n1 1\n"),
-               .code = 72,
-               .says = "?"},
-        Lookup{.file = kList + kRough,
-               .land = raster(2, 3, 100, "1 2 3\n1\n"),
-               .code = 70,
-               .says = "Unexpected end of file in file: land.idx\n"},
-        Lookup{.file = kList + "ROUGHNESS Land use\nNUM_IDS 1\nh\n1     short row\n",
-               .code = 4000,
-               .says = "Error: a value from character 87 on is missing in table ROUGHNESS of "
-                       "mapping table file tables.cmt, line 6\n"},
-        Lookup{.file = kList + "ROUGHNESS Land use\nNUM_IDS 1\nh\n" + row(1, "x"),
-               .code = 4000,
-               .says = "Error: a value from character 87 on is not a number in table ROUGHNESS "
-                       "of mapping table file tables.cmt, line 6\n"},
-        Lookup{.file = kList + "ROUGHNESS Land use\nNUM_IDS 5\nh\n" + row(1, "0.1"),
-               .code = 70,
-               .says = kTablesEof},
-        Lookup{.file = kList + "ROUGHNESS Land use\nNUM_IDS 2000000000\nh\n",
-               .code = 4000,
-               .says = "?"}));
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Tables, MappingTest, ::testing::Values(
+    Lookup{kList + kRough, 0, kCounts, "-1 0.03 0.05 0.05 0.1 0.03 | -1 1 2 2 3 1"},
+    // Two columns, and a later duplicate ID wins.
+    Lookup{kList + "INTERCEPTION Land use\nNUM_IDS 4\nh\n" + row(1, "1.0 0.1") + row(2, "2.0\t0.2") +
+           row(3, "3.0 0.3") + row(2, "2.5 0.25"), 0, kCounts,
+           "-1 1 2.5 2.5 3 1 | -1 0.1 0.25 0.25 0.3 0.1", kLand, kTableInterception, 2},
+    // An ID the table lacks gives 0.
+    Lookup{rough("2", row(1, "0.03") + row(3, "0.10")), 0, kCounts, "-1 0.03 0 0 0.1 0.03 | -1 1 2 2 3 1"},
+    Lookup{"TORVA_INDEX_MAP_TABLES\nINDEX_MAP \"land.idx\" Land use\n" + kRough, 0, kCounts},
+    // A quoted index map name is another name; a blank line ends the list of index maps.
+    Lookup{"TORVA_INDEX_MAP_TABLES\nINDEX_MAP \"land.idx\" \"Land use\"\n" + kRough, 66, kNone},
+    Lookup{"TORVA_INDEX_MAP_TABLES\nINDEX_MAP o.idx S\n\nINDEX_MAP land.idx Land use\n" + kRough, 66, kNone},
+    Lookup{rough("0"), 66, kNone},
+    Lookup{kList + "RETENTION Land use\nNUM_IDS 1\nh\n" + row(1, "2"), 66, kNone},
+    Lookup{"NOT_A_TABLE_FILE\n" + kRough, 66, kNone},
+    Lookup{kList + "ROUGHNESS Land use\nIDS 3\n", 66, kNone},
+    // 9 lies outside the mask and is ignored; 3 inside is above the table.
+    Lookup{rough("2", row(1, "0.03") + row(2, "0.05")), 71, "Index ID exceeds table limit, file: land.idx [row 2:col 2]\n"},
+    Lookup{kList + kRough, 4000, "Error: index map land.idx holds ID 0 inside the watershed at row 1, column 2; IDs "
+           "start at 1\n", "?", raster(2, 3, 100, "1 0 9\n2 3 1\n")},
+    Lookup{kList + kRough, 73, "Incorrect number of rows in map: land.idx\n", "?", raster(1, 3, 100, "1 2 3\n")},
+    Lookup{kList + kRough, 74, "?", "?", raster(2, 2, 100, "1 2\n1 1\n")},
+    Lookup{kList + kRough, 72, "?", "?", raster(3, 2, 100, "1 2\n1 1\n1 1\n")},
+    Lookup{kList + kRough, 70, "Unexpected end of file in file: land.idx\n", "?", raster(2, 3, 100, "1 2 3\n1\n")},
+    Lookup{rough("1", "1     short row\n"), 4000, bad_value("missing")},
+    Lookup{rough("1", row(1, "x")), 4000, bad_value("not a number")},
+    Lookup{rough("5", row(1, "0.1")), 70, "Unexpected end of file in file: tables.cmt\n"},
+    Lookup{rough("2000000000"), 4000, "?"}));
+// clang-format on
 
 // The messages of the files that do not open.
 TEST(MappingFiles, MissingFilesAreNamed) {
@@ -195,8 +152,6 @@ TEST(MappingFiles, CheckLinesKeywordsAndTheStartUpReport) {
   EXPECT_EQ(grid_table_keyword("GROUNDWATER Land"), kTableGroundwater);
   EXPECT_EQ(grid_table_keyword("ROUGHNESS_X Land"), kTableRoughness);
   EXPECT_EQ(grid_table_keyword("NUM_IDS 3"), 0);
-  EXPECT_EQ(table_info(kTableRichardsBrooks)->columns * 100 + table_info(kTableGreenAmpt)->columns,
-            1107);
   support::Scratch dir;
   dir.write("land.idx", kLand);
   dir.write("tables.cmt", kList + "INDEX_MAP absent.idx Missing map\n" + kRough +
