@@ -74,6 +74,10 @@ struct Group {
   std::string left_out = "";
 };
 
+void PrintTo(const Group& g, std::ostream* os) {
+  *os << g.cards;
+}
+
 class CardRuns : public support::ScratchTest<::testing::TestWithParam<Group>> {
  protected:
   void SetUp() override {

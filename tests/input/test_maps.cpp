@@ -72,9 +72,16 @@ const std::string kHead = "north: 300\nsouth: 0\neast: 300\nwest: 0\nrows: 3\nco
 // Each row: mode, file, whether it reads, the exact console, and the header and stored
 // values when it reads ("?": not checked).
 TEST_F(RasterTest, ReadsStoresAndRefusesWithItsMessage) {
-  const std::string zeros = "Warning: Map contains 5 cells with zero values. Map: map.asc\n";
   const std::string eof = "Unexpected end of file in file: map.asc\n";
-  const std::string rows_msg = "Incorrect number of rows in map: map.asc\n";
+  auto zeros_of = [](const char* n) {
+    return "Warning: Map contains " + std::string(n) + " cells with zero values. Map: map.asc\n";
+  };
+  auto counts = [](const char* c, int n) {
+    return "In map map.asc category " + std::string(c) + " has " + std::to_string(n) + " values\n";
+  };
+  auto incorrect = [](const char* what) {
+    return "Incorrect number of " + std::string(what) + " in map: map.asc\n";
+  };
   auto bad = [](const char* v, int c) {
     return "Error: invalid value \"" + std::string(v) + "\" in map: map.asc (row 2, column " +
            std::to_string(c) + ")\n";
@@ -89,23 +96,15 @@ TEST_F(RasterTest, ReadsStoresAndRefusesWithItsMessage) {
     bool ok;
     std::string console, stored = "?";
   } rows[] = {
-      {kRealFirst, kHead + "9 1.5 9\n2.25 3 4e-1\n9 -5 9\n", true, "",
-       "300 300 0 3 3: -1 1.5 2.25 3 0.4 -5"},
-      {kRealSecond, kHead + "0,1.5,0\n2.25,\t3 , 4\n0 5 0\n", true, "",
-       "300 300 0 3 3: -1 1.5 2.25 3 4 5"},
-      {kRealFirst, kHead + "0 1\n2\n0 5 0\n", true,
-       "Warning: Map contains 2 cells with zero values. Map: map.asc\n",
-       "300 300 0 3 3: -1 1 2 0 0 5"},
-      {kRealFirst, kHead + "0 0 0\n0 0 0\n0 0 0\n", true,
-       "Warning: Map contains only zero values. Map: map.asc\n" + zeros, "?"},
-      {kRealFirst, kHead + "7 0 0\n0 0 0\n0 0 0\n", true, zeros, "?"},  // 7 lies outside
-      {kIntegerGrid, kHead + "1 2\n3 4 5 6\n7\n8 9\n", true, "",
-       "300 300 0 3 3: 1 2 3 4 5 6 7 8 9"},
-      {kCategory, kHead + "3 7 3\n1 7 1\n3 7 3\n", true,
-       "In map map.asc category 1 has 2 values\nIn map map.asc category 7 has 3 values\n",
-       "300 300 0 3 3: -1 7 1 7 1 7"},
-      {kCategory, kHead + "-9999 1 0\n1 10000 1\n0 1 0\n", true,  // no data outside the mask
-       "In map map.asc category 1 has 4 values\nIn map map.asc category 10000 has 1 values\n", "?"},
+      // clang-format off
+      {kRealFirst, kHead + "9 1.5 9\n2.25 3 4e-1\n9 -5 9\n", true, "", "300 300 0 3 3: -1 1.5 2.25 3 0.4 -5"},
+      {kRealSecond, kHead + "0,1.5,0\n2.25,\t3 , 4\n0 5 0\n", true, "", "300 300 0 3 3: -1 1.5 2.25 3 4 5"},
+      {kRealFirst, kHead + "0 1\n2\n0 5 0\n", true, zeros_of("2"), "300 300 0 3 3: -1 1 2 0 0 5"},
+      {kRealFirst, kHead + "0 0 0\n0 0 0\n0 0 0\n", true, "Warning: Map contains only zero values. Map: map.asc\n" + zeros_of("5")},
+      {kRealFirst, kHead + "7 0 0\n0 0 0\n0 0 0\n", true, zeros_of("5")},  // 7 lies outside
+      {kIntegerGrid, kHead + "1 2\n3 4 5 6\n7\n8 9\n", true, "", "300 300 0 3 3: 1 2 3 4 5 6 7 8 9"},
+      {kCategory, kHead + "3 7 3\n1 7 1\n3 7 3\n", true, counts("1", 2) + counts("7", 3), "300 300 0 3 3: -1 7 1 7 1 7"},
+      {kCategory, kHead + "-9999 1 0\n1 10000 1\n0 1 0\n", true, counts("1", 4) + counts("10000", 1)},  // outside: no data
       {kCategory, kHead + "0 1 0\n1 10001 1\n0 1 0\n", false, category(10001)},
       {kCategory, kHead + "0 1 0\n1 -3 1\n0 1 0\n", false, category(-3)},
       {kCategory, kHead + "0 1 0\n1 1.5 1\n0 1 0\n", false, bad("1.5", 2)},
@@ -113,20 +112,17 @@ TEST_F(RasterTest, ReadsStoresAndRefusesWithItsMessage) {
       {kRealFirst, kHead + "0 1 0\n1 1 nan\n0 1 0\n", false, bad("nan", 3)},
       {kRealFirst, "north: x\nsouth: 0\neast: 1\nwest: 0\nrows: 3\ncols: 3\n", false,
        "Error: header line 1 of map map.asc does not hold a label and a number\n"},
-      {kRealFirst,
-       "north:300\nsouth 0\neast:300.5\nwest: -2\nrows:3\ncols:\t3\n0 1 0\n1 1 1\n0 1 0\n", true,
-       "", "300 300.5 -2 3 3: -1 1 1 1 1 1"},
+      {kRealFirst, "north:300\nsouth 0\neast:300.5\nwest: -2\nrows:3\ncols:\t3\n0 1 0\n1 1 1\n0 1 0\n", true, "",
+       "300 300.5 -2 3 3: -1 1 1 1 1 1"},
       {kRealFirst, "northing 300\nsouth 0\neast 300\nwest 0\nrows 3\ncols 3\n", false, "?"},
-      {kRealFirst, raster(2, 3, 100, "0 1 0\n1 1 1\n0 1 0\n"), false, rows_msg, "?"},
-      {kRealFirst, raster(3, 4, 100, "0 1 0\n1 1 1\n0 1 0\n"), false,
-       "Incorrect number of columns in map: map.asc\n"},
-      {kIntegerGrid, raster(4, 4, 100, "0 1 0\n1 1 1\n0 1 0\n"), false,
-       "Incorrect number of rows and columns in map: map.asc\n"},
-      {kRealFirst, "north: 1\nsouth: 0\neast: 1\nwest: 0\nrows: 1000000000\ncols: 3\n1 2 3\n",
-       false, rows_msg},
+      {kRealFirst, raster(2, 3, 100, "0 1 0\n1 1 1\n0 1 0\n"), false, incorrect("rows")},
+      {kRealFirst, raster(3, 4, 100, "0 1 0\n1 1 1\n0 1 0\n"), false, incorrect("columns")},
+      {kIntegerGrid, raster(4, 4, 100, "0 1 0\n1 1 1\n0 1 0\n"), false, incorrect("rows and columns")},
+      {kRealFirst, "north: 1\nsouth: 0\neast: 1\nwest: 0\nrows: 1000000000\ncols: 3\n1 2 3\n", false, incorrect("rows")},
       {kRealFirst, kHead + "0 1 0\n1 1 1\n", false, eof},
       {kCategory, kHead + "0 1 0 1 1 1 0 1\n", false, eof},
       {kRealFirst, "north: 1\nsouth: 0\n", false, eof},
+      // clang-format on
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.file);
