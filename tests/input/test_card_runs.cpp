@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <set>
 #include <sstream>
 #include <string>
@@ -78,9 +79,11 @@ void PrintTo(const Group& g, std::ostream* os) {
   *os << g.cards;
 }
 
-class CardRuns : public support::ScratchTest<::testing::TestWithParam<Group>> {
+// The input files are written, and the channel hotstart made, once for all tests.
+class CardRuns : public ::testing::TestWithParam<Group> {
  protected:
-  void SetUp() override {
+  static void SetUpTestSuite() {
+    scratch_ = std::make_unique<support::Scratch>();
     for (const auto& [name, v] : std::map<std::string, double>{
              {"mask", 1},     {"ksat", 0.5},     {"fast", 20},        {"cap", 10},
              {"por", 0.45},   {"moist", 0.1},    {"moist2", 0.3},     {"pore", 0.3},
@@ -88,49 +91,52 @@ class CardRuns : public support::ScratchTest<::testing::TestWithParam<Group>> {
              {"storage", 1},  {"icoeff", 0.5},   {"area", 0.3},       {"depth0", 0.02},
              {"wtable", 9.5}, {"wthigh", 9.99},  {"aqbottom", 9.985}, {"soiltype", 1},
              {"land", 1},     {"dike", 0}})
-      write(name + ".asc", support::raster_uniform(3, 3, 10, v));
-    write("elev.asc", support::raster(3, 3, 10, "10.4 10.2 10.4\n10.3 10.1 10.3\n10.2 10 10.2\n"));
-    write("layers.txt",
-          "COLUMNS thickness ksat cap_head porosity theta_init\n"
-          "SOIL 1 2\n 10 0.5 11 0.45 0.15\n 100 0.2 30 0.38 0.25\n");
-    write("rlayers.txt",
-          "COLUMNS thickness node_dz ksat cap_head porosity theta_init residual pore_index "
-          "bubbling wilting_point\nSOIL 1 2\n 10 1.0 1.3 11 0.43 0.20 0.027 0.25 -11.1 0.05\n"
-          " 20 2.0 0.6 20 0.40 0.25 0.030 0.30 -20.0 0.05\n");
+      scratch_->write(name + ".asc", support::raster_uniform(3, 3, 10, v));
+    scratch_->write("elev.asc",
+                    support::raster(3, 3, 10, "10.4 10.2 10.4\n10.3 10.1 10.3\n10.2 10 10.2\n"));
+    scratch_->write("layers.txt",
+                    "COLUMNS thickness ksat cap_head porosity theta_init\n"
+                    "SOIL 1 2\n 10 0.5 11 0.45 0.15\n 100 0.2 30 0.38 0.25\n");
+    scratch_->write(
+        "rlayers.txt",
+        "COLUMNS thickness node_dz ksat cap_head porosity theta_init residual pore_index "
+        "bubbling wilting_point\nSOIL 1 2\n 10 1.0 1.3 11 0.43 0.20 0.027 0.25 -11.1 0.05\n"
+        " 20 2.0 0.6 20 0.40 0.25 0.030 0.30 -20.0 0.05\n");
     // Table values start at character 87.
-    write("map.tbl",
-          "TORVA_INDEX_MAP_TABLES\nINDEX_MAP land.asc landuse\nROUGHNESS landuse\nNUM_IDS 1\n"
-          "ID    DESCRIPTION\n" +
-              std::string("1     grass").append(76, ' ') + "0.2000\n");
-    write("rain.gag",
-          "EVENT \"two gages\"\nNRGAG 2\nNRPDS 3\nCOORD 0.0 30.0 \"nw\"\nCOORD 30.0 0.0 \"se\"\n"
-          "RATES 2026 6 1 12 00 10.0 90.0\nRATES 2026 6 1 12 05 0.0 0.0\n"
-          "RATES 2026 6 1 12 10 0.0 0.0\n");
+    scratch_->write(
+        "map.tbl",
+        "TORVA_INDEX_MAP_TABLES\nINDEX_MAP land.asc landuse\nROUGHNESS landuse\nNUM_IDS 1\n"
+        "ID    DESCRIPTION\n" +
+            std::string("1     grass").append(76, ' ') + "0.2000\n");
+    scratch_->write(
+        "rain.gag",
+        "EVENT \"two gages\"\nNRGAG 2\nNRPDS 3\nCOORD 0.0 30.0 \"nw\"\nCOORD 30.0 0.0 \"se\"\n"
+        "RATES 2026 6 1 12 00 10.0 90.0\nRATES 2026 6 1 12 05 0.0 0.0\n"
+        "RATES 2026 6 1 12 10 0.0 0.0\n");
     // One link of three nodes under the middle column, its bed 0.3 m below the ground.
-    write("channel.chn",
-          "TORVA_CHAN\nALPHA 1\nBETA 1\nTHETA 1\nLINKS 1\nMAXNODES 3\nCONNECT 1 0 0\nLINK 1\n"
-          "DX 10.00\nNODES 3\nMANNINGS_N 0.035\nTRAPEZOID\nNODE 1\nX_Y 15.00 25.00\n"
-          "ELEV 9.9000\nXSEC\nBOTTOM_WIDTH 1.00\nBANKFULL_DEPTH 0.50\nSIDE_SLOPE 1.00\nNODE 2\n"
-          "X_Y 15.00 15.00\nELEV 9.8000\nNODE 3\nX_Y 15.00 5.00\nELEV 9.7000\n");
-    write("loc.txt", "1\n1 2\n");
-    write("params.txt", "1\n[RI] %lf\n");
-    write("vals.txt", "50\n20\n");
-  }
-  // A channel hotstart written by a run of its own, for the cards that read one.
-  void hotstart() {
+    scratch_->write(
+        "channel.chn",
+        "TORVA_CHAN\nALPHA 1\nBETA 1\nTHETA 1\nLINKS 1\nMAXNODES 3\nCONNECT 1 0 0\nLINK 1\n"
+        "DX 10.00\nNODES 3\nMANNINGS_N 0.035\nTRAPEZOID\nNODE 1\nX_Y 15.00 25.00\n"
+        "ELEV 9.9000\nXSEC\nBOTTOM_WIDTH 1.00\nBANKFULL_DEPTH 0.50\nSIDE_SLOPE 1.00\nNODE 2\n"
+        "X_Y 15.00 15.00\nELEV 9.8000\nNODE 3\nX_Y 15.00 5.00\nELEV 9.7000\n");
+    scratch_->write("loc.txt", "1\n1 2\n");
+    scratch_->write("params.txt", "1\n[RI] %lf\n");
+    scratch_->write("vals.txt", "50\n20\n");
+    // A channel hotstart written by a run of its own, for the cards that read one.
     const Outcome& first = run(kBase + kCh + "WRITE_CHAN_HOTSTART chan.hot\n");
     ASSERT_TRUE(first.code == 0 && first.files.contains("chan.hot")) << first.console;
-    write("chan.hot", first.files.at("chan.hot"));
-    cache_.clear();
+    scratch_->write("chan.hot", first.files.at("chan.hot"));
   }
+  static void TearDownTestSuite() { scratch_.reset(); }
 
   // The outcome of a project of `body` run in the scratch folder as a fresh program would run
-  // it; equal projects run once.
-  const Outcome& run(const std::string& body) {
+  // it; equal projects run once in the suite.
+  static const Outcome& run(const std::string& body) {
     if (const auto hit = cache_.find(body); hit != cache_.end()) return hit->second;
-    write("card.prj", "TORVAPROJECT\n" + body);
+    scratch_->write("card.prj", "TORVAPROJECT\n" + body);
     std::set<std::string> inputs;
-    for (const auto& e : std::filesystem::directory_iterator(dir()))
+    for (const auto& e : std::filesystem::directory_iterator(scratch_->dir()))
       inputs.insert(e.path().filename());
     RunContext ctx;
     // One thread: these runs are tiny, and on a busy machine idle threads only cost time.
@@ -142,15 +148,16 @@ class CardRuns : public support::ScratchTest<::testing::TestWithParam<Group>> {
     for (const std::string& l : lines_of(::testing::internal::GetCapturedStdout()))
       if (!has(l, "time to init") && !has(l, "Run time")) o.console += l + "\n";
     omp_set_num_threads(level);
-    for (const auto& e : std::filesystem::directory_iterator(dir())) {
+    for (const auto& e : std::filesystem::directory_iterator(scratch_->dir())) {
       const std::string name = e.path().filename();
       if (inputs.contains(name)) continue;
-      if (name != "out_time.out") o.files[name] = read(name);
+      if (name != "out_time.out") o.files[name] = scratch_->read(name);
       std::filesystem::remove_all(e.path());
     }
     return o;
   }
-  std::map<std::string, Outcome> cache_;
+  static inline std::unique_ptr<support::Scratch> scratch_;
+  static inline std::map<std::string, Outcome> cache_;
 };
 
 // The base project without `cards` and with them: each card and each companion line replaces
@@ -284,7 +291,6 @@ TEST(CardTable, EverySimulatedCardHasARow) {
 // what they can and the cards that leave their own mark share one run.
 TEST_P(CardRuns, EachCardOfTheGroupChangesTheRun) {
   const Group& g = GetParam();
-  if (has(g.with + g.cards, "chan.hot")) hotstart();
   const std::vector<std::string> cards = cards_of(g);
   if (g.shows == files || g.shows == prints) {
     const auto [without, with] = projects(cards, g.with, g.left_out);
