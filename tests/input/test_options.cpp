@@ -25,12 +25,10 @@ TEST(OptionChecks, FirstFailingCheckWins) {
     std::string says = "";
   };
   using S = Settings&;
+  // clang-format off
   const std::vector<std::vector<Step>> sequences = {
       {{[](S) {}, 0},
-       {[](S s) {
-          s.maps.roughness_given = s.overland.manning_n_given = true, s.precip.precip_unif = 1;
-        },
-        6},
+       {[](S s) { s.maps.roughness_given = s.overland.manning_n_given = true, s.precip.precip_unif = 1; }, 6},
        {[](S s) { s.overland.manning_n_given = false; }, 11},  // uniform rain without intensity
        {[](S s) { s.precip.precip_file_given = true; }, 10}},
       {{[](S s) { s.unsimulated.hmet_samson_given = s.unsimulated.hmet_zeb_given = true; }, 8},
@@ -39,53 +37,29 @@ TEST(OptionChecks, FirstFailingCheckWins) {
        {[](S s) { s.unsimulated.et_calc_deardorff = 0; }, 20},
        {[](S s) { s.infil.infil_method = InfilMethod::redist; }, 21},
        {[](S s) { s.unsimulated.albedo_given = true; }, 22},
-       {[](S s) {
-          auto& u = s.unsimulated;
-          u.vheight_given = u.tcoeff_given = u.canopy_given = true;
-        },
-        25},
+       {[](S s) { auto& u = s.unsimulated; u.vheight_given = u.tcoeff_given = u.canopy_given = true; }, 25},
        // Richards brings its own surface values.
-       {[](S s) { s.infil.infil_method = InfilMethod::richards, s.unsimulated.albedo_given = 0; },
-        0}},
-      {{[](S s) {
-          auto& u = s.unsimulated;
-          s.infil.infil_method = InfilMethod::richards;
-          u.gw_simulation = u.gw_unif_porosity_given = u.gw_unif_hycond_given = true;
-        },
-        32},
-       {[](S s) {
-          s.unsimulated.aquifer_delta_z = 1.0;
-          s.channel.chan_drain = s.channel.chan_backwater = 1;
-        },
-        34},
-       {[](S s) { s.channel.chan_backwater = 0, s.channel.chan_method = ChannelMethod::drain; },
-        35},
+       {[](S s) { s.infil.infil_method = InfilMethod::richards, s.unsimulated.albedo_given = 0; }, 0}},
+      {{[](S s) { auto& u = s.unsimulated; s.infil.infil_method = InfilMethod::richards;
+                  u.gw_simulation = u.gw_unif_porosity_given = u.gw_unif_hycond_given = 1; }, 32},
+       {[](S s) { s.unsimulated.aquifer_delta_z = 1.0, s.channel.chan_drain = s.channel.chan_backwater = 1; }, 34},
+       {[](S s) { s.channel.chan_backwater = 0, s.channel.chan_method = ChannelMethod::drain; }, 35},
        // Routing without a network would keep all water on the land.
-       {[](S s) { s.channel.chan_method = ChannelMethod::diffusive_wave; }, 4000,
-        "\nError: channel routing (CHAN_EXPLIC or DIFFUSIVE_WAVE) needs the channel network: give "
-        "its file with the CHANNEL_INPUT card.\n"},
+       {[](S s) { s.channel.chan_method = ChannelMethod::diffusive_wave; }, 4000, "\nError: channel routing "
+        "(CHAN_EXPLIC or DIFFUSIVE_WAVE) needs the channel network: give its file with the CHANNEL_INPUT card.\n"},
        {[](S s) { s.channel.channel_input_given = true; }, 0}},
-      {{[](S s) {
-          auto& u = s.unsimulated;
-          u.gw_simulation = u.gw_unif_hycond_given = u.gw_hycond_map_given = true;
-        },
-        40,  // 39 is reported at once
-        "Warning: You have specified neither spatially-varied, uniform, or mapping table porosity"},
-       {[](S s) { s.unsimulated.gw_hycond_map_given = s.unsimulated.gw_unif_hycond_given = 0; },
-        41},
+      {{[](S s) { auto& u = s.unsimulated; u.gw_simulation = u.gw_unif_hycond_given = u.gw_hycond_map_given = 1; },
+        40, "Warning: You have specified neither spatially-varied, uniform, or mapping table porosity"},  // 39 at once
+       {[](S s) { s.unsimulated.gw_hycond_map_given = s.unsimulated.gw_unif_hycond_given = 0; }, 41},
        {[](S s) { s.unsimulated.gw_unif_hycond_given = s.unsimulated.sacramento_given = 1; }, 42}},
       {{[](S s) { s.unsimulated.krn = 1; }, 43,
-        "Running TORVA in KRN environment\n"
-        "This is an event call of TORVA by KRN, krn_event_num=-1\n"},
+        "Running TORVA in KRN environment\nThis is an event call of TORVA by KRN, krn_event_num=-1\n"},
        {[](S s) { s.unsimulated.plov_given = true, s.unsimulated.plov = "x.plov"; }, 44},
-       {[](S s) {
-          auto& u = s.unsimulated;
-          u.krn_event_num = 2;
-          u.gw_simulation = u.gw_unif_porosity_given = u.gw_unif_hycond_given = true;
-        },
-        45},
+       {[](S s) { auto& u = s.unsimulated; u.krn_event_num = 2;
+                  u.gw_simulation = u.gw_unif_porosity_given = u.gw_unif_hycond_given = 1; }, 45},
        {[](S s) { s.unsimulated.krn = s.unsimulated.gw_simulation = 0; }, 46}},
   };
+  // clang-format on
   for (const auto& steps : sequences) {
     Settings s;
     for (std::size_t k = 0; k < steps.size(); ++k) {
