@@ -1,0 +1,404 @@
+// The project file: token rules, what each form of card keeps and prints, the first line,
+// damaged files, the line readers, replacement parameters and the start-up option checks.
+#include <gtest/gtest.h>
+#include <omp.h>
+
+#include <algorithm>
+#include <charconv>
+#include <cstdio>
+#include <functional>
+#include <random>
+#include <sstream>
+
+#include "frame/clock.hpp"
+#include "frame/report.hpp"
+#include "input/card_table.hpp"
+#include "input/input_stages.hpp"
+#include "input/line_reader.hpp"
+#include "input/option_checks.hpp"
+#include "input/project_reader.hpp"
+#include "input/raster.hpp"
+#include "input/replace.hpp"
+#include "input/time_settings.hpp"
+#include "model/model_state.hpp"
+#include "support/project_run.hpp"
+#include "support/reader_sweep.hpp"
+
+namespace torva {
+namespace {
+
+using support::has;
+
+// The values joined by blanks, as the rows of a table state them.
+template <class... T>
+std::string text(const T&... v) {
+  std::ostringstream o;
+  ((o << v << ' '), ...);
+  std::string s = o.str();
+  return s.substr(0, s.size() - 1);
+}
+
+const char* kRejected =
+    "File Does not Appear to be a Valid TORVA/KEVRIN Project file\n"
+    "Perhaps you Should Issue a 'dos2unix' Command if you are on a Unix machine?\n"
+    "TORVA Terminating....\n";
+
+class CardsTest : public support::ScratchTest<> {
+ protected:
+  // Reads `bytes` as a project file; returns what it printed (standard error in `err`).
+  std::string read_file(const std::string& bytes) {
+    write("cards.prj", bytes);
+    ::testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStderr();
+    read_project_file(path("cards.prj"), settings, series);
+    err = ::testing::internal::GetCapturedStderr();
+    return ::testing::internal::GetCapturedStdout();
+  }
+  std::string read(const std::string& body) { return read_file("TORVAPROJECT\n" + body); }
+  Settings settings;
+  SeriesStore series;
+  std::string err;
+};
+
+// Each row reads `body` in a fresh run context and states the fields it sets as text, and
+// (unless "?") the exact console.
+TEST_F(CardsTest, WhatEachCardKeepsAndPrints) {
+  using Get = std::function<std::string(const Settings&)>;
+  const Get grid = [](auto& s) { return text(s.site.gridsize, s.site.gridsize_given); };
+  const Get over = [](auto& s) { return text(s.overland.overtype); };
+  const Get code_rows = [](auto& s) { return text(error_code().code, s.site.rows); };
+  const Get chan = [](auto& s) {
+    return text(int(s.channel.chan_method), int(s.infil.infil_method));
+  };
+  const Get reten = [](auto& s) {
+    return text(s.overland.retention, s.maps.reten_depth, s.maps.reten_depth_given);
+  };
+  const Get files = [](auto& s) {
+    const RunContext& c = run_context();
+    return text(c.output_folder, c.project_folder, c.batch_index, c.super_quiet, s.site.super_quiet,
+                omp_get_max_threads());
+  };
+  const Get elev = [](auto& s) { return text(s.maps.elevation, s.site.rows); };
+  const Get rows_etc = [](auto& s) {
+    const SiteCards& t = s.site;
+    return text(t.rows, t.rows_given, t.cols, t.tot_time, t.start_year, t.start_month, t.start_day);
+  };
+  const Get richards = [](auto& s) {
+    return text(s.infil.richards_k_option, s.infil.richards_c_option,
+                s.infil.richards_upper_option);
+  };
+  const std::string es(300, 'e'), warn = " is not simulated by this version; the card is ignored\n";
+  const std::string unknown = "Warning: unknown card found in the project file: ";
+  const struct {
+    std::string body;
+    Get got;
+    std::string want, console = "?";
+  } rows[] = {
+      // clang-format off
+      {"GRIDSIZE 30.5\n", grid, "30.5 1", ""},
+      {"gridsize 30.5\n", grid, "30.5 1", ""},
+      {"GridSize\t30.5\n", grid, "30.5 1", ""},
+      {"   GRIDSIZE,30.5\n", grid, "30.5 1", ""},
+      {"\t GRIDSIZE , 30.5\n", grid, "30.5 1", ""},
+      {"GRIDSIZEX 30.5\nGRID 5\n", grid, "0 0", unknown + "GRIDSIZEX\n" + unknown + "GRID\n"},
+      {"\n# GRIDSIZE 9\n#x\nQEX 1\nMETRIC\nSIMULATION_INPUT x\n", grid, "0 0", ""},
+      {"ELEVATION \"my maps/elev map.asc\"  trailing\nROWS 12x\n", elev, "my maps/elev map.asc 12", ""},
+      {"ELEVATION " + es + "\n", elev, es + " 0", ""},  // a name cut short opens another file
+      {"ROWS 4\r\nELEVATION e.asc\r\n", elev, "e.asc 4", ""},
+      {",,,\n\t\nELEVATION \"open quote\n\"\nROWS \"\"\n", elev, "open quote 0", unknown + "\n"},
+      {"ROWS\nCOLS abc\nTOT_TIME 60\nSTART_DATE 2020 7\n", rows_etc, "0 1 0 60 2020 7 0", ""},
+      {"OVERTYPE ADE-PC\n", over, "3", ""},
+      {"OVERTYPE explicit\n", over, "1", ""},
+      {"OVERTYPE 1\n", over, "1", ""},
+      {"OVERTYPE kinematic\n", over, "2", ""},
+      {"RICHARDS_K_OPTION ARITHMETIC\nRICHARDS_C_OPTION haverkamp\nRICHARDS_UPPER_OPTION avg\n", richards, "1 2 0", ""},
+      {"RICHARDS_K_OPTION other\nRICHARDS_UPPER_OPTION Average\nRICHARDS_C_OPTION haverkamp\n", richards, "2 2 3", ""},
+      {"CHAN_EXPLIC\nCHAN_DRAIN\nINF_RICHARDS\nINF_REDIST\n", chan, text(int(ChannelMethod::drain), int(InfilMethod::redist)), ""},
+      {"DIFFUSIVE_WAVE\nINF_RICHARDS\n", chan, text(int(ChannelMethod::diffusive_wave), int(InfilMethod::richards)), ""},
+      {"RETEN_DEPTH 2.5\n", reten, "2.5  0", "Warning: Incorrect use of RETEN_DEPTH card\n  Usage: RETEN_DEPTH "
+       "<filename>-or-\nRETENTION <value>  -or-\nRETEN_DEPTH \n  Using 2.500000 for the uniform retention depth\n\n"},
+      {"RETEN_DEPTH 3dmap.asc\n", reten, "0 3dmap.asc 1", ""},
+      {"OUTPUT_FOLDER out\nPROJECT_FOLDER \"\"\nREPLACE_LINE 3\nNUM_THREADS 1\n", files, "out\\  2 0 0 1",
+       "Setting the thread level to 1.\n"},
+      {"PROJECT_PATH proj\\\nSUPER_QUIET\nNUM_THREADS 0\n", files, text("", "proj\\", 0, 1, 1, omp_get_max_threads())},
+      {"ALPHA 0.25\nCHANNEL_DELTAT 5\nUNITS 1\nNUM_THREADS 0\n", code_rows, "0 0", "Alpha = 0.250000\nChannel time "
+       "step = 5\nWarning: UNITS" + warn + "Units flag = 1\nError: unable to set the thread level to 0.\n"},
+      // Calibration and nutrients are not simulated, but a malformed or misplaced card still
+      // ends the file with its error.
+      {"CALIB_OBJ_FUNC RMSE\nCALIB_OBJ_FUNC HMLE\nCALIB_COMP_DATA DAILYX\nCALIB_COMP_DATA EVENT\nNUTRIENTS\n"
+       "OV_INIT_NO3 0.5\nST_INIT_DO\nOV_DOC_INIT doc.asc\nOUT_HYD_DP x\nROWS 5\n", code_rows, "0 5"},
+      {"CALIB_OBJ_FUNC RMSE2\nROWS 5\n", code_rows, "104 0"},
+      {"CALIB_OBJ_FUNC rmse\nROWS 5\n", code_rows, "104 0"},
+      {"CALIB_COMP_DATA hourly\nROWS 5\n", code_rows, "103 0"},
+      {"CALIB_COMP_DATA\nROWS 5\n", code_rows, "103 0"},
+      {"OUT_ST_NH4 x.out\nROWS 4\n", [](auto& s) { return text(error_code().what, s.site.rows); }, "OUT_ST_XX 0"},
+      // clang-format on
+  };
+  const int level = omp_get_max_threads();
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.body);
+    run_context() = RunContext{};
+    omp_set_num_threads(level);
+    const std::string out = read(row.body);
+    EXPECT_EQ(row.got(settings), row.want);
+    EXPECT_TRUE(row.console == "?" || out == row.console) << out;
+  }
+  omp_set_num_threads(level);
+}
+
+// Every field starts at the default its table row documents (the card list shows these), and
+// every simulated card is described.
+TEST_F(CardsTest, FirstLineAloneLeavesEveryFieldAtItsDocumentedDefault) {
+  settings.site.rows = 99;
+  read("");
+  auto number = [](std::string_view d, auto& out) {
+    const auto [end, ec] = std::from_chars(d.data(), d.data() + d.size(), out);
+    return ec == std::errc() && end == d.data() + d.size();
+  };
+  for (const CardSpec& c : card_table()) {
+    SCOPED_TRACE(std::string(c.keyword));
+    if (!c.unsimulated && c.form != CardForm::none) {
+      EXPECT_FALSE(c.description.empty());
+    }
+    if (!c.locate) continue;
+    const CardTarget at = c.locate(settings);
+    const std::string_view d = c.default_value;
+    int i = 0;
+    double x = 0.0;
+    if (at.i) {
+      EXPECT_TRUE(number(d, i) && *at.i == i) << *at.i << " vs " << d;
+    }
+    if (at.d) {
+      EXPECT_TRUE(number(d, x) && *at.d == x) << *at.d << " vs " << d;
+    }
+    if (at.text) {
+      EXPECT_EQ(*at.text, d);
+    }
+    if (at.opt) {
+      EXPECT_TRUE(d.empty() && *at.opt == OptionalValue{});
+    }
+    for (int k = 0; at.six && k < 6; ++k) EXPECT_EQ(at.six[k], d);
+    if (at.given) {
+      EXPECT_FALSE(*at.given);
+    }
+  }
+}
+
+// All unsimulated cards, each twice, in one file: each warns once, and the records and the
+// run context come out as without them (the cards one by one name a culprit).
+TEST_F(CardsTest, UnsimulatedCardsWarnOnceAndChangeNothing) {
+  const std::string base = "GRIDSIZE 10\nTOT_TIME 60\nMANNING_N 0.05\nCHAN_EXPLIC\nGREEN_AMPT\n";
+  read(base);
+  const Settings expected = settings;
+  const int threads = run_context().thread_count;
+  std::vector<std::string> lines;
+  for (const CardSpec& c : card_table()) {
+    const std::string args = c.action == CardAction::calib_obj    ? " RMSE"
+                             : c.action == CardAction::calib_comp ? " DAILY"
+                                                                  : " 1 2 3 4 5 6";
+    if (c.unsimulated) lines.push_back(std::string(c.keyword) + args + "\n");
+  }
+  auto unchanged = [&](const std::string& cards) {
+    run_context() = RunContext{};
+    const std::string out = read("NUTRIENTS\n" + base + cards + cards);
+    const RunContext& c = run_context();
+    return std::pair(out, error_code().code == 0 && settings == expected &&
+                              c.output_folder.empty() && c.batch_index == 0 && !c.super_quiet &&
+                              c.thread_count == threads);
+  };
+  std::string all;
+  for (const std::string& l : lines) all += l;
+  const auto [out, same] = unchanged(all);
+  EXPECT_TRUE(same);
+  for (const std::string& l : lines) {
+    const std::string w =
+        "Warning: " + l.substr(0, l.find(' ')) + " is not simulated by this version";
+    EXPECT_EQ(out.find(w), out.rfind(w)) << "warned twice: " << l;
+    EXPECT_TRUE(has(out, w + "; the card is ignored\n")) << l;
+    if (!same) {
+      EXPECT_TRUE(unchanged(l).second) << l;
+    }
+  }
+}
+
+TEST_F(CardsTest, FirstLineMustBeExact) {
+  std::mt19937 rng(12345);
+  std::string garbage(4096, '\0');
+  for (char& c : garbage) c = static_cast<char>(rng() & 0xff);
+  for (const std::string& bytes : {std::string(), std::string("TORVAPROJECT \nROWS 3\n"),
+                                   std::string("TORVAPROJECT\r\nROWS 3\r\n"),
+                                   std::string(100000, 'T') + "\nROWS 3\n", garbage}) {
+    run_context() = RunContext{};
+    read_file(bytes);
+    EXPECT_EQ(err, kRejected) << bytes.substr(0, 30);
+    EXPECT_EQ(error_code().stop, 1);
+    EXPECT_EQ(error_code().stopping_code, 4000);
+  }
+  run_context() = RunContext{};
+  read_file("KEVRINPROJECT");
+  EXPECT_EQ(err, "");
+  EXPECT_EQ(error_code().stop, 0);
+}
+
+TEST_F(CardsTest, GarbageLinesAndOverlongLinesAreWarnedAbout) {
+  std::mt19937 rng(777);
+  std::string bytes;
+  for (int k = 0; k < 20000; ++k) bytes.push_back(static_cast<char>(rng() & 0xff));
+  std::replace(bytes.begin(), bytes.end(), '"', '\n');
+  read(bytes + "\nROWS 9\n");
+  EXPECT_EQ(err, "");
+  EXPECT_EQ(settings.site.rows, 9);
+  const std::string out = read("ELEVATION " + std::string(100000, 'x') + "\nROWS 2\n");
+  EXPECT_TRUE(has(out, "Warning: line 2 of the project file"));
+  EXPECT_EQ(settings.maps.elevation.size(), kMaxLine - std::string("ELEVATION ").size());
+  EXPECT_EQ(settings.site.rows, 2) << "the rest of the long line is not read as cards";
+}
+
+// Quiet runs: a stop with code 4000 has printed its own text, any other code has its message.
+TEST_F(CardsTest, DamagedFilesAreReadOrRefused) {
+  ::testing::internal::CaptureStderr();  // the rejected first lines
+  support::reader_sweep(
+      *this,
+      "TORVAPROJECT\nROWS 3\nELEVATION \"e m.asc\"\nCALIB_OBJ_FUNC RMSE\nNUTRIENTS\nOUT_HYD_DP x\n"
+      "OVERTYPE ade\n",
+      [&](const std::string& p) {
+        Settings s;
+        run_context().super_quiet = true;
+        read_project_file(p, s, series);
+        const ErrorCode& e = error_code();
+        return e.code == 0 || e.code == 4000 || !error_message(e.code, e).empty();
+      });
+  ::testing::internal::GetCapturedStderr();
+}
+
+// The scanner of the map readers, across a buffer smaller than its lines.
+TEST_F(CardsTest, ScannerLinesAndTokensAcrossSmallBuffers) {
+  write("scan.txt", "alpha beta\n\n" + std::string(300, 'x') + "\r\nlast");
+  for (bool by_line : {true, false}) {
+    std::FILE* fp = std::fopen(path("scan.txt").c_str(), "r");
+    TextScanner scan(fp, 16);
+    std::vector<std::string> parts;
+    std::string_view v;
+    while (by_line ? scan.next_line(v) : scan.next_token(v)) parts.emplace_back(v);
+    const std::string x(300, 'x');
+    using V = std::vector<std::string>;
+    EXPECT_EQ(parts,
+              (by_line ? V{"alpha beta", "", x + "\r", "last"} : V{"alpha", "beta", x, "last"}));
+    std::fclose(fp);
+  }
+}
+
+// Replacement parameters: declarations, the value line a batch index selects, the
+// substitution and its messages.
+TEST_F(CardsTest, ReplacementParameters) {
+  const std::string n600(600, 'n');
+  const struct {
+    std::string params, values;
+    int batch;
+    std::string line, want, console;
+  } rows[] = {
+      {"3\n[KS_1] \"%6.3lf\"\n  [N]  %d\n[NAME]\n", "1.5 7\n", 0, "KS [KS_1] N [N]",
+       "KS  1.500 N 7",
+       "Error: Improperly formatted line in the replacement parameter file\nline:[NAME]\n"
+       "---> The format must be a C-style format in quotes, such as \"%4.2lf\"\n"},
+      {"2\n[A] %d\n[AB] %d\n", "1 2\n", 0, "x [AB] [A]", "x 2 1", ""},
+      {"1\n[N] \"%03d\"\n", "7\n", 0, "ROWS [N]", "ROWS 007", ""},
+      {"1\n[A] %d\n", "5\n", 0, "a [B] [A]", "a [B] 5",
+       "Error: unable to match replace pair: a [B] [A]\n"},
+      {"1\n[A] %d\n", "1\n2\n3\n", 1, "[A]", "2", ""},
+      {"1\n[A] %d\n", "1\n2\n3\n", 5, "[A]", "3", ""},  // beyond the end: the last line
+      {"1\n[A] %d\n", "1\n", -1, "[A]", "[A]", ""},     // no line at all
+      {"1\n[F] %s\n", "\"" + n600 + " x\"\n", 0, "MAP [F]", "MAP " + n600 + " x", ""},
+      {"1\n[A] %s\n", "x[A]\n", 0, "[A]", "", "?"},  // a value holding its own key stops
+      {"2\n[K] %5.2lf\n[N] %d\n", "0 0\n", -2, "[K] [N]", " 1.25 4", ""},  // trial values
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.params + row.line);
+    run_context() = RunContext{};
+    run_context().batch_index = row.batch;
+    write("params.txt", row.params);
+    write("values.txt", row.values);
+    std::string line = row.line;
+    ::testing::internal::CaptureStdout();
+    load_replace_parameters(path("params.txt"));
+    load_replace_values(path("values.txt"));
+    const double trial[] = {1.25, 4.0};
+    if (row.batch == -2) assign_trial_values(trial);
+    if (run_context().replace.active) apply_replacements(line);
+    const std::string out = ::testing::internal::GetCapturedStdout();
+    EXPECT_TRUE(row.console == "?" || out == row.console) << out;
+    EXPECT_TRUE(row.want.empty() || line == row.want) << line;
+    EXPECT_LE(line.size(), kMaxLine);
+  }
+}
+
+TEST_F(CardsTest, ReplacementFormatsAndFileFaults) {
+  for (const char* f : {"%s%s%n", "%99999999lf", "%n", "%d%d", "%.999999f", "%*d", "%ls", "%%d",
+                        "%x", "%10$d", "plain"}) {
+    write("p.txt", std::string("1\n[A] \"") + f + "\"\n");
+    ::testing::internal::CaptureStdout();
+    load_replace_parameters(path("p.txt"));
+    EXPECT_TRUE(has(::testing::internal::GetCapturedStdout(), "Improperly formatted line")) << f;
+    EXPECT_TRUE(run_context().replace.params.empty()) << f;
+  }
+  EXPECT_EQ(text(replace_format_kind("v=%-8.3e m"), replace_format_kind("%+5i"),
+                 replace_format_kind("%12s")),
+            "1 0 2");
+  const struct {
+    const char* params;  // null: no such file
+    bool values;
+    std::string message;
+  } rows[] = {
+      {nullptr, false, "Error: unable to open the replace parameter file.\n"},
+      {"3\n[A] %d\n", false,
+       "Error: unexpected end of parameter list file after 1 parameters. Expecting 3\n"},
+      {"many\n", false,
+       "Error: unable to read the number of parameters in the parameter list file\n"},
+      {nullptr, true, "Error: unable to open the value file " + path("none.txt")},
+  };
+  for (const auto& row : rows) {
+    if (row.params) write("p.txt", row.params);
+    const std::string file = path(row.params ? "p.txt" : "none.txt");
+    ::testing::internal::CaptureStdout();
+    EXPECT_EQ(row.values ? load_replace_values(file) : load_replace_parameters(file), -1);
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(), row.message);
+  }
+}
+
+// The first line too is read after replacement.
+TEST_F(CardsTest, ReplacementInTheFirstLine) {
+  write("p.txt", "2\n[MAGIC] %s\n[R] %d\n");
+  write("v.txt", "TORVAPROJECT 12\n");
+  ::testing::internal::CaptureStdout();
+  load_replace_parameters(path("p.txt"));
+  load_replace_values(path("v.txt"));
+  ::testing::internal::GetCapturedStdout();
+  read_file("[MAGIC]\nROWS [R]\n");
+  EXPECT_EQ(text(error_code().code, settings.site.rows), "0 12");
+}
+
+class ReplaceRunTest : public support::ProjectRunTest<> {};
+
+// The value list at start-up and the use report at the end of initialisation, in a real run.
+TEST_F(ReplaceRunTest, ReportsComeInStartUpOrder) {
+  write("p.txt", "2\n[DT] \"%d\"\n[UNUSED] %4.2lf\n");
+  write("v.txt", "60 1.5\n30 2.5\n");
+  std::string cards = basin(1, 1, 10.0, 2, 1);
+  cards.replace(cards.find("SUPER_QUIET\n"), 12, "");
+  cards.replace(cards.find("TIMESTEP 30"), 11, "TIMESTEP [DT]");
+  cards.insert(cards.find('\n') + 1, "REPLACE_LINE 2\nREPLACE_PARAMS p.txt\nREPLACE_VALS v.txt\n");
+  quiet = false;
+  ASSERT_EQ(run(cards), 0) << console;
+  const auto list =
+      console.find("\nUsing replacement values:\n [DT]           = 30\n [UNUSED]       = 2.50\n\n");
+  const auto use = console.find(
+      "\nTotal times a value was replaced: 1\n\n\nWas replacement value used?:\n"
+      " [DT]           = Yes\n [UNUSED]       = No\n\n");
+  ASSERT_NE(list, std::string::npos) << console;
+  ASSERT_NE(use, std::string::npos) << console;
+  EXPECT_LT(list, use);
+  EXPECT_LT(use, console.find("total time to init(s)"));
+}
+
+}  // namespace
+}  // namespace torva
