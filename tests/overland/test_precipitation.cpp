@@ -1,0 +1,573 @@
+// Precipitation: gage interpolation and interception by hand, one against two threads,
+// uniform rain, the gage file (its records, messages and damaged copies) driving the
+// precipitation stage, and radar grids.
+#include <gtest/gtest.h>
+#include <omp.h>
+
+#include <cmath>
+#include <limits>
+
+#include "grids.hpp"
+#include "overland/overland_stages.hpp"
+#include "overland/precip_gage.hpp"
+#include "overland/precip_radar.hpp"
+#include "overland/rain.hpp"
+#include "support/project_run.hpp"
+#include "support/reader_sweep.hpp"
+
+namespace torva {
+namespace {
+
+using support::has;
+using testing::make_grid;
+
+// Cell centres of a rows x cols grid of 10 m cells with its north-west corner at (0, 100).
+struct Centres {
+  std::vector<double> x{0.0}, y{0.0};
+  Centres(int rows, int cols) {
+    for (int r = 1; r <= rows; ++r)
+      for (int c = 1; c <= cols; ++c) {
+        x.push_back((c - 0.5) * 10.0);
+        y.push_back(100.0 - (r - 0.5) * 10.0);
+      }
+  }
+};
+
+TEST(RainAssignment, InverseDistanceSquaredWeights) {
+  struct Row {
+    std::vector<double> gx, gy, v;
+    int cell;
+    double rate;
+  };
+  // Cell 1 of a 2 x 2 grid is centred at (5, 95), cell 4 at (15, 85).
+  const double w1 = 1.0 / 900.0, w2 = 1.0 / 1600.0;  // gages 30 m east and 40 m south
+  const Row rows[] = {
+      {{0, 5000}, {0, -700}, {0, 7.25}, 3, 7.25},        // one gage: its value everywhere
+      {{0, -300, 15}, {0, 900, 85}, {0, 1, 9}, 4, 9.0},  // a gage on the cell's centre
+      {{0, 35, 5}, {0, 95, 55}, {0, 10, 20}, 1, (10 * w1 + 20 * w2) / (w1 + w2)},
+  };
+  for (const Row& r : rows) {
+    Centres c(2, 2);
+    std::vector<double> rate(5, -1.0);
+    assign_inverse_distance(c.x, c.y, r.gx, r.gy, r.v, 10.0, rate);
+    EXPECT_DOUBLE_EQ(rate[r.cell], r.rate) << r.cell;
+  }
+}
+
+TEST(RainAssignment, NearestGageTiesGoToTheLowerNumberAndFarGagesFail) {
+  Centres c(2, 2);
+  const std::vector<double> gx = {0.0, 15.0, -5.0, 15.0}, gy = {0.0, 95.0, 95.0, 85.0};
+  std::vector<int> nearest(5, 0);
+  ASSERT_TRUE(find_nearest_gage(c.x, c.y, gx, gy, nearest));
+  EXPECT_EQ(nearest, (std::vector<int>{0, 1, 1, 3, 3}));  // cell 1 lies 10 m from 1 and 2
+  std::vector<double> rate(5, 0.0);
+  assign_nearest(nearest, std::vector<double>{0.0, 2.0, 4.0, 6.0}, rate);
+  EXPECT_EQ(rate, (std::vector<double>{0.0, 2.0, 2.0, 6.0, 6.0}));
+  const std::vector<double> fx = {0.0, 1.0e6, 2.0e6}, fy = {0.0, 0.0, 0.0};
+  EXPECT_FALSE(find_nearest_gage(c.x, c.y, fx, fy, nearest));
+}
+
+// The cell loops run in parallel on large grids and their totals are summed in cell order,
+// so one and two threads give the same bits.  Long loops make the two threads overlap.
+TEST(RainApplication, InterceptionAndDepthBitIdenticalForOneAndTwoThreads) {
+  const std::size_t n = 1 << 17;
+  std::vector<double> rate(n + 1), storage(n + 1), coeff(n + 1);
+  for (std::size_t k = 1; k <= n; ++k) {
+    rate[k] = 3.0 + std::fmod(k * 0.37, 40.0);
+    storage[k] = std::fmod(k * 0.011, 1.3);
+    coeff[k] = std::fmod(k * 0.003, 1.0);
+  }
+  struct Out {
+    std::vector<double> used, net, caught, depth, totals;
+    int bad = -1;
+  };
+  auto run = [&](int threads) {
+    omp_set_num_threads(threads);
+    Out o;
+    o.used.assign(n + 1, 0.0);
+    o.net = o.caught = o.depth = o.used;
+    o.depth[7777] = std::nan("");
+    o.depth[9000] = std::numeric_limits<double>::infinity();
+    for (int step = 0; step < 10; ++step) {
+      o.totals.push_back(intercept(rate, storage, coeff, 1.0, 30.0, o.used, o.net, o.caught));
+      o.totals.push_back(add_rain(o.net, 30.0, o.depth, o.bad));
+    }
+    return o;
+  };
+  const int saved = omp_get_max_threads();
+  const Out a = run(1), b = run(2);
+  omp_set_num_threads(saved);
+  EXPECT_EQ(a.totals, b.totals);
+  EXPECT_EQ(a.used, b.used);
+  EXPECT_EQ(a.net, b.net);
+  EXPECT_EQ(a.bad, 7777);  // the lowest cell that is not a number
+  EXPECT_EQ(b.bad, 7777);
+}
+
+TEST(RainAssignment, BitIdenticalForOneAndTwoThreads) {
+  Centres c(40, 50);
+  std::vector<double> gx = {0.0}, gy = {0.0}, v = {0.0};
+  for (int g = 1; g <= 7; ++g) {
+    gx.push_back(37.0 * g);
+    gy.push_back(100.0 - 53.0 * g);
+    v.push_back(1.5 * g);
+  }
+  auto run = [&](int threads, std::vector<double>& idw, std::vector<int>& near) {
+    omp_set_num_threads(threads);
+    idw.assign(c.x.size(), 0.0);
+    near.assign(c.x.size(), 0);
+    assign_inverse_distance(c.x, c.y, gx, gy, v, 10.0, idw);
+    find_nearest_gage(c.x, c.y, gx, gy, near);
+  };
+  const int saved = omp_get_max_threads();
+  std::vector<double> a, b;
+  std::vector<int> na, nb;
+  run(1, a, na);
+  run(2, b, nb);
+  omp_set_num_threads(saved);
+  EXPECT_EQ(a, b);
+  EXPECT_EQ(na, nb);
+}
+
+TEST(Interception, SeasonalDivisorByMonthAndLatitude) {
+  EXPECT_EQ(interception_divisor(false, 1, 50.0), 1.0);
+  const double low[] = {0, 4, 4, 4, 2.5, 1, 1, 1, 1, 1, 2.5, 4, 4};
+  const double high[] = {0, 4, 4, 4, 4, 3, 2, 1, 1, 1, 2.5, 4, 4};
+  for (int m = 1; m <= 12; ++m) {
+    EXPECT_EQ(interception_divisor(true, m, 36.9), low[m]) << m;
+    EXPECT_EQ(interception_divisor(true, m, 37.0), high[m]) << m;
+  }
+}
+
+TEST(Interception, StorageFillsFirstThenTheCoefficientActs) {
+  // 10 mm/h over 360 s = 1 mm per step; storage 1.5 mm, coefficient 0.2.
+  const std::vector<double> rate = {0.0, 10.0}, storage = {0.0, 1.5}, coeff = {0.0, 0.2};
+  std::vector<double> used(2, 0.0), net(2, 0.0), caught(2, 0.0);
+  EXPECT_DOUBLE_EQ(intercept(rate, storage, coeff, 1.0, 360.0, used, net, caught), 1.0);
+  EXPECT_EQ(net[1], 0.0);
+  // 0.5 mm of room left: it fills, 0.2 of the remaining 0.5 mm is caught too.
+  EXPECT_DOUBLE_EQ(intercept(rate, storage, coeff, 1.0, 360.0, used, net, caught), 0.6);
+  EXPECT_DOUBLE_EQ(net[1], 4.0);
+  // Full storage: only the coefficient.
+  intercept(rate, storage, coeff, 1.0, 360.0, used, net, caught);
+  EXPECT_DOUBLE_EQ(caught[1], 0.2);
+  EXPECT_DOUBLE_EQ(net[1], 8.0);
+  EXPECT_DOUBLE_EQ(used[1], 1.8);
+}
+
+TEST(Interception, InterceptedPlusNetEqualsGrossOverARun) {
+  ModelState s;
+  make_grid(s, {"111", "111"}, 30.0);
+  const int n = s.grid.ncells;
+  s.clock.dt = 17.0;
+  s.event.precip_state = kRainRunning;
+  s.run.rain_source = RainSource::gages;
+  s.rain.interception = true;
+  for (Array1<double>* a : {&s.rain.rain_rate, &s.rain.net_rain_rate, &s.rain.int_used,
+                            &s.rain.int_caught, &s.params.int_storage, &s.params.int_coeff})
+    a->allocate(n);
+  for (int k = 1; k <= n; ++k) {
+    s.params.int_storage[k] = 0.3 * k;
+    s.params.int_coeff[k] = 0.07 * k;
+  }
+  std::vector<double> depth(n + 1, 0.0);
+  double gross = 0.0;
+  for (int step = 0; step < 500; ++step) {
+    for (int k = 1; k <= n; ++k) {
+      s.rain.rain_rate[k] = std::fmod(3.7 * k + 1.3 * step, 41.0) - (k == 2 ? 5.0 : 0.0);
+      gross += std::max(s.rain.rain_rate[k], 0.0) * s.clock.dt / 3600.0 * 900.0 / 1000.0;
+    }
+    apply_rain(s, depth);
+  }
+  double stored = 0.0;
+  for (int k = 1; k <= n; ++k) stored += depth[k] * 900.0;
+  EXPECT_GT(s.ledger.interception, 0.0);
+  EXPECT_NEAR(s.ledger.precip + s.ledger.interception, gross, 1e-12 * gross);
+  EXPECT_NEAR(s.ledger.precip, stored, 1e-12 * stored);
+  EXPECT_EQ(error_code().code, 0);
+}
+
+TEST(RainDepth, NetRateAddsDepthAndNonRealDepthStops) {
+  ModelState s;
+  make_grid(s, {"11"}, 10.0);
+  s.clock.dt = 36.0;
+  s.event.precip_state = kRainRunning;
+  s.run.rain_source = RainSource::gages;
+  s.rain.rain_rate.allocate(2);
+  s.rain.rain_rate.fill(100.0);
+  std::vector<double> depth = {0.0, 0.5, std::nan("")};
+  ::testing::internal::CaptureStdout();
+  apply_rain(s, depth);
+  EXPECT_EQ(::testing::internal::GetCapturedStdout(),
+            "A non-real number for water depth has been detected for overland cell 2 after "
+            "applying rainfall\n");
+  EXPECT_DOUBLE_EQ(depth[1], 0.501);
+  EXPECT_EQ(error_code().code, 4000);
+}
+
+const char* const kThreeGages =
+    "EVENT \"storm of the day\"\nNRGAG 1\nNRPDS 3\nCOORD 5.0 25.0 \"the one gage\"\n"
+    "GAGES 2026 6 1 12 0 0\nGAGES 2026 6 1 12 30 10\nGAGES 2026 6 1 13 30 5\n";
+const char* const kHeader =
+    "ncols 3\nnrows 2\nxllcorner 0\nyllcorner 0\ncellsize 10\nNODATA_value -9999\n";
+
+// Whole runs on a basin of 10 m cells starting 2026-06-01 12:00; rates are mm/h.
+class PrecipRuns : public support::ProjectRunTest<> {
+ protected:
+  // The basin's cards with the rain of `gage_file` (uniform rain when it is empty).
+  std::string cards(int rows, int cols, int minutes, const std::string& gage_file) {
+    std::string c = basin(rows, cols, 10.0, minutes, 20);
+    if (!gage_file.empty()) c.erase(c.find("PRECIP_UNIF"));
+    if (!gage_file.empty()) write("rain.gag", gage_file);
+    return c + (gage_file.empty() ? "" : "PRECIP_FILE " + path("rain.gag") + "\n");
+  }
+};
+
+// The total rain of each run by hand: uniform 50 mm/h for 20 min; the gage's 10 mm in half
+// an hour then 5 mm in an hour; of records within one 5 min step the latest holds (1 mm/h
+// for 5 min, 3 for 25); Thiessen: the three cells nearer the south-east gage (8 mm/h) and
+// the diagonal's ties to the lower gage number (3 mm/h); radar: 1 in/h over 6 cells for
+// 10 min, then 0.5 in/h over five and 2 in/h over one.
+TEST_F(PrecipRuns, TotalRainOfEachSourceByHand) {
+  write("ra.asc", std::string(kHeader) + "1 1 1\n1 1 1\n");
+  write("rb.asc", std::string(kHeader) + "0.5 0.5 0.5\n0.5 0.5 2\n");
+  struct Row {
+    int rows, cols, minutes;
+    std::string gage_file, more;
+    double m3;
+  };
+  const Row rows[] = {
+      {3, 3, 60, "", "", 50.0 * 20 / 60 * 0.9},
+      {3, 3, 120, kThreeGages, "", (10.0 + 5.0) * 0.9},
+      {3, 3, 60,
+       "EVENT e\nNRGAG 1 NRPDS 4\nCOORD 0 0 g\nRATES 2026 6 1 12 0 1\nRATES 2026 6 1 12 2 2\n"
+       "RATES 2026 6 1 12 4 3\nRATES 2026 6 1 12 30 0\n",
+       "TIMESTEP 300\n", (1.0 * 5 + 3.0 * 25) / 60 * 0.9},
+      {3, 3, 120,
+       "EVENT t\nNRGAG 2 NRPDS 2\nCOORD 0 30 nw\nCOORD 30 0 se\n"
+       "RATES 2026 6 1 12 0 3 8\nRATES 2026 6 1 13 0 0 0\n",
+       "RAIN_THIESSEN\n", (6 * 3.0 + 3 * 8.0) * 0.1},
+      {2, 3, 60,
+       "EVENT radar\nNRGAG files\nNRPDS 3\nRADAR 2026 6 1 12 0 " + path("ra.asc") +
+           "\nRADAR 2026 6 1 12 10 " + path("ra.asc") + "\nRADAR 2026 6 1 12 20 " + path("rb.asc") +
+           "\n",
+       "", (6 * 25.4 + 5 * 12.7 + 50.8) / 6 * 0.1},
+  };
+  const std::string said = "Reading radar precip file " + path("rb.asc") +
+                           ".\nPeak rainfall rate read: 50.800000 mm/hr\n"
+                           "Peak rainfall applied to watershed: 50.800000 mm/hr\n";
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.gage_file.substr(0, 12) + r.more);
+    ASSERT_EQ(run(cards(r.rows, r.cols, r.minutes, r.gage_file) + r.more), 0) << summary();
+    EXPECT_NEAR(support::value_after(summary(), "Total amount of precip="), r.m3, 0.006);
+    EXPECT_EQ(has(summary(), said), r.rows == 2) << summary();
+  }
+}
+
+TEST_F(PrecipRuns, MissingOrConflictingRainCardsStop) {
+  struct Row {
+    std::string gage_file, from, to;
+    int code;
+  };
+  const Row rows[] = {
+      {"", "START_DATE", "X_START_DATE", 4000},
+      {"", "RAIN_DURATION 20", "RAIN_DURATION 0", 11},
+      {"", "PRECIP_UNIF", "X_PRECIP_UNIF", 11},
+      {"", "PRECIP_UNIF", "PRECIP_FILE " + path("rain.gag") + "\nPRECIP_UNIF", 10},
+      {"nothing but words\n", "", "", 4000},
+      {"EVENT x\n", "rain.gag", "missing.gag", 4},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.to);
+    std::string c = cards(3, 3, 60, r.gage_file);
+    if (!r.from.empty()) c.replace(c.find(r.from), r.from.size(), r.to);
+    EXPECT_EQ(run(c), r.code) << summary();
+  }
+}
+
+class GageFileTest : public support::ScratchTest<> {
+ protected:
+  GageFile::Result read_first(const std::string& text) {
+    write("rain.gag", text);
+    GageFile file;
+    EXPECT_TRUE(file.open(path("rain.gag")));
+    ::testing::internal::CaptureStdout();
+    const GageFile::Result r = file.read_event(ev_, 1);
+    said_ = ::testing::internal::GetCapturedStdout();
+    return r;
+  }
+  PrecipEvent ev_;
+  std::string said_;
+};
+
+TEST_F(GageFileTest, GagesDepthsBecomeIntensitiesOfTheIntervalThatFollows) {
+  ASSERT_EQ(read_first(kThreeGages), GageFile::Result::event) << said_;
+  EXPECT_EQ(ev_.title, "\"storm of the day\"");
+  EXPECT_EQ(ev_.kind, RecordKind::gages);
+  EXPECT_EQ(ev_.ngages, 1);
+  EXPECT_EQ(ev_.nrecords, 3);
+  EXPECT_DOUBLE_EQ(ev_.gage_x[1], 5.0);
+  EXPECT_EQ(ev_.gage_text[1], "\"the one gage\"");
+  EXPECT_DOUBLE_EQ(ev_.value(1, 1), 20.0);  // 10 mm in half an hour
+  EXPECT_DOUBLE_EQ(ev_.value(2, 1), 5.0);
+  EXPECT_DOUBLE_EQ(ev_.start_time(), julian_date(2026, 6, 1, 12, 0, 0.0));
+  EXPECT_DOUBLE_EQ(ev_.end_time(), julian_date(2026, 6, 1, 13, 30, 0.0));
+  EXPECT_EQ(error_code().code, 0);
+}
+
+// Cards match on four letters in any case, counts come in either order, two-digit years are
+// of the 1900s; RATES stay as they are, ACCUM may drop on its second record (a new start),
+// equal times carry no rate.
+TEST_F(GageFileTest, RecordsOfEveryKindBecomeIntensities) {
+  struct Row {
+    const char* text;
+    int period, gage;
+    double value;
+  };
+  const char* cards =
+      "junk words first\nevents: one\nnrpd 2 nrgages 2\ncoordinates 0 0 a\ncoor 10 0 b\n"
+      "rates 98 1 2 3 4 1.5 2.5\nRATEs 98 1 2 3 5 0 0\n";
+  const char* accum =
+      "EVENT a\nNRGAG 1 NRPDS 3\nCOORD 0 0 g\n"
+      "ACCUM 2000 1 1 0 0 4\nACCUM 2000 1 1 1 0 3\nACCUM 2000 1 1 2 0 5\n";
+  const char* same =
+      "EVENT same\nNRGAG 1 NRPDS 3\nCOORD 0 0 g\n"
+      "GAGES 2001 7 4 10 0 0\nGAGES 2001 7 4 10 0 4\nGAGES 2001 7 4 11 0 6\n";
+  const Row rows[] = {{cards, 1, 1, 1.5}, {cards, 1, 2, 2.5}, {accum, 1, 1, -1.0},
+                      {accum, 2, 1, 2.0}, {same, 1, 1, 0.0},  {same, 2, 1, 6.0}};
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.text);
+    ASSERT_EQ(read_first(r.text), GageFile::Result::event) << said_;
+    EXPECT_DOUBLE_EQ(ev_.value(r.period, r.gage), r.value);
+  }
+  read_first(cards);
+  EXPECT_EQ(ev_.title, "one");
+  EXPECT_EQ(ev_.date[1].year, 1998);
+}
+
+TEST_F(GageFileTest, FaultsAreNamedInTheirOwnWords) {
+  struct Row {
+    std::string text, said;
+    bool whole = true;
+  };
+  std::string words;
+  for (int i = 0; i < 10001; ++i) words += i % 10 == 9 ? "word\n" : "word ";
+  std::vector<Row> rows = {
+      {"EVENT accumulating\nNRGAG 1 NRPDS 3\nCOORD 0 0 g\n"
+       "ACCUM 2000 1 1 0 0 1\nACCUM 2000 1 1 1 0 3\nACCUM 2000 1 1 2 0 2.5\n",
+       "\nERROR:\nThere is a data error in the precipitation file.  This error occurred in the\n"
+       "EVENT titled:\n accumulating\n"
+       "On line no. 6, the accumulated precip. for gage number 1 is:  2.50000 mm\n"
+       "Which is less than the accumulated precip. on the previous line:  3.00000 mm\n"
+       "This error in your precipitation input file must be corrected before TORVA\n"
+       "can continue.  Accumulated precip is CUMULATIVE.  The values should increase\n"
+       "monotonically.  Program exiting on error.\n\n"},
+      {"EVENT backwards\nNRGAG 1\nNRPDS 3\nCOORD 0 0 g\n"
+       "GAGES 2001 7 4 10 0 0\nGAGES 2001 7 4 10 0 1\n\nGAGES 2001 7 4 9 5 1\n",
+       "\nERROR:\nThere is a data error in the precipitation file.  This error occurred in the\n"
+       "EVENT titled:\n backwards\n"
+       "On line no. 8, the given time of the recorded data is:    7/4/2001 9:05\n"
+       "Which is earlier than the date/time on the previous line:  7/4/2001 10:00\n"
+       "This error in your precipitation input file must be corrected before TORVA\n"
+       "can continue.  Program exiting on error.\n\n"},
+      {"EVENT m\nNRGAG 1 NRPDS 2\nCOORD 0 0 g\nGAGES 2001 1 1 0 0 0\nRATES 2001 1 1 1 0 1\n",
+       "\nERROR:\n\nThere is a problem in the precipitation input file.\n"
+       "More than one precipitation data card type has been specified.\n"
+       "There may only be one of the following card types per event:\n\n"
+       "     1) RADAR\n     2) GAGES\n     3) RATES\n\n"
+       "Check the precipitation input file.  TORVA exiting\n"},
+      {"EVENT m\nNRGAG 1 NRPDS 1\nCOORD 0 0 g\nRAIN 2001 1 1 0 0 0\n",
+       "At least one precipitation data card type must be specified.\n"
+       "There may only be one of the following card types per event:\n\n"
+       "     1) RADAR\n     2) GAGES\n     3) RATES    4) ACCUM\n\n",
+       false},
+      {"EVENT short\nNRGAG 2 NRPDS 2\nCOORD 0 0 a\nCOORD 5 5 b\n"
+       "GAGES 2001 1 1 0 0 0 0\nGAGES 2001 1 1 1 0 3\n",
+       "\n ERROR: \n\n check out gage input for precip record 2\n look at gage 2 \n"
+       "Unexpected end of file in rain gauge data file.\n"
+       "Check the format of the data file.\nProgram terminated."},
+      {"EVENT nc\nNRGAG 2 NRPDS 1\nCOORD 0 0 a\nGAGES 2001 1 1 0 0 0 0\n",
+       "\nCannot find gage coordinate card in rainfall input file for event entitled:\n"
+       "       nc\n\nCheck rainfall input file format.\n"},
+      {words + "\nEVENT late\n",
+       "There is a problem with your rainfall input file.  TORVA cannot\n"
+       "find the first event card.  Check the format of the rainfall input for event 1\n"
+       "file.\n\n"},
+      {"EVENT lost\n" + words + "NRGAG 1 NRPDS 1\n",
+       "\nThere is a problem with your rainfall input file.  TORVA cannot\n"
+       "find the NRPDS or NRGAG card for the event entitled:\n   lost\n\n"
+       "Check the format of the rainfall input file.\n"},
+  };
+  // Counts are checked before anything is allocated.
+  for (const char* counts : {"NRGAG 0 NRPDS 3", "NRGAG 2 NRPDS -1", "NRGAG 999999999 NRPDS 9",
+                             "NRGAG 50000 NRPDS 50000", "NRGAG x NRPDS 2"})
+    rows.push_back(
+        {std::string("EVENT big\n") + counts + "\n", "Check the NRGAG and NRPDS cards.", false});
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.text.substr(0, 40));
+    error_code() = ErrorCode{};
+    EXPECT_EQ(read_first(r.text), GageFile::Result::error);
+    if (r.whole) {
+      EXPECT_EQ(said_, r.said);
+    } else {
+      EXPECT_TRUE(has(said_, r.said)) << said_;
+    }
+    EXPECT_EQ(error_code().code, 4000);
+  }
+}
+
+TEST_F(GageFileTest, DamagedFilesAreReadOrRefused) {
+  const std::string valid = std::string(kThreeGages) +
+                            "EVENT b\nNRGAG 2 NRPDS 2\nCOORD 0 0 a\nCOORD 1 1 b\n"
+                            "ACCUM 99 1 1 0 0 1 2\nACCUM 99 1 1 0 10 2 3\n";
+  support::reader_sweep(*this, valid, [](const std::string& p) {
+    GageFile file;
+    PrecipEvent ev;
+    if (!file.open(p)) return false;
+    ::testing::internal::CaptureStdout();
+    GageFile::Result r = GageFile::Result::event;
+    for (int e = 1; e <= 3 && r == GageFile::Result::event; ++e) r = file.read_event(ev, e);
+    const std::string said = ::testing::internal::GetCapturedStdout();
+    return r != GageFile::Result::error || (error_code().code == 4000 && !said.empty());
+  });
+}
+
+TEST(GageRain, LongTermRunsReadTheNextEventAtItsStartAndStopAfterTheLast) {
+  ModelState s;
+  s.run.quiet = true;
+  s.run.long_term = true;
+  make_grid(s, {"11"}, 10.0);
+  support::Scratch dir;
+  dir.write("two.gag", std::string(kThreeGages) +
+                           "EVENT later\nNRGAG 1 NRPDS 2\nCOORD 0 0 g\n"
+                           "RATES 2004 6 3 0 0 4\nRATES 2004 6 3 1 0 0\n");
+  s.settings.precip.precip_file = dir.path("two.gag");
+  s.settings.precip.precip_file_given = true;
+  s.run.rain_source = RainSource::gages;
+  s.clock.dt = 60.0;
+  ::testing::internal::CaptureStdout();
+  stage_first_event_setup(s);
+  EXPECT_EQ(s.event.num_events, 2);
+  stage_event_start(s);
+  s.rain.int_used[1] = 3.0;
+  s.event.precip_state = kRainEnded;
+  s.event.event = 2;  // the end-of-event stage moved on
+  stage_event_start(s);
+  EXPECT_EQ(s.rain.event.title, "later");
+  EXPECT_EQ(s.event.precip_state, kRainRunning);
+  EXPECT_EQ(s.rain.int_used[1], 0.0);  // interception storage empties between events
+  EXPECT_DOUBLE_EQ(s.rain.next_time, julian_date(2004, 6, 3, 0, 0, 0.0));
+  s.event.event = 3;
+  stage_event_start(s);
+  const std::string out = ::testing::internal::GetCapturedStdout();
+  EXPECT_EQ(s.event.precip_state, kRainNoEvent);
+  EXPECT_FALSE(s.event.simulation_continues);
+  EXPECT_TRUE(has(out, "Precip data for event 3 was not found in file: " + dir.path("two.gag") +
+                           "\nTORVA assumes this means all events have been simulated.\n"
+                           "Program terminating normally.\n"))
+      << out;
+  EXPECT_EQ(error_code().code, 0);
+}
+
+TEST(Radar, InchesBecomeMillimetresAndNoDataOrNonPositiveValuesZero) {
+  struct Row {
+    double value, nodata, mm;
+  };
+  for (const Row& r : {Row{-9999.0, -9999.0, 0}, Row{-9999.005, -9999.0, 0},
+                       Row{-9998.995, -9999.0, 0}, Row{1.5, 1.495, 0},  // within 0.01 of no-data
+                       Row{-0.2, -9999.0, 0}, Row{0.5, -9999.0, 12.7}}) {
+    bool capped = true;
+    EXPECT_DOUBLE_EQ(radar_value_mm(r.value, r.nodata, capped), r.mm) << r.value;
+    EXPECT_FALSE(capped);
+  }
+}
+
+using RadarFiles = support::ScratchTest<>;
+
+TEST_F(RadarFiles, FiveInchesPerHourIsCappedAtOneHundredWithAWarning) {
+  write("r.asc", std::string(kHeader) + "5 0.1 -9999\n0 0.2 3.937\n");
+  RadarHeader h;
+  ASSERT_TRUE(read_radar_header(path("r.asc"), h));
+  EXPECT_EQ(h.ncols, 3);
+  EXPECT_EQ(h.nrows, 2);
+  EXPECT_DOUBLE_EQ(h.top(), 20.0);
+  std::vector<double> v(6, -1.0);
+  double peak = 0.0;
+  ::testing::internal::CaptureStdout();
+  ASSERT_TRUE(read_radar_values(path("r.asc"), h, v, peak));
+  EXPECT_EQ(::testing::internal::GetCapturedStdout(),
+            "Warning: really big precip value (127.000000) in cell (0,0) from radar rainfall.\n"
+            " resetting value to 100.0\n");
+  EXPECT_EQ(v, (std::vector<double>{100.0, 0.1 * 25.4, 0.0, 0.0, 0.2 * 25.4, 3.937 * 25.4}));
+  EXPECT_EQ(peak, 100.0);
+}
+
+TEST(Radar, CellsMapRowMajorFromTheNorthAndOutsideCellsFail) {
+  // Model cells of 5 m whose centres fall in the 3 x 2 radar grid above.
+  const std::vector<double> x = {0.0, 1002.5, 1027.5, 1012.5, 990.0};
+  const std::vector<double> y = {0.0, 4997.5, 4982.5, 5010.0, 4990.0};
+  RadarHeader h;
+  h.ncols = 3;
+  h.nrows = 2;
+  h.xll = 1000.0;
+  h.yll = 4980.0;
+  h.cellsize = 10.0;
+  std::vector<long> index(5, -1);
+  ASSERT_TRUE(map_radar_cells(h, x, y, index));
+  // Above the top counts as row 0, west of the grid as column 0.
+  EXPECT_EQ(index, (std::vector<long>{-1, 0, 5, 1, 3}));
+  const std::vector<double> fx = {0.0, 1035.0}, fy = {0.0, 4990.0};
+  ::testing::internal::CaptureStdout();
+  EXPECT_FALSE(map_radar_cells(h, fx, fy, index));
+  EXPECT_EQ(::testing::internal::GetCapturedStdout(), "Error!! p_I=1, p_J=3\n");
+  // Assignment through the index; an index outside the values stops.
+  const std::vector<double> v = {1.0, 2.0, -3.0};
+  std::vector<double> rate(4, 9.0);
+  double peak = 0.0;
+  EXPECT_EQ(assign_radar(std::vector<long>{0, 1, 2, 0}, v, rate, peak), 0);
+  EXPECT_EQ(rate, (std::vector<double>{9.0, 2.0, 0.0, 1.0}));
+  EXPECT_EQ(peak, 2.0);
+  ::testing::internal::CaptureStdout();
+  EXPECT_EQ(assign_radar(std::vector<long>{0, 1, 7}, v, rate, peak), 2);
+  EXPECT_EQ(::testing::internal::GetCapturedStdout(), "Error: cellnum=7, totcells=3\n");
+}
+
+TEST_F(RadarFiles, BadHeadersAndShortFilesAreReported) {
+  RadarHeader h;
+  write("a.asc", "ncols 3\nnrows\n");
+  ::testing::internal::CaptureStdout();
+  EXPECT_FALSE(read_radar_header(path("a.asc"), h));
+  EXPECT_EQ(::testing::internal::GetCapturedStdout(),
+            "Error: unable to read radar header in file " + path("a.asc") + "\n");
+  write("b.asc", std::string(kHeader) + "0.1 0.2 0.3\n0.4 0.5\n");
+  ASSERT_TRUE(read_radar_header(path("b.asc"), h));
+  std::vector<double> v(6, 0.0);
+  double peak = 0.0;
+  ::testing::internal::CaptureStdout();
+  EXPECT_FALSE(read_radar_values(path("b.asc"), h, v, peak));
+  EXPECT_EQ(::testing::internal::GetCapturedStdout(),
+            "Error in reading radar precip file " + path("b.asc") + "\n");
+  write("c.asc", "ncols 99999\nnrows 99999\nx 0\ny 0\ncs 1\nnd -1\n");
+  ::testing::internal::CaptureStdout();
+  EXPECT_FALSE(read_radar_header(path("c.asc"), h));  // too large to hold
+  EXPECT_FALSE(::testing::internal::GetCapturedStdout().empty());
+}
+
+TEST_F(RadarFiles, DamagedFilesAreReadOrRefused) {
+  support::reader_sweep(*this, std::string(kHeader) + "5 0.1 -9999\n0 0.2 3.937\n",
+                        [](const std::string& p) {
+                          RadarHeader h;
+                          double peak = 0.0;
+                          ::testing::internal::CaptureStdout();
+                          bool ok = read_radar_header(p, h);
+                          if (ok) {
+                            std::vector<double> v(static_cast<std::size_t>(h.ncols) * h.nrows);
+                            ok = read_radar_values(p, h, v, peak);
+                          }
+                          const std::string said = ::testing::internal::GetCapturedStdout();
+                          return ok || !said.empty();
+                        });
+}
+
+}  // namespace
+}  // namespace torva
