@@ -1,6 +1,8 @@
 #pragma once
 // Small hand-made grids for the overland tests, cells numbered row by row like the mask:
 // loose arrays for the kernels, or the same layout in a ModelState for the stages.
+#include <gtest/gtest.h>
+
 #include <functional>
 #include <string>
 #include <vector>
@@ -92,6 +94,16 @@ inline void make_grid(ModelState& s, const std::vector<std::string>& rows, doubl
   build_connectivity(s);
   compute_ground_slopes(s);
   s.run.quiet = quiet;
+}
+
+// What a stage or reader said: exactly `expected`, or, when that starts with "...", a text
+// that contains the rest.
+inline void expect_said(const std::string& said, const std::string& expected) {
+  if (expected.starts_with("...")) {
+    EXPECT_NE(said.find(expected.substr(3)), std::string::npos) << said;
+  } else {
+    EXPECT_EQ(said, expected);
+  }
 }
 
 }  // namespace torva::testing

@@ -83,14 +83,6 @@ TEST(Connectivity, AnnouncesItselfAndStopsWithoutAMask) {
 }
 
 // 2 x 2 grid, cells 1 2 / 3 4 at 1, 2, 3, 4 m, with the given dike side codes.
-std::unique_ptr<ModelState> diked(const std::array<int, 4>& codes) {
-  auto s = std::make_unique<ModelState>();
-  make_grid(*s, {"11", "11"}, 10.0, {1.0, 2.0, 3.0, 4.0});
-  s->connect.dike_code.allocate(4);
-  for (int k = 1; k <= 4; ++k) s->connect.dike_code[k] = codes[k - 1];
-  return s;
-}
-
 std::string along_message(int row, int col, const std::string& across, const std::string& along) {
   return "\nThe low spot you have specified in the grid at row " + std::to_string(row) + "  col " +
          std::to_string(col) +
@@ -100,110 +92,86 @@ std::string along_message(int row, int col, const std::string& across, const std
          "than along the " + along + " of the cell.\nProgram terminated.\n";
 }
 
-// Each row: a spot, the dike codes, and what the check prints (empty: the spot is sound); the
-// first message of the table is checked whole, some only by their telling part.
+// Low spots on a 2 x 2 grid, cells 1 2 / 3 4 at 1, 2, 3, 4 m, with the given dike side codes,
+// checked by the connectivity stage in file order: what it prints (a leading "..." marks the
+// telling part of a message) and code 4000 at the first fault; nothing for sound spots.
 TEST(LowSpotCheck, FaultsAreNamedInTheirOwnWords) {
   constexpr int R = kSideRight, L = kSideLeft, T = kSideTop, B = kSideBottom;
-  struct Row {
-    LowSpot spot;
-    std::array<int, 4> dikes;
-    std::string said;
-    bool whole = true;
-  };
+  using Row = std::tuple<std::vector<LowSpot>, std::array<int, 4>, std::string>;
+  const std::array<int, 4> dikes = {R, L, R, L};
   std::vector<Row> rows = {
-      {{1, 1, R, 1.5, 5.0}, {R, L, R, L}, ""},
-      {{1, 1, R, 1.50001, 5.0},
-       {R, L, R, L},
+      {{{1, 1, R, 1.5, 5.0}}, dikes, ""},
+      {{{1, 1, R, 1.50001, 5.0}},
+       dikes,
        "\nThe fraction of the grid-size specified for the lowspot in the grid at\n"
        "row 1 col 1 is unreasonable, with a value of 1.500010.  Acceptable\n"
        " values range from 0.0 to 1.5.  Change the value.  Program terminated.\n"},
-      {{1, 1, R, -0.1, 5.0}, {R, L, R, L}, "is unreasonable, with a value of -0.100000.", false},
-      {{1, 1, 3, 0.5, 5.0},
-       {R, L, R, L},
+      {{{1, 1, R, -0.1, 5.0}}, dikes, "...is unreasonable, with a value of -0.100000."},
+      {{{1, 1, R, 0.5, 9.0}, {1, 1, 3, 0.5, 5.0}},
+       dikes,
        "\nThe low spot flow direction specified in row 1 col 1 in the file spots.txt\n"
        "is not valid.  The only possible directions are: 1- top boundary, 2- right\n"
        "boundary, 4- bottom boundary, or 8- left boundary.\n"
        "Edit your lowspot file and try again.  Program terminated.\n"},
-      {{1, 1, R, 0.5, 5.0},
+      {{{1, 1, R, 0.5, 5.0}},
        {0, L, R, L},
        "\nYou have specified an overland flow dike in row 1 col 1\n"
        "There is no dike adjacent to this grid cell.  Program stopped.\n"},
-      {{1, 1, T, 0.5, 5.0},
-       {R, L, R, L},
+      {{{1, 1, T, 0.5, 5.0}},
+       dikes,
        "\nYou have specified a low spot on the top boundary of the grid\n"
        "cell at row 1 col 1.  Either the side you have specified is not on\n"
        "an overland flow dike, or the cell on the other side is out of the\n"
        "watershed.  Check your low spot file.  Program terminated.\n"},
-      {{1, 1, R, 0.5, 5.0}, {R, 0, R, L}, "on the right boundary of the grid\n", false},
-      {{1, 2, L, 0.5, 1.5},
-       {R, L, R, L},
+      {{{1, 1, R, 0.5, 5.0}}, {R, 0, R, L}, "...on the right boundary of the grid\n"},
+      {{{1, 2, L, 0.5, 1.5}},
+       dikes,
        "\nThe elevation of the overland flow dike low spot you specified in the grid\n"
        "cell located at row 1 col 2 is 1.500000 m.  This elevation is lower than the\n"
        "elevation of the grid cell, which is 2.000000 m.  This situation is impossible.\n"
        "Please raise the low spot elevation to be greater than the grid cell elevation.\n"
        "Dike / low spot on left side of cell\nProgram terminated\n"},
-      {{1, 1, R, 0.5, 1.5},
-       {R, L, R, L},
+      {{{1, 1, R, 0.5, 1.5}},
+       dikes,
        "\nThe elevation of the overland flow dike low spot you specified in the grid\n"
        "cell located at row 1 col 1 is 1.500000 m.  This elevation is lower than the\n"
        "elevation of the grid cell on the other side of the dike, which is 2.000000 m.\n"
        "This situation is impossible.  Please raise the low spot elevation to be\n"
        "greater than the grid cell elevation.\nDike / low spot on right side of cell\n"
        "Program terminated\n"},
-      {{1, 1, R, 0.5, 2.0}, {R, L, R, L}, ""},  // level with the higher cell is allowed
+      {{{1, 1, R, 0.5, 2.0}}, dikes, ""},  // level with the higher cell is allowed
   };
   // Across each side the neighbour's code must hold the opposite side.
-  struct Side {
-    int row, col, side, neighbour, opposite;
-    const char *across, *along;
-  };
-  for (const Side& d :
+  using Side = std::tuple<int, int, int, int, int, const char*, const char*>;
+  for (auto [row, col, side, neighbour, opposite, across, along] :
        {Side{2, 1, T, 1, B, "top", "top"}, Side{1, 1, R, 2, L, "right", "right side"},
         Side{1, 1, B, 3, T, "bottom", "bottom"}, Side{1, 2, L, 1, R, "left", "left side"}}) {
-    std::array<int, 4> codes = {R, L, R, L};
-    codes[(d.row - 1) * 2 + d.col - 1] = 15;
-    codes[d.neighbour - 1] = d.opposite;
-    rows.push_back({{d.row, d.col, d.side, 1.0, 9.0}, codes, ""});
-    codes[d.neighbour - 1] = 15 & ~d.opposite;
-    rows.push_back(
-        {{d.row, d.col, d.side, 1.0, 9.0}, codes, along_message(d.row, d.col, d.across, d.along)});
+    std::array<int, 4> codes = dikes;
+    codes[(row - 1) * 2 + col - 1] = 15;
+    codes[neighbour - 1] = opposite;
+    rows.push_back({{{row, col, side, 1.0, 9.0}}, codes, ""});
+    codes[neighbour - 1] = 15 & ~opposite;
+    rows.push_back({{{row, col, side, 1.0, 9.0}}, codes, along_message(row, col, across, along)});
   }
   for (auto [r, c] : {std::pair{0, 1}, {3, 1}, {1, -4}, {1, 99}})
-    rows.push_back({{r, c, R, 0.5, 9.0}, {R, L, R, L}, "is not inside the watershed", false});
-  for (const Row& r : rows) {
-    SCOPED_TRACE(::testing::Message() << "row " << r.spot.row << " col " << r.spot.col << " side "
-                                      << r.spot.side << " width " << r.spot.width);
-    auto s = diked(r.dikes);
-    const GridState& g = s->grid;
-    const LowSpotGrid view{&g.mask,
-                           g.rows,
-                           g.cols,
-                           g.east_cell.slots(),
-                           g.west_cell.slots(),
-                           g.north_cell.slots(),
-                           g.south_cell.slots(),
-                           s->connect.dike_code.slots(),
-                           g.elevation.slots()};
+    rows.push_back({{{r, c, R, 0.5, 9.0}}, dikes, "...is not inside the watershed"});
+  for (const auto& [spots, codes, message] : rows) {
+    SCOPED_TRACE(::testing::Message() << "row " << spots.back().row << " col " << spots.back().col
+                                      << " side " << spots.back().side);
+    error_code() = ErrorCode{};
+    ModelState s;
+    make_grid(s, {"11", "11"}, 10.0, {1.0, 2.0, 3.0, 4.0});
+    s.run.quiet = true;
+    s.settings.overland.lowspot_file = "spots.txt";
+    s.connect.has_dikes = true;
+    s.connect.low_spots = spots;
+    s.connect.dike_code.allocate(4);
+    for (int k = 1; k <= 4; ++k) s.connect.dike_code[k] = codes[k - 1];
     ::testing::internal::CaptureStdout();
-    const bool ok = validate_low_spots({r.spot}, view, "spots.txt");
-    const std::string said = ::testing::internal::GetCapturedStdout();
-    EXPECT_EQ(ok, r.said.empty());
-    if (r.whole) {
-      EXPECT_EQ(said, r.said);
-    } else {
-      EXPECT_TRUE(has(said, r.said)) << said;
-    }
+    build_connectivity(s);
+    testing::expect_said(::testing::internal::GetCapturedStdout(), message);
+    EXPECT_EQ(error_code().code, message.empty() ? 0 : 4000);
   }
-}
-
-TEST(LowSpotCheck, FirstFaultStopsTheConnectivityStageWithCode4000) {
-  auto s = diked({kSideRight, kSideLeft, kSideRight, kSideLeft});
-  s->connect.has_dikes = true;
-  s->connect.low_spots = {{1, 1, kSideRight, 0.5, 9.0}, {1, 1, 3, 0.5, 9.0}};
-  ::testing::internal::CaptureStdout();
-  build_connectivity(*s);
-  EXPECT_TRUE(has(::testing::internal::GetCapturedStdout(), "is not valid."));
-  EXPECT_EQ(error_code().code, 4000);
 }
 
 using DikeFiles = support::ScratchTest<>;
