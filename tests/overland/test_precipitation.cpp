@@ -86,7 +86,7 @@ TEST(RainKernels, BitIdenticalForOneAndTwoThreads) {
     depth[9000] = std::numeric_limits<double>::infinity();
     int bad = -1;
     std::vector<double> totals;
-    for (int step = 0; step < 10; ++step) {
+    for (int step = 0; step < 8; ++step) {
       totals.push_back(intercept(rate, storage, coeff, 1.0, 30.0, used, net, caught));
       totals.push_back(add_rain(net, 30.0, depth, bad));
     }
