@@ -4,7 +4,6 @@
 
 #include <array>
 #include <cmath>
-#include <functional>
 #include <memory>
 #include <tuple>
 

@@ -1,6 +1,6 @@
-// Precipitation: gage interpolation and interception by hand, one against two threads,
-// uniform rain, the gage file (its records, messages and damaged copies) driving the
-// precipitation stage, and radar grids.
+// Precipitation: gage interpolation and interception by hand, one against two threads, the
+// rain total of every source over whole runs, the gage file (its records, messages and
+// damaged copies), long-term event changes and radar grids.
 #include <gtest/gtest.h>
 #include <omp.h>
 
