@@ -131,38 +131,6 @@ TEST(Interception, StorageFillsFirstThenTheCoefficientActs) {
   EXPECT_DOUBLE_EQ(used[1], 1.8);
 }
 
-TEST(Interception, InterceptedPlusNetEqualsGrossOverARun) {
-  ModelState s;
-  make_grid(s, {"111", "111"}, 30.0);
-  const int n = s.grid.ncells;
-  s.clock.dt = 17.0;
-  s.event.precip_state = kRainRunning;
-  s.run.rain_source = RainSource::gages;
-  s.rain.interception = true;
-  for (Array1<double>* a : {&s.rain.rain_rate, &s.rain.net_rain_rate, &s.rain.int_used,
-                            &s.rain.int_caught, &s.params.int_storage, &s.params.int_coeff})
-    a->allocate(n);
-  for (int k = 1; k <= n; ++k) {
-    s.params.int_storage[k] = 0.3 * k;
-    s.params.int_coeff[k] = 0.07 * k;
-  }
-  std::vector<double> depth(n + 1, 0.0);
-  double gross = 0.0;
-  for (int step = 0; step < 500; ++step) {
-    for (int k = 1; k <= n; ++k) {
-      s.rain.rain_rate[k] = std::fmod(3.7 * k + 1.3 * step, 41.0) - (k == 2 ? 5.0 : 0.0);
-      gross += std::max(s.rain.rain_rate[k], 0.0) * s.clock.dt / 3600.0 * 900.0 / 1000.0;
-    }
-    apply_rain(s, depth);
-  }
-  double stored = 0.0;
-  for (int k = 1; k <= n; ++k) stored += depth[k] * 900.0;
-  EXPECT_GT(s.ledger.interception, 0.0);
-  EXPECT_NEAR(s.ledger.precip + s.ledger.interception, gross, 1e-12 * gross);
-  EXPECT_NEAR(s.ledger.precip, stored, 1e-12 * stored);
-  EXPECT_EQ(error_code().code, 0);
-}
-
 TEST(RainDepth, NetRateAddsDepthAndNonRealDepthStops) {
   ModelState s;
   make_grid(s, {"11"}, 10.0);
@@ -203,35 +171,45 @@ class PrecipRuns : public support::ProjectRunTest<> {
 // an hour then 5 mm in an hour; of records within one 5 min step the latest holds (1 mm/h
 // for 5 min, 3 for 25); Thiessen: the three cells nearer the south-east gage (8 mm/h) and
 // the diagonal's ties to the lower gage number (3 mm/h); radar: 1 in/h over 6 cells for
-// 10 min, then 0.5 in/h over five and 2 in/h over one.
+// 10 min, then 0.5 in/h over five and 2 in/h over one.  Interception catches the 2 mm of its
+// storage, then 0.2 of the rest; the ledger's precipitation is what passes.
 TEST_F(PrecipRuns, TotalRainOfEachSourceByHand) {
   write("ra.asc", std::string(kHeader) + "1 1 1\n1 1 1\n");
   write("rb.asc", std::string(kHeader) + "0.5 0.5 0.5\n0.5 0.5 2\n");
-  // rows, columns, minutes, gage file, more cards, total rain (m^3)
-  const std::tuple<int, int, int, std::string, std::string, double> rows[] = {
-      {3, 3, 60, "", "", 50.0 * 20 / 60 * 0.9},
-      {3, 3, 120, kThreeGages, "", (10.0 + 5.0) * 0.9},
+  write("store.map", support::raster_uniform(3, 3, 10.0, 2.0));
+  write("coeff.map", support::raster_uniform(3, 3, 10.0, 0.2));
+  const double caught = (2.0 + 0.2 * (50.0 / 3 - 2.0)) * 0.9;
+  // rows, columns, minutes, gage file, more cards, rain that passes and rain caught (m^3)
+  const std::tuple<int, int, int, std::string, std::string, double, double> rows[] = {
+      {3, 3, 60, "", "", 50.0 * 20 / 60 * 0.9, 0.0},
+      {3, 3, 60, "",
+       "INTERCEPTION\nSTORAGE_CAPACITY " + path("store.map") + "\nINTERCEPTION_COEFF " +
+           path("coeff.map") + "\n",
+       50.0 * 20 / 60 * 0.9 - caught, caught},
+      {3, 3, 120, kThreeGages, "", (10.0 + 5.0) * 0.9, 0.0},
       {3, 3, 60,
        "EVENT e\nNRGAG 1 NRPDS 4\nCOORD 0 0 g\nRATES 2026 6 1 12 0 1\nRATES 2026 6 1 12 2 2\n"
        "RATES 2026 6 1 12 4 3\nRATES 2026 6 1 12 30 0\n",
-       "TIMESTEP 300\n", (1.0 * 5 + 3.0 * 25) / 60 * 0.9},
+       "TIMESTEP 300\n", (1.0 * 5 + 3.0 * 25) / 60 * 0.9, 0.0},
       {3, 3, 120,
        "EVENT t\nNRGAG 2 NRPDS 2\nCOORD 0 30 nw\nCOORD 30 0 se\n"
        "RATES 2026 6 1 12 0 3 8\nRATES 2026 6 1 13 0 0 0\n",
-       "RAIN_THIESSEN\n", (6 * 3.0 + 3 * 8.0) * 0.1},
+       "RAIN_THIESSEN\n", (6 * 3.0 + 3 * 8.0) * 0.1, 0.0},
       {2, 3, 60,
        "EVENT radar\nNRGAG files\nNRPDS 3\nRADAR 2026 6 1 12 0 " + path("ra.asc") +
            "\nRADAR 2026 6 1 12 10 " + path("ra.asc") + "\nRADAR 2026 6 1 12 20 " + path("rb.asc") +
            "\n",
-       "", (6 * 25.4 + 5 * 12.7 + 50.8) / 6 * 0.1},
+       "", (6 * 25.4 + 5 * 12.7 + 50.8) / 6 * 0.1, 0.0},
   };
   const std::string said = "Reading radar precip file " + path("rb.asc") +
                            ".\nPeak rainfall rate read: 50.800000 mm/hr\n"
                            "Peak rainfall applied to watershed: 50.800000 mm/hr\n";
-  for (const auto& [rows_, cols, minutes, gage_file, more, m3] : rows) {
+  for (const auto& [rows_, cols, minutes, gage_file, more, m3, intercepted] : rows) {
     SCOPED_TRACE(gage_file.substr(0, 12) + more);
     ASSERT_EQ(run(cards(rows_, cols, minutes, gage_file) + more), 0) << summary();
     EXPECT_NEAR(support::value_after(summary(), "Total amount of precip="), m3, 0.006);
+    EXPECT_NEAR(support::value_after(summary(), "Total amount of interception="), intercepted,
+                0.006);
     EXPECT_EQ(has(summary(), said), rows_ == 2) << summary();
   }
 }
