@@ -207,6 +207,7 @@ TEST_F(PrecipRuns, TotalRainOfEachSourceByHand) {
     EXPECT_NEAR(support::value_after(summary(), "Total amount of interception="), intercepted,
                 0.006);
     EXPECT_EQ(has(summary(), said), rows_ == 2) << summary();
+    EXPECT_TRUE(has(summary(), "simulation duration " + std::to_string(minutes) + " minutes\n"));
   }
 }
 
@@ -225,6 +226,7 @@ TEST_F(PrecipRuns, MissingOrConflictingRainCardsStop) {
     std::string c = cards(3, 3, 60, gage_file);
     if (!from.empty()) c.replace(c.find(from), from.size(), to);
     EXPECT_EQ(run(c), code) << summary();
+    EXPECT_TRUE(code != 4 || has(summary(), path("missing.gag"))) << summary();
   }
 }
 
