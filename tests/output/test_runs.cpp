@@ -1,8 +1,10 @@
 // Whole runs whose summary and map files must tell the truth: discharge maps in m^3/s for
 // every overland scheme, start-up announcements and loading errors in the summary, the
-// rain interpolation and the process list as computed, and the simple soil store.
+// rain interpolation and the process list as computed, the simple soil store, and the
+// overall, event and surface balances closing for rain alone and rain with channels.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -14,7 +16,17 @@ namespace {
 
 using support::has;
 using support::value_after;
-using SummaryRuns = support::ProjectRunTest<>;
+
+class SummaryRuns : public support::ProjectRunTest<> {
+ protected:
+  // All three balances close to well below 1e-4 percent.
+  void expect_balances_close(const std::string& sum) {
+    for (const char* label : {"Overall mass balance error =", "mass conservation error:",
+                              "Mass balance error of surface components ="}) {
+      EXPECT_LT(std::fabs(value_after(sum, label)), 1e-4) << label << "\n" << sum;
+    }
+  }
+};
 
 // The last frame of a text dataset file: one value per cell of the rectangle.
 std::vector<double> last_frame(const std::string& text, int cells) {
@@ -47,10 +59,13 @@ TEST_F(SummaryRuns, DischargeMapIsTheFlowThroughTheCellInCubicMetresPerSecond) {
   }
 }
 
-TEST_F(SummaryRuns, StartUpAnnouncementsAndLoadingErrorsReachTheSummary) {
+TEST_F(SummaryRuns, StartUpAnnouncementsLoadingErrorsAndBalancesInTheSummary) {
   const std::string cards = basin(3, 3, 10.0, 30, 10);
   ASSERT_EQ(run(cards, "ok"), 0);
   const std::string sum = summary("ok");
+  expect_balances_close(sum);
+  // 50 mm/h for 10 minutes over 900 m^2.
+  EXPECT_NEAR(value_after(sum, "Total amount of precip="), 7.5, 1e-9);
   EXPECT_TRUE(has(sum, "reading elevation map from file: " + path("elev.ele") + "\n")) << sum;
   EXPECT_LT(sum.find("reading elevation map"), sum.find("_________TORVA start-up information"));
   std::string bad = cards;
@@ -69,13 +84,10 @@ TEST_F(SummaryRuns, SummaryNamesTheInterpolationThatWasComputed) {
     const char* cards;
     const char* line;
   };
-  for (const Case& c :
-       {Case{"RAIN_INV_DISTANCE\n", "using inverse-distance squared interpolation.\n\n"},
-        Case{"RAIN_THIESSEN\n", "using Thiessen polygon interpolation.\n\n"},
-        Case{"RAIN_THIESSEN\nRAIN_INV_DISTANCE\n",
-             "using inverse-distance squared interpolation.\n\n"},
-        Case{"RAIN_INV_DISTANCE\nRAIN_THIESSEN\n",
-             "using inverse-distance squared interpolation.\n\n"}}) {
+  // Inverse distance wins whatever the card order.
+  for (const Case& c : {Case{"RAIN_THIESSEN\n", "using Thiessen polygon interpolation.\n\n"},
+                        Case{"RAIN_INV_DISTANCE\nRAIN_THIESSEN\n",
+                             "using inverse-distance squared interpolation.\n\n"}}) {
     SCOPED_TRACE(c.cards);
     std::string cards = basin(3, 3, 10.0, 30, 10);
     cards.erase(cards.find("PRECIP_UNIF"));  // the gages instead of uniform rain
@@ -99,27 +111,51 @@ TEST_F(SummaryRuns, MappingTableProcessesAndTheSimpleSoilStore) {
                           row(1, "0.5 10 0.45 0.3 0.05 0.3 0.1") +
                           "GREEN_AMPT_INITIAL_SOIL_MOISTURE Land\nNUM_IDS 1\ntheta\n" +
                           row(1, "0.15"));
-  struct Case {
-    const char* depth_card;
-    double depth;  // m
-  };
-  for (const Case& c : {Case{"", 0.4}, Case{"SOIL_MOIST_DEPTH 0.5\n", 0.5}}) {
-    SCOPED_TRACE(c.depth);
-    std::string cards = basin(3, 3, 10.0, 60, 10);
-    cards.erase(cards.find("MANNING_N"), 15);  // the table gives the roughness
-    ASSERT_EQ(run(cards + "INF_REDIST\nMAPPING_TABLE " + path("tables.cmt") + "\n" + c.depth_card),
-              0);
-    const std::string sum = summary();
-    EXPECT_TRUE(has(sum, "Distributed overland roughness.\n")) << sum;
-    EXPECT_TRUE(has(sum, "Distributed initial soil moisture.\n")) << sum;
-    // 0.15 x depth x 900 m^2 to start; the store then gains what infiltrated.
-    const double initial = 0.15 * c.depth * 900.0;
-    EXPECT_NEAR(value_after(sum, "Initial volume in soil over simple soil depth"), initial, 0.006);
-    EXPECT_NEAR(value_after(sum, "Final volume in soil over simple soil depth"),
-                initial + value_after(sum, "Total amount of infiltration="), 0.011);
-    EXPECT_GT(value_after(sum, "Total amount of infiltration="), 1.0);
-    EXPECT_NEAR(value_after(sum, "Simple soil moisture mass balance ="), 0.0, 1e-6);
+  std::string cards = basin(3, 3, 10.0, 60, 10);
+  cards.erase(cards.find("MANNING_N"), 15);  // the table gives the roughness
+  ASSERT_EQ(run(cards + "INF_REDIST\nMAPPING_TABLE " + path("tables.cmt") + "\n"), 0);
+  const std::string sum = summary();
+  expect_balances_close(sum);
+  EXPECT_TRUE(has(sum, "Distributed overland roughness.\n")) << sum;
+  EXPECT_TRUE(has(sum, "Distributed initial soil moisture.\n")) << sum;
+  // 0.15 x 0.4 m (the default depth) x 900 m^2 to start; the store then gains what infiltrated.
+  const double initial = 0.15 * 0.4 * 900.0;
+  EXPECT_NEAR(value_after(sum, "Initial volume in soil over simple soil depth"), initial, 0.006);
+  EXPECT_NEAR(value_after(sum, "Final volume in soil over simple soil depth"),
+              initial + value_after(sum, "Total amount of infiltration="), 0.011);
+  EXPECT_GT(value_after(sum, "Total amount of infiltration="), 1.0);
+  EXPECT_NEAR(value_after(sum, "Simple soil moisture mass balance ="), 0.0, 1e-6);
+}
+
+// Two trapezoid links of 50 m nodes along a strip of 14 cells, a weir link between them.
+TEST_F(SummaryRuns, BalancesCloseWithChannelsAndAStructure) {
+  std::ostringstream chan;
+  chan << "TORVA_CHAN\nALPHA 1\nBETA 1\nTHETA 1\nLINKS 3\nMAXNODES 9\n"
+       << "CONNECT 1 2 0\nCONNECT 2 3 1 1\nCONNECT 3 0 1 2\n"
+       << "LINK 1\nDX 50\nNODES 9\nMANNINGS_N 0.035\nTRAPEZOID\n";
+  for (int k = 1; k <= 9; ++k) {
+    chan << "NODE " << k << "\nX_Y " << 50 * (k - 1) + 25 << " 25\nELEV " << 100.0 - 0.1 * (k - 1)
+         << "\n";
+    if (k == 1) chan << "XSEC\nBOTTOM_WIDTH 2\nBANKFULL_DEPTH 1\nSIDE_SLOPE 1\n";
   }
+  chan << "LINK 2\nSTRUCTURE\nNUMSTRUCTS 1\nSTRUCTTYPE weir\nCREST_LENGTH 3\n"
+       << "CREST_LOW_ELEV 99.3\nDISCHARGE_COEFF_FORWARD 0.6\nDISCHARGE_COEFF_REVERSE 0.6\n"
+       << "NODE 1\nELEV 99.1\nNODE 2\nELEV 99.1\n"
+       << "LINK 3\nDX 50\nNODES 7\nMANNINGS_N 0.03\nTRAPEZOID\n";
+  for (int k = 1; k <= 7; ++k) {
+    chan << "NODE " << k << "\nX_Y " << 400 + 50 * (k - 1) + 25 << " 25\nELEV "
+         << 99.0 - 0.1 * (k - 1) << "\n";
+    if (k == 1) chan << "XSEC\nBOTTOM_WIDTH 3\nBANKFULL_DEPTH 1\nSIDE_SLOPE 1.5\n";
+  }
+  write("chan.txt", chan.str());
+  const std::string cards = basin(1, 14, 50.0, 120, 30);
+  write("elev.ele", support::raster_of(1, 14, 50.0, [](int, int c) { return 101.0 - 0.1 * c; }));
+  ASSERT_EQ(
+      run(cards + "CHAN_EXPLIC\nMAX_COURANT_NUMBER 0.5\nCHANNEL_INPUT " + path("chan.txt") + "\n"),
+      0);
+  const std::string sum = summary();
+  expect_balances_close(sum);
+  EXPECT_GT(value_after(sum, "Total lateral inflow into channels="), 800.0);
 }
 
 }  // namespace
