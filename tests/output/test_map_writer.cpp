@@ -1,5 +1,4 @@
-// Map writers: exact formats, round trips through the reader, per-instant files and the
-// dataset series.
+// Map writers: exact formats, per-instant files and the dataset series.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -8,7 +7,6 @@
 #include <utility>
 
 #include "frame/run_context.hpp"
-#include "input/raster.hpp"
 #include "model/model_state.hpp"
 #include "output/map_writer.hpp"
 #include "output/output_stages.hpp"
@@ -64,23 +62,7 @@ TEST_F(MapWriterTest, WritersGiveTheExactText) {
             "DATASET\nOBJTYPE grid2d\nBEGSCL\nOBJID 1\nND 6\nNC 6\nNAME depth\n"
             "TS 1 30.000000\n0\n1\n1\n1\n1\n1\n"
             "0.000000\n1.500000\n-0.250000\n3.125000\n0.000001\n123456.789012\nENDDS\n");
-  EXPECT_EQ(instant_map_name("depth", 3), "depth.0003.asc");
   EXPECT_EQ(instant_map_name("gwrechargecum", 12345), "gwrechargecum.12345.asc");
-}
-
-// The raster reader gives back every value the writer wrote.
-TEST_F(MapWriterTest, RasterRoundTripsThroughTheReader) {
-  write_with([&](std::FILE* f) { write_grid_grass(f, mask, frame, values); });
-  FileHandle f;
-  ASSERT_TRUE(f.open("out.asc", "r"));
-  std::vector<double> back(6, -7.0);
-  GridHeader h;
-  ::testing::internal::CaptureStdout();
-  ASSERT_TRUE(read_grid(f, "out.asc", kRealFirst, h, mask, {back, {}, {}}, 2, 3));
-  ::testing::internal::GetCapturedStdout();
-  for (int i = 1; i <= 5; ++i) EXPECT_EQ(back[i], values[i]) << i;
-  EXPECT_EQ(h.east, 1300.0);
-  EXPECT_EQ(h.west, 1000.0);
 }
 
 TEST_F(MapWriterTest, BinaryDatasetFrameLayout) {
@@ -93,6 +75,7 @@ TEST_F(MapWriterTest, BinaryDatasetFrameLayout) {
   ASSERT_EQ(bytes.size(), head.size() + 4 + 2 + 8 + 6 * 2 + 6 * 8);  // no ENDDS
   EXPECT_EQ(bytes.substr(0, head.size()), head);
   const char* p = bytes.data() + head.size();
+  // The frame card 200, one scalar, the time, a status per cell, then the values.
   std::int32_t card;
   std::int16_t one, status[6];
   double t, v[6];
@@ -131,11 +114,7 @@ class MapInstantTest : public MapWriterTest {
 TEST_F(MapInstantTest, SeparateFilesPerInstant) {
   write_map_instant(*s, v);
   write_map_instant(*s, v);
-  write_map_instant(*s, v);
-  EXPECT_EQ(error_code().code, 0);
-  EXPECT_TRUE(exists("depth.0001.asc"));
-  const std::string third = read("depth.0003.asc");
-  EXPECT_EQ(third.substr(0, 12), "ncols \t3\nnro");
+  EXPECT_EQ(read("depth.0002.asc").substr(0, 12), "ncols \t3\nnro");
   // Results not selected, or without values, write nothing.
   EXPECT_FALSE(exists("discharge.0001.asc"));
 }
