@@ -119,9 +119,7 @@ TEST(WaterLedger, SurfacePercentageByHandAndEmptyModels) {
   EXPECT_DOUBLE_EQ(surface_balance_error(w), 10.0 * 100.0 / 1290.0);
 }
 
-TEST(WaterLedger, StorageSums) {
-  const std::vector<double> depth = {99.0, 0.1, 0.2, 0.0};  // slot 0 is not a cell
-  EXPECT_NEAR(surface_volume(depth, 30.0), 0.3 * 900.0, 1e-9);
+TEST(WaterLedger, ChannelStorageSum) {
   Array2<double> area("area");
   ASSERT_TRUE(area.allocate(3, 4));
   for (int link = 1; link <= 4; ++link)

@@ -1,7 +1,7 @@
 // Map writers: exact formats, per-instant files and the dataset series.
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <cstdint>
 #include <functional>
 #include <sstream>
 #include <utility>
@@ -70,23 +70,16 @@ TEST_F(MapWriterTest, BinaryDatasetFrameLayout) {
   ASSERT_TRUE(open_dataset(ds, "depth.bin", true, 3, 2, 3, "discharge"));
   write_dataset_frame(ds, mask, 2, 3, values, 2.5);
   close_dataset(ds);
-  const std::string bytes = read("depth.bin");
-  const std::string head = "DATASET\nOBJTYPE grid2d\nBEGSCL\nOBJID 3\nND 6\nNC 6\nNAME discharge\n";
-  ASSERT_EQ(bytes.size(), head.size() + 4 + 2 + 8 + 6 * 2 + 6 * 8);  // no ENDDS
-  EXPECT_EQ(bytes.substr(0, head.size()), head);
-  const char* p = bytes.data() + head.size();
-  // The frame card 200, one scalar, the time, a status per cell, then the values.
-  std::int32_t card;
-  std::int16_t one, status[6];
-  double t, v[6];
-  std::memcpy(&card, p, 4);
-  std::memcpy(&one, p + 4, 2);
-  std::memcpy(&t, p + 6, 8);
-  std::memcpy(status, p + 14, 12);
-  std::memcpy(v, p + 26, 48);
-  EXPECT_EQ(std::tuple(card, one, t), std::tuple(200, 1, 2.5));
-  EXPECT_EQ(std::vector<int>(status, status + 6), (std::vector<int>{0, 1, 1, 1, 1, 1}));
-  EXPECT_EQ(std::vector<double>(v, v + 6), values);
+  // The header lines, then the frame card 200, one scalar, the time, a status per cell and
+  // the values, in native binary; no ENDDS.
+  std::string expected = "DATASET\nOBJTYPE grid2d\nBEGSCL\nOBJID 3\nND 6\nNC 6\nNAME discharge\n";
+  auto put = [&expected](auto x) { expected.append(reinterpret_cast<const char*>(&x), sizeof x); };
+  put(std::int32_t{200});
+  put(std::int16_t{1});
+  put(2.5);
+  for (std::int16_t status : {0, 1, 1, 1, 1, 1}) put(status);
+  for (double v : values) put(v);
+  EXPECT_EQ(read("depth.bin"), expected);
 }
 
 class MapInstantTest : public MapWriterTest {

@@ -1,7 +1,7 @@
 // Whole runs whose summary and map files must tell the truth: discharge maps in m^3/s for
 // every overland scheme, start-up announcements and loading errors in the summary, the
-// rain interpolation and the process list as computed, the simple soil store, and the
-// overall, event and surface balances closing for rain alone and rain with channels.
+// rain interpolation as computed, and the overall, event and surface balances closing for
+// rain alone and rain with channels.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -96,57 +96,25 @@ TEST_F(SummaryRuns, SummaryNamesTheInterpolationThatWasComputed) {
   }
 }
 
-// A mapping table that supplies roughness and initial moisture lists both as distributed;
-// the simple soil store starts with the initial moisture over the simple soil depth.
-TEST_F(SummaryRuns, MappingTableProcessesAndTheSimpleSoilStore) {
-  write("land.idx", support::raster_uniform(3, 3, 10.0, 1));
-  auto row = [](int id, const std::string& values) {
-    std::string r = std::to_string(id);
-    r.resize(86, ' ');
-    return r + values + "\n";
-  };
-  write("tables.cmt", "TORVA_INDEX_MAP_TABLES\nINDEX_MAP " + path("land.idx") +
-                          " Land\nROUGHNESS Land\nNUM_IDS 1\nn\n" + row(1, "0.05") +
-                          "GREEN_AMPT_INFILTRATION Land\nNUM_IDS 1\nKs Hc por lambda res fc wp\n" +
-                          row(1, "0.5 10 0.45 0.3 0.05 0.3 0.1") +
-                          "GREEN_AMPT_INITIAL_SOIL_MOISTURE Land\nNUM_IDS 1\ntheta\n" +
-                          row(1, "0.15"));
-  std::string cards = basin(3, 3, 10.0, 60, 10);
-  cards.erase(cards.find("MANNING_N"), 15);  // the table gives the roughness
-  ASSERT_EQ(run(cards + "INF_REDIST\nMAPPING_TABLE " + path("tables.cmt") + "\n"), 0);
-  const std::string sum = summary();
-  expect_balances_close(sum);
-  EXPECT_TRUE(has(sum, "Distributed overland roughness.\n")) << sum;
-  EXPECT_TRUE(has(sum, "Distributed initial soil moisture.\n")) << sum;
-  // 0.15 x 0.4 m (the default depth) x 900 m^2 to start; the store then gains what infiltrated.
-  const double initial = 0.15 * 0.4 * 900.0;
-  EXPECT_NEAR(value_after(sum, "Initial volume in soil over simple soil depth"), initial, 0.006);
-  EXPECT_NEAR(value_after(sum, "Final volume in soil over simple soil depth"),
-              initial + value_after(sum, "Total amount of infiltration="), 0.011);
-  EXPECT_GT(value_after(sum, "Total amount of infiltration="), 1.0);
-  EXPECT_NEAR(value_after(sum, "Simple soil moisture mass balance ="), 0.0, 1e-6);
-}
-
 // Two trapezoid links of 50 m nodes along a strip of 14 cells, a weir link between them.
 TEST_F(SummaryRuns, BalancesCloseWithChannelsAndAStructure) {
   std::ostringstream chan;
   chan << "TORVA_CHAN\nALPHA 1\nBETA 1\nTHETA 1\nLINKS 3\nMAXNODES 9\n"
-       << "CONNECT 1 2 0\nCONNECT 2 3 1 1\nCONNECT 3 0 1 2\n"
-       << "LINK 1\nDX 50\nNODES 9\nMANNINGS_N 0.035\nTRAPEZOID\n";
-  for (int k = 1; k <= 9; ++k) {
-    chan << "NODE " << k << "\nX_Y " << 50 * (k - 1) + 25 << " 25\nELEV " << 100.0 - 0.1 * (k - 1)
-         << "\n";
-    if (k == 1) chan << "XSEC\nBOTTOM_WIDTH 2\nBANKFULL_DEPTH 1\nSIDE_SLOPE 1\n";
-  }
+       << "CONNECT 1 2 0\nCONNECT 2 3 1 1\nCONNECT 3 0 1 2\n";
+  // `n` nodes from x0 falling 0.1 m a node from z0; the first carries the trapezoid.
+  auto link = [&chan](int id, int n, double x0, double z0, const char* xsec) {
+    chan << "LINK " << id << "\nDX 50\nNODES " << n << "\nMANNINGS_N 0.035\nTRAPEZOID\n";
+    for (int k = 1; k <= n; ++k) {
+      chan << "NODE " << k << "\nX_Y " << x0 + 50 * (k - 1) << " 25\nELEV " << z0 - 0.1 * (k - 1)
+           << "\n"
+           << (k == 1 ? xsec : "");
+    }
+  };
+  link(1, 9, 25, 100.0, "XSEC\nBOTTOM_WIDTH 2\nBANKFULL_DEPTH 1\nSIDE_SLOPE 1\n");
   chan << "LINK 2\nSTRUCTURE\nNUMSTRUCTS 1\nSTRUCTTYPE weir\nCREST_LENGTH 3\n"
        << "CREST_LOW_ELEV 99.3\nDISCHARGE_COEFF_FORWARD 0.6\nDISCHARGE_COEFF_REVERSE 0.6\n"
-       << "NODE 1\nELEV 99.1\nNODE 2\nELEV 99.1\n"
-       << "LINK 3\nDX 50\nNODES 7\nMANNINGS_N 0.03\nTRAPEZOID\n";
-  for (int k = 1; k <= 7; ++k) {
-    chan << "NODE " << k << "\nX_Y " << 400 + 50 * (k - 1) + 25 << " 25\nELEV "
-         << 99.0 - 0.1 * (k - 1) << "\n";
-    if (k == 1) chan << "XSEC\nBOTTOM_WIDTH 3\nBANKFULL_DEPTH 1\nSIDE_SLOPE 1.5\n";
-  }
+       << "NODE 1\nELEV 99.1\nNODE 2\nELEV 99.1\n";
+  link(3, 7, 425, 99.0, "XSEC\nBOTTOM_WIDTH 3\nBANKFULL_DEPTH 1\nSIDE_SLOPE 1.5\n");
   write("chan.txt", chan.str());
   const std::string cards = basin(1, 14, 50.0, 120, 30);
   write("elev.ele", support::raster_of(1, 14, 50.0, [](int, int c) { return 101.0 - 0.1 * c; }));

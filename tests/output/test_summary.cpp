@@ -96,35 +96,29 @@ TEST(EventSummary, MassErrorWarningStartsAboveTwoPercent) {
 // Each row changes the small event and names text the summary must hold, and must not.
 TEST(EventSummary, LinesFollowTheEvent) {
   struct Case {
-    const char* name;
     std::function<void(SummaryFacts&, WaterLedger&)> change;
     std::vector<std::string> present, absent;
   };
   const std::string warning = "-Mass conservation error (absolute) is larger than typical values";
   const Case cases[] = {
-      {"a hair above two percent lost",
-       [](SummaryFacts&, WaterLedger& w) { w = {}, w.precip = 1e6, w.discharge = 979999.99; },
+      {[](SummaryFacts&, WaterLedger& w) { w = {}, w.precip = 1e6, w.discharge = 979999.99; },
        {warning, " time step may also help alleviate this problem.\n\n"},
        {"No Warnings."}},
-      {"no rain",
-       [](SummaryFacts& f, WaterLedger& w) { w = {}, f.peak_q = 0.0; },
+      {[](SummaryFacts& f, WaterLedger& w) { w = {}, f.peak_q = 0.0; },
        {"mass conservation error:             -100.000000 percent\n"
         "Note: positive mass conservation error indicates mass was created.\n",
         "mass cleanup error from overland:      0.000000 m3\n\nNote: no rainfall was input.\n",
         "Event peak discharge (cubic meters per second):        0.0000\n"},
        {"peak occured"}},
-      {"mass gained, depths beyond the table",
-       [](SummaryFacts& f, WaterLedger& w) { w.discharge = 8800.0, f.beyond_table = true; },
+      {[](SummaryFacts& f, WaterLedger& w) { w.discharge = 8800.0, f.beyond_table = true; },
        {"Note: negative mass conservation error indicates mass was gained.\n",
         "-Depths exceeded the range of look-up table X-section data.\n"
         " This is usually a source of error, particularly near hydrograph peaks.\n"},
        {}},
-      {"water left on the surface counts without a line",
-       [](SummaryFacts&, WaterLedger& w) { w.discharge = 8000.0, w.final_surface = 1000.0; },
+      {[](SummaryFacts&, WaterLedger& w) { w.discharge = 8000.0, w.final_surface = 1000.0; },
        {"THE FOLLOWING WARNINGS ARE GIVEN:\n\n THE FOLLOWING INPUTS"},
        {}},
-      {"channels and locations",
-       [](SummaryFacts& f, WaterLedger& w) {
+      {[](SummaryFacts& f, WaterLedger& w) {
          f.channels = f.hyd_locations = true;
          w.initial_channel = 12.0, w.final_channel = 24.5;
          w.channel_lateral_inflow = 100.0, w.overbank_to_land = 40.0;
@@ -138,7 +132,7 @@ TEST(EventSummary, LinesFollowTheEvent) {
        {}},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
+    SCOPED_TRACE(c.present[0]);
     SummaryFacts f = small_event();
     WaterLedger w = small_ledger();
     c.change(f, w);
@@ -158,7 +152,6 @@ TEST(EventSummary, AppendfGrowsForLongText) {
 // store's own balance, and the river-to-groundwater line without its reverse.
 TEST(SimulationTotals, BlockText) {
   WaterLedger w;
-  w.precip = 9000.0;
   w.initial_soil = 100.0;
   w.infiltration = 50.0;
   w.final_soil = 140.0;
@@ -169,14 +162,11 @@ TEST(SimulationTotals, BlockText) {
   o.simple_soil_store = o.stream_aquifer = true;
   std::string t;
   append_simulation_totals(t, w, o);
-  EXPECT_EQ(t.rfind("\n \nSIMULATION TOTALS\nGLOBAL MASS BALANCE CALCULATIONS \n"
-                    "All volumes are in cubic meters \n \n",
-                    0),
-            0u);
   for (const char* line :
-       {"Initial volume in soil over simple soil depth           100.00 \n",
+       {"\n \nSIMULATION TOTALS\nGLOBAL MASS BALANCE CALCULATIONS \n"
+        "All volumes are in cubic meters \n \n",
+        "Initial volume in soil over simple soil depth           100.00 \n",
         "Final volume in soil over simple soil depth             140.00\n",
-        "Total amount of precip=                                9000.00\n",
         "Total channel point sources=                              0.00\n\n"
         "Volume lost to specified slope boundary=",
         "Total flux from river to gw=",

@@ -74,7 +74,6 @@ TEST_F(ResultStages, EventRunWritesHydrographSummaryTotalsAndHostFile) {
   for (const char* part :
        {"Event began on 06/01/2026 at 12:00\n"
         "   With uniform rainfall of   36.0 mm/h for   10.0 minutes.\n",
-        "number of timesteps with rain:             20\n",
         "initial volume of overland flow:            4.0\n",
         "volume remaining on surface:              54.0\n",
         "mass conservation error:              0.000000 percent\n",
