@@ -21,13 +21,8 @@ constexpr double kDelta = 17.25;
 WaterLedger busy_ledger() {
   WaterLedger w;
   w.precip = 50000.0;
-  w.interception = 300.0;
   w.initial_surface = 1200.0;
-  w.initial_channel = 800.0;
   w.discharge = 30000.0;
-  w.infiltration = 9000.0;
-  w.final_surface = 4000.0;
-  w.final_channel = 2500.0;
   return w;
 }
 

@@ -42,9 +42,6 @@ class MapWriterTest : public support::ScratchTest<> {
 // cell NODATA, four decimals), the mask of cell numbers, a text dataset frame.
 TEST_F(MapWriterTest, WritersGiveTheExactText) {
   const std::pair<std::function<void(std::FILE*)>, std::string> cases[] = {
-      {[&](std::FILE* f) { write_grid_grass(f, mask, frame, values); },
-       "north:    200.00\nsouth:      0.00\neast:   1300.00\nwest:   1000.00\nrows:     2\n"
-       "cols:     3\n0.000000 1.500000 -0.250000 \n3.125000 0.000001 123456.789012 \n"},
       {[&](std::FILE* f) { write_grid_arc(f, mask, frame, values, 100.0); },
        "ncols \t3\nnrows \t2\nxllcenter   1050.00\nyllcenter     50.00\n"
        "cellsize    100.00\nNODATA_value -9999.99\n"

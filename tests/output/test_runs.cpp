@@ -80,19 +80,17 @@ TEST_F(SummaryRuns, SummaryNamesTheInterpolationThatWasComputed) {
   write("gage.txt",
         "EVENT \"one\"\nNRGAG 2\nNRPDS 2\nCOORD 0 0 \"a\"\nCOORD 30 30 \"b\"\n"
         "GAGES 2026 6 1 12 0 0 0\nGAGES 2026 6 1 12 10 5 8\n");
-  struct Case {
-    const char* cards;
-    const char* line;
-  };
   // Inverse distance wins whatever the card order.
-  for (const Case& c : {Case{"RAIN_THIESSEN\n", "using Thiessen polygon interpolation.\n\n"},
-                        Case{"RAIN_INV_DISTANCE\nRAIN_THIESSEN\n",
-                             "using inverse-distance squared interpolation.\n\n"}}) {
-    SCOPED_TRACE(c.cards);
+  for (auto [extra, method] :
+       {std::pair{"RAIN_THIESSEN\n", "Thiessen polygon"},
+        {"RAIN_INV_DISTANCE\nRAIN_THIESSEN\n", "inverse-distance squared"}}) {
+    SCOPED_TRACE(extra);
     std::string cards = basin(3, 3, 10.0, 30, 10);
     cards.erase(cards.find("PRECIP_UNIF"));  // the gages instead of uniform rain
-    ASSERT_EQ(run(cards + "PRECIP_FILE " + path("gage.txt") + "\n" + c.cards), 0);
-    EXPECT_TRUE(has(summary(), std::string("With raingage data ") + c.line)) << summary();
+    ASSERT_EQ(run(cards + "PRECIP_FILE " + path("gage.txt") + "\n" + extra), 0);
+    EXPECT_TRUE(
+        has(summary(), std::string("With raingage data using ") + method + " interpolation.\n\n"))
+        << summary();
   }
 }
 
