@@ -32,10 +32,8 @@ std::string lines_of(const std::function<void(FILE*)>& writer) {
 TEST(HydrographLines, IntervalScheduleAndFormats) {
   EXPECT_EQ(hydrograph_interval(30.0, 5.0), 10);
   EXPECT_EQ(hydrograph_interval(7.0, 1.0), 8);  // truncated
-  int written = 0;
-  for (long step = 0; step <= 40; ++step) written += hydrograph_due(step, 10) ? 1 : 0;
-  EXPECT_EQ(written, 5);  // steps 0, 10, 20, 30, 40
-  EXPECT_FALSE(hydrograph_due(5, 0));
+  EXPECT_TRUE(hydrograph_due(0, 10) && hydrograph_due(20, 10));
+  EXPECT_FALSE(hydrograph_due(25, 10) || hydrograph_due(5, 0));
   const double q[2] = {0.5, 2.25};
   const std::pair<std::function<void(FILE*)>, const char*> cases[] = {
       {[](FILE* f) { write_outlet_line(f, HydroClock::elapsed_minutes, 5.0, 1.23456); },
@@ -114,7 +112,6 @@ TEST_F(Hydrograph, HostFileFromFilesReadBack) {
 }
 
 TEST(LinkNode, HeaderCountsAndKinds) {
-  EXPECT_EQ(linknode_time_step(30, 10.0), 5);
   std::string sub_minute;
   append_linknode_header(sub_minute, LinkNodeKind::flow, 1, 0, 120, CalendarTime{});
   EXPECT_NE(sub_minute.find("NUM_TS        0\n"), std::string::npos);

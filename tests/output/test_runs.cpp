@@ -76,22 +76,16 @@ TEST_F(SummaryRuns, StartUpAnnouncementsLoadingErrorsAndBalancesInTheSummary) {
       << summary("bad");
 }
 
-TEST_F(SummaryRuns, SummaryNamesTheInterpolationThatWasComputed) {
+// Gages with Thiessen polygons (the examples cover inverse distance).
+TEST_F(SummaryRuns, SummaryNamesTheThiessenInterpolation) {
   write("gage.txt",
         "EVENT \"one\"\nNRGAG 2\nNRPDS 2\nCOORD 0 0 \"a\"\nCOORD 30 30 \"b\"\n"
         "GAGES 2026 6 1 12 0 0 0\nGAGES 2026 6 1 12 10 5 8\n");
-  // Inverse distance wins whatever the card order.
-  for (auto [extra, method] :
-       {std::pair{"RAIN_THIESSEN\n", "Thiessen polygon"},
-        {"RAIN_INV_DISTANCE\nRAIN_THIESSEN\n", "inverse-distance squared"}}) {
-    SCOPED_TRACE(extra);
-    std::string cards = basin(3, 3, 10.0, 30, 10);
-    cards.erase(cards.find("PRECIP_UNIF"));  // the gages instead of uniform rain
-    ASSERT_EQ(run(cards + "PRECIP_FILE " + path("gage.txt") + "\n" + extra), 0);
-    EXPECT_TRUE(
-        has(summary(), std::string("With raingage data using ") + method + " interpolation.\n\n"))
-        << summary();
-  }
+  std::string cards = basin(3, 3, 10.0, 30, 10);
+  cards.erase(cards.find("PRECIP_UNIF"));  // the gages instead of uniform rain
+  ASSERT_EQ(run(cards + "PRECIP_FILE " + path("gage.txt") + "\nRAIN_THIESSEN\n"), 0);
+  EXPECT_TRUE(has(summary(), "With raingage data using Thiessen polygon interpolation.\n\n"))
+      << summary();
 }
 
 // Two trapezoid links of 50 m nodes along a strip of 14 cells, a weir link between them.

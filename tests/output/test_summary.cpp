@@ -163,8 +163,6 @@ TEST(SimulationTotals, BlockText) {
         "All volumes are in cubic meters \n \n",
         "Initial volume in soil over simple soil depth           100.00 \n",
         "Final volume in soil over simple soil depth             140.00\n",
-        "Total channel point sources=                              0.00\n\n"
-        "Volume lost to specified slope boundary=",
         "Total flux from river to gw=",
         "Mass balance error of surface components =                0.002000 percent\n\n"
         "Overall mass balance error =                              0.002500 percent\n \n"

@@ -28,7 +28,6 @@ class ResultStages : public support::ScratchTest<> {
     s.clock.start_time = julian_date(2026, 6, 1, 12, 0, 0.0);
     s.clock.current_time = s.clock.start_time;
     s.run.hyd_steps = 10;
-    s.run.map_steps = 120;
     s.settings.precip.rain_intensity = 36.0;
     s.settings.precip.rain_duration = 10;
   }
@@ -152,23 +151,6 @@ TEST_F(ResultStages, LocationOutsideTheNetworkStopsTheRun) {
   testing::internal::GetCapturedStdout();
   EXPECT_EQ(error_code().code, 4000);
   EXPECT_FALSE(s.files.location_hydrograph.is_open());
-}
-
-TEST_F(ResultStages, OverlandHotstartIsTheDepthRaster) {
-  s.grid.rows = 1;
-  s.grid.cols = 3;
-  s.grid.north = 10.0;
-  s.grid.east = 30.0;
-  s.grid.mask.allocate(3, 5);
-  s.grid.mask(1, 1) = 1, s.grid.mask(1, 3) = 2;
-  s.overland.ov_depth.allocate(2);
-  s.overland.ov_depth[1] = 0.25, s.overland.ov_depth[2] = 0.5;
-  OutputCards& c = s.settings.output;
-  card(c.write_ov_hotstart, c.write_ov_hotstart_given, "run.hot");
-  stage_totals(s);
-  EXPECT_EQ(read("run.hot"),
-            "north:     10.00\nsouth:      0.00\neast:     30.00\nwest:      0.00\n"
-            "rows:     1\ncols:     3\n0.250000 0.000000 0.500000 \n");
 }
 
 }  // namespace
