@@ -55,8 +55,7 @@ TEST_F(Hydrograph, LocationListReadAndItsFaults) {
   std::vector<std::string> lines;
   ASSERT_TRUE(read_location_list(path("ok.ihl"), locs, lines));
   ASSERT_EQ(locs.size(), 2u);
-  EXPECT_EQ(locs[1].link, 5);
-  EXPECT_EQ(locs[1].node, 1);
+  EXPECT_EQ(std::pair(locs[1].link, locs[1].node), std::pair(5, 1));
   EXPECT_EQ(lines[0], "3 4");
   // A short list is code 4000 with the end-of-file line; a missing one code 4.
   write("bad.ihl", "3\n3 4\n");

@@ -34,11 +34,6 @@ auto overall(BalanceOptions o) {
   };
 }
 
-double event_residual(WaterLedger w) {
-  close_event_balance(w);
-  return w.event_input - w.event_output;
-}
-
 // Adding d to an input or initial storage moves the residual by +d, to an output or final
 // storage by -d, to an internal transfer by nothing.
 void expect_moves(const Fields& in, const Fields& out, const Fields& internal,
@@ -87,7 +82,10 @@ TEST(WaterLedger, EventBalanceCountsEveryTermOnce) {
                {&L::final_surface, &L::final_channel, &L::infiltration, &L::direct_evaporation,
                 &L::discharge, &L::river_to_gw, &L::channel_point_sinks, &L::slope_boundary_loss},
                {&L::interception, &L::channel_lateral_inflow, &L::overbank_to_land},
-               event_residual);
+               [](WaterLedger w) {
+                 close_event_balance(w);
+                 return w.event_input - w.event_output;
+               });
 }
 
 // Moving one output by d moves the overall error by exactly d / (S0 + I) x 100.
