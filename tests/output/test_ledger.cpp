@@ -1,6 +1,6 @@
 // The ledger as the oracle of both balances: every term that crosses the model boundary
 // moves the balance residual by exactly its own amount, and internal transfers move nothing;
-// the percentages by hand and the storage sums the stages post.
+// the surface percentage by hand and the channel storage sum.
 #include <gtest/gtest.h>
 
 #include <functional>

@@ -1,4 +1,4 @@
-// Map writers: exact formats, per-instant files and the dataset series.
+// Map writers: exact formats, the dataset series and the map stage.
 #include <gtest/gtest.h>
 
 #include <cstdint>

@@ -1,6 +1,6 @@
 // Whole runs whose summary and map files must tell the truth: discharge maps in m^3/s for
 // every overland scheme, start-up announcements and loading errors in the summary, the
-// rain interpolation as computed, and the overall, event and surface balances closing for
+// Thiessen interpolation named, and the overall, event and surface balances closing for
 // rain alone and rain with channels.
 #include <gtest/gtest.h>
 

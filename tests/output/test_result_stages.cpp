@@ -1,5 +1,6 @@
 // The result stages over a hand-built state: files opened from the cards, hydrograph lines
-// on the interval, the summary and totals in the summary file, and the host file.
+// on the interval, the summary and totals in the summary file, the host file, and the
+// link/node files with their storage.
 #include <gtest/gtest.h>
 
 #include <string>
