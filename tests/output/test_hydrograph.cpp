@@ -1,13 +1,14 @@
-// Hydrograph lines, the location list, and the host hydrograph file read back from them.
+// Hydrograph lines, the location list, the host hydrograph file read back from them, and
+// the link/node stream file lines by link kind.
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <functional>
-#include <sstream>
 #include <string>
 
 #include "frame/run_context.hpp"
 #include "output/hydrograph.hpp"
+#include "output/linknode.hpp"
 #include "support/reader_sweep.hpp"
 #include "support/scratch.hpp"
 
@@ -30,12 +31,9 @@ std::string lines_of(const std::function<void(FILE*)>& writer) {
 
 TEST(HydrographLines, IntervalScheduleAndFormats) {
   EXPECT_EQ(hydrograph_interval(30.0, 5.0), 10);
-  EXPECT_EQ(hydrograph_interval(10.0, 60.0), 360);
   EXPECT_EQ(hydrograph_interval(7.0, 1.0), 8);  // truncated
-  int written = 0;
-  for (long step = 0; step <= 40; ++step) written += hydrograph_due(step, 10) ? 1 : 0;
-  EXPECT_EQ(written, 5);  // steps 0, 10, 20, 30, 40
-  EXPECT_FALSE(hydrograph_due(5, 0));
+  EXPECT_TRUE(hydrograph_due(0, 10) && hydrograph_due(20, 10));
+  EXPECT_FALSE(hydrograph_due(25, 10) || hydrograph_due(5, 0));
   const double q[2] = {0.5, 2.25};
   const std::pair<std::function<void(FILE*)>, const char*> cases[] = {
       {[](FILE* f) { write_outlet_line(f, HydroClock::elapsed_minutes, 5.0, 1.23456); },
@@ -57,24 +55,16 @@ TEST_F(Hydrograph, LocationListReadAndItsFaults) {
   std::vector<std::string> lines;
   ASSERT_TRUE(read_location_list(path("ok.ihl"), locs, lines));
   ASSERT_EQ(locs.size(), 2u);
-  EXPECT_EQ(locs[1].link, 5);
-  EXPECT_EQ(locs[1].node, 1);
+  EXPECT_EQ(std::pair(locs[1].link, locs[1].node), std::pair(5, 1));
   EXPECT_EQ(lines[0], "3 4");
-  // A short or empty list is code 4000 with the end-of-file line; a missing one code 4.
-  for (const char* text : {"3\n3 4\n", ""}) {
-    SCOPED_TRACE(text);
-    error_code() = ErrorCode{};
-    write("bad.ihl", text);
-    testing::internal::CaptureStdout();
-    EXPECT_FALSE(read_location_list(path("bad.ihl"), locs, lines));
-    const std::string said = testing::internal::GetCapturedStdout();
-    EXPECT_EQ(error_code().code, 4000);
-    EXPECT_TRUE(locs.empty());
-    if (*text) {
-      EXPECT_NE(said.find("End of file reached in file " + path("bad.ihl") + ", exiting\n"),
-                std::string::npos);
-    }
-  }
+  // A short list is code 4000 with the end-of-file line; a missing one code 4.
+  write("bad.ihl", "3\n3 4\n");
+  testing::internal::CaptureStdout();
+  EXPECT_FALSE(read_location_list(path("bad.ihl"), locs, lines));
+  EXPECT_EQ(testing::internal::GetCapturedStdout(),
+            "End of file reached in file " + path("bad.ihl") + ", exiting\n");
+  EXPECT_EQ(error_code().code, 4000);
+  EXPECT_TRUE(locs.empty());
   error_code() = ErrorCode{};
   EXPECT_FALSE(read_location_list(path("missing.ihl"), locs, lines));
   EXPECT_EQ(error_code().code, 4);
@@ -90,20 +80,13 @@ TEST_F(Hydrograph, LocationListReadAndItsFaults) {
 }
 
 TEST(HostHydrograph, BreaksEveryTenValues) {
-  std::vector<double> outlet;
-  for (int i = 1; i <= 25; ++i) outlet.push_back(i * 0.5);
-  std::string t;
+  std::vector<double> outlet(11, 0.5);
+  outlet[10] = 5.5;
+  std::string t, row;
   append_host_hydrograph(t, HostHeader{20260601, 1200, 10}, {}, outlet, {});
-  std::istringstream in(t);
-  std::vector<std::string> all;
-  for (std::string line; std::getline(in, line);) all.push_back(line);
-  ASSERT_EQ(all.size(), 9u);
-  EXPECT_EQ(std::vector<std::string>(all.begin(), all.begin() + 6),
-            (std::vector<std::string>{"TORVENA_QEX_HYDROGRAPH_FILE", "0", "20260601", "1200", "10",
-                                      "25"}));
-  EXPECT_EQ(all[6].size(), 10u * 12u - 1u);  // ten values, nine blanks between
-  EXPECT_EQ(all[7].substr(0, 11), "     5.5000");
-  EXPECT_EQ(all[8], "    10.5000     11.0000     11.5000     12.0000     12.5000 ");
+  for (int i = 0; i < 10; ++i) row += "     0.5000 ";
+  row.back() = '\n';
+  EXPECT_EQ(t, "TORVENA_QEX_HYDROGRAPH_FILE\n0\n20260601\n1200\n10\n11\n" + row + "     5.5000 ");
 }
 
 TEST_F(Hydrograph, HostFileFromFilesReadBack) {
@@ -125,6 +108,45 @@ TEST_F(Hydrograph, HostFileFromFilesReadBack) {
   EXPECT_EQ(testing::internal::GetCapturedStdout(),
             "\n\nError: Unable to open files to write the QEX hydrograph file.\n Write aborted.\n");
   EXPECT_FALSE(exists("host2.qhy"));
+}
+
+TEST(LinkNode, HeaderCountsAndKinds) {
+  std::string sub_minute;
+  append_linknode_header(sub_minute, LinkNodeKind::flow, 1, 0, 120, CalendarTime{});
+  EXPECT_NE(sub_minute.find("NUM_TS        0\n"), std::string::npos);
+  for (auto [kind, word] : {std::pair{LinkNodeKind::flow, "STREAM_FLOW"},
+                            {LinkNodeKind::stage, "STREAM_STAGE"},
+                            {LinkNodeKind::sed_flux, "STREAM_SED_FLUX"}}) {
+    EXPECT_EQ(linknode_header_line(kind), "TORVA_LINKNODE_" + std::string(word) + "\n");
+  }
+}
+
+// Depth gives lakes their value and structures none; flow the other way round.
+TEST(LinkNode, BlockLayoutByLinkKind) {
+  const std::vector<LinkNodeLink> network = {
+      {4, 5, {0.1, 0.2, 0.3, 0.4}},  // trapezoid: 5 points, 4 computational nodes
+      {32, 0, {2.5}},                // lake
+      {64, 0, {1.25}},               // structure
+      {0, 0, {}},                    // neither
+  };
+  std::string depth;
+  append_linknode_block(depth, LinkNodeKind::depth, 0, network);
+  EXPECT_EQ(depth,
+            "TS    0\n"
+            "5   1  0.10000   1  0.20000   1  0.30000   1  0.40000   0  -999.999   \n"
+            "-1 2.50000   \n"
+            "0  -999.999   \n"
+            "\n"
+            "\n");
+  std::string flow;
+  append_linknode_block(flow, LinkNodeKind::flow, 7, network);
+  EXPECT_NE(flow.find("TS    7\n"), std::string::npos);
+  EXPECT_NE(flow.find("\n0  -999.999   \n-2  1.25000   \n\n\n"), std::string::npos);
+}
+
+TEST(LinkNode, VelocityIsFlowOverAreaAndNoneWhenDry) {
+  for (double dry : {1e-7, 0.0}) EXPECT_EQ(node_velocity(0.3, dry), 0.0);
+  EXPECT_DOUBLE_EQ(node_velocity(0.3, 0.6), 0.5);
 }
 
 }  // namespace

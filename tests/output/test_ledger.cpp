@@ -1,5 +1,6 @@
 // The ledger as the oracle of both balances: every term that crosses the model boundary
-// moves the balance residual by exactly its own amount, and internal transfers move nothing.
+// moves the balance residual by exactly its own amount, and internal transfers move nothing;
+// the surface percentage by hand and the channel storage sum.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -20,27 +21,17 @@ constexpr double kDelta = 17.25;
 WaterLedger busy_ledger() {
   WaterLedger w;
   w.precip = 50000.0;
-  w.interception = 300.0;
   w.initial_surface = 1200.0;
-  w.initial_channel = 800.0;
   w.discharge = 30000.0;
-  w.infiltration = 9000.0;
-  w.final_surface = 4000.0;
-  w.final_channel = 2500.0;
   return w;
 }
 
 // Residual S0 + I - S1 - O of the overall balance under `o`, recovered from its parts.
-std::function<double(const WaterLedger&)> overall(BalanceOptions o) {
+auto overall(BalanceOptions o) {
   return [o](const WaterLedger& w) {
     const OverallBalance b = overall_balance(w, o);
     return b.s0 + b.in - b.s1 - b.out;
   };
-}
-
-double event_residual(WaterLedger w) {
-  close_event_balance(w);
-  return w.event_input - w.event_output;
 }
 
 // Adding d to an input or initial storage moves the residual by +d, to an output or final
@@ -91,7 +82,10 @@ TEST(WaterLedger, EventBalanceCountsEveryTermOnce) {
                {&L::final_surface, &L::final_channel, &L::infiltration, &L::direct_evaporation,
                 &L::discharge, &L::river_to_gw, &L::channel_point_sinks, &L::slope_boundary_loss},
                {&L::interception, &L::channel_lateral_inflow, &L::overbank_to_land},
-               event_residual);
+               [](WaterLedger w) {
+                 close_event_balance(w);
+                 return w.event_input - w.event_output;
+               });
 }
 
 // Moving one output by d moves the overall error by exactly d / (S0 + I) x 100.
@@ -103,6 +97,31 @@ TEST(WaterLedger, PerturbedDischargeMovesErrorByItsShare) {
   w.discharge += kDelta;
   EXPECT_NEAR(overall_balance(w, o).error_percent - before.error_percent,
               -kDelta / (before.s0 + before.in) * 100.0, 1e-12);
+}
+
+// Surface (I - O - S1) / (S1 + I) by hand; an empty model has no error rather than NaN.
+TEST(WaterLedger, SurfacePercentageByHandAndEmptyModels) {
+  WaterLedger w;
+  EXPECT_EQ(overall_balance(w, BalanceOptions{}).error_percent, 0.0);
+  EXPECT_EQ(surface_balance_error(w), 0.0);
+  w.precip = 1000.0;
+  w.infiltration = 200.0;
+  w.discharge = 500.0;
+  w.final_surface = 250.0;
+  w.final_channel = 40.0;
+  EXPECT_DOUBLE_EQ(surface_balance_error(w), 10.0 * 100.0 / 1290.0);
+}
+
+TEST(WaterLedger, ChannelStorageSum) {
+  Array2<double> area("area");
+  ASSERT_TRUE(area.allocate(3, 4));
+  for (int link = 1; link <= 4; ++link)
+    for (int node = 1; node <= 3; ++node) area(node, link) = link;
+  // Only link 1 is a channel still routed (lake, structure, and a flagged link are not).
+  EXPECT_DOUBLE_EQ(
+      channel_volume(4, std::vector<int>{0, 4, 32, 64, 8 | 128}, std::vector<int>{0, 3, 3, 3, 3},
+                     std::vector<double>{0, 10.0, 10.0, 10.0, 10.0}, area),
+      30.0);
 }
 
 }  // namespace
