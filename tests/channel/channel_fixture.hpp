@@ -63,6 +63,20 @@ inline std::string weir_network(const std::string& structure =
          trap_link(3, 7, 400, 99, 0.1, 0.03, "BOTTOM_WIDTH 3\nBANKFULL_DEPTH 1\nSIDE_SLOPE 1.5\n");
 }
 
+// One row of cells `dx` wide at the given ground elevations, its north edge at `dx`.
+inline GridState row_grid(const std::vector<double>& ground, double dx) {
+  GridState g;
+  g.rows = 1;
+  g.cols = g.ncells = static_cast<int>(ground.size());
+  g.dx = g.north = dx;
+  g.east = dx * g.cols;
+  g.cell_area = dx * dx;
+  g.mask.allocate(3, g.cols + 2);
+  g.elevation.allocate(g.cols);
+  for (int c = 1; c <= g.cols; ++c) g.elevation[g.mask(1, c) = c] = ground[c - 1];
+  return g;
+}
+
 // A trapezoidal network owned by a test, routed by the kernel without a ModelState.
 struct TestNet {
   Array2<double> bel{"bel"}, area{"area"}, depth{"chan_depth"}, yp{"yp"}, qp{"qp"}, conv{"conv"},
@@ -115,22 +129,10 @@ class ChannelStage : public support::ScratchTest<> {
   void load(const std::string& chan, int cols = 14, double dt = 30.0) {
     write("chan.txt", chan);
     s = std::make_unique<ModelState>();
-    GridState& g = s->grid;
-    g.rows = 1;
-    g.cols = g.ncells = cols;
-    g.dx = 50.0;
-    g.cell_area = 2500.0;
-    g.north = 50.0;
-    g.east = 50.0 * cols;
-    g.mask.allocate(3, cols + 2);
-    g.elevation.allocate(cols);
+    s->grid = row_grid(std::vector<double>(cols, 101.0), 50.0);
     s->overland.ov_depth.allocate(cols);
     s->overland.inv_rough.allocate(cols);
-    for (int c = 1; c <= cols; ++c) {
-      g.mask(1, c) = c;
-      g.elevation[c] = 101.0;
-      s->overland.inv_rough[c] = 20.0;
-    }
+    s->overland.inv_rough.fill(20.0);
     ChannelCards& c = s->settings.channel;
     c.chan_explic = 1;
     c.channel_input = "chan.txt";
