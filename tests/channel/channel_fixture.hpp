@@ -37,6 +37,15 @@ inline std::string edit(std::string text, const std::string& from, const std::st
   return at == std::string::npos ? text : text.replace(at, from.size(), to);
 }
 
+// A stream mapping table of roughness rows: one-digit IDs, each row's value from character 87.
+inline std::string roughness(const std::vector<std::pair<int, std::string>>& rows, int ids = 2) {
+  std::string t =
+      "TORVA_STREAM_INDEX_MAP_TABLES\nST_INDEX_MAP st.map Reaches\nROUGHNESS Reaches\nNUM_IDS " +
+      std::to_string(ids) + "\nID  DESCRIPTION  N\n";
+  for (const auto& [id, n] : rows) t += std::to_string(id) + std::string(85, ' ') + n + "\n";
+  return t;
+}
+
 // The section of trapezoidal link `l`: `points` node points 50 m apart along y = 25 from
 // x = x0, beds falling `fall` per point from `top`, the XSEC cards at its first point.
 inline std::string trap_link(int l, int points, double x0, double top, double fall, double n,
@@ -143,6 +152,9 @@ class ChannelStage : public support::ScratchTest<> {
     s->clock.dt = dt;
     s->clock.dt_days = dt / kSecondsPerDay;
     s->clock.start_time = s->clock.current_time = julian_date(2000, 1, 1, 0, 0, 0.0);
+  }
+  void wet_land() {
+    for (int c = 1; c <= s->grid.ncells; ++c) s->overland.ov_depth[c] = 0.01 * (c % 3);
   }
   // Loads the channels and the point sources; returns the ErrorCode, the output goes to said_.
   int start() {
