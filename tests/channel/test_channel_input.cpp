@@ -46,15 +46,15 @@ std::string breakpoint(const std::string& tables) {
 
 // A V section 2 m deep and wide on link 1's first node.
 const std::string kV = "NODE 1\nNPAIRS 3\nNUM_INTERP 2\nX1 0 2\nX1 1 0\nX1 2 2\n";
-// Every kind of link: break-point link 1 with two tables and a pump, lake 2, structure link 3
-// with elements of each kind and one unknown, trapezoid 4 with point sources and a pump.
+// Every kind of link: break-point link 1 with two unequal tables and a pump, lake 2, structure link
+// 3 with elements of each kind and one unknown, trapezoid 4 with point sources and a pump.
 const std::string kRich =
     "TORVA_CHAN\nALPHA 1\nBETA 1\nTHETA 1\nLINKS 4\nMAXNODES 5\nCONNECT 1 3 0\nCONNECT 2 3 0\n"
     "CONNECT 3 4 2 1 2\nCONNECT 4 0 1 3\nLINK 1\nDX 10\nNODES 3\nMANNINGS_N 0.04\nBREAKPOINT\n"
     "NUMTABLES 2\nNODE 1\nX_Y 5 5\nELEV 10\nNPAIRS 3\nNUM_INTERP 2\nX1 0 2\nX1 1 0\nX1 2 2\nNODE "
     "2\n"
-    "ELEV 9\nPUMPTO 4 3 ELEV curve\nNODE 3\nELEV 8\nNPAIRS 3\nNUM_INTERP 4\nX1 0 2\nX1 1 0\nX1 2 "
-    "2\n"
+    "ELEV 9\nPUMPTO 4 3 ELEV curve\nNODE 3\nELEV 8\nNPAIRS 4\nNUM_INTERP 4\nX1 0 2\nX1 2 0\nX1 4 "
+    "2\nX1 5 3\n"
     "LINK 2\nLAKE\nMLAKE 2.5\nMINWSE 9\nINITWSE 10.5\nMAXWSE 12\nNUMPTS 3\n1 1 1 2\n1 3\nLINK 3\n"
     "STRUCTURE\nNUMSTRUCTS 5\nSTRUCTTYPE weirX\nCREST_LENGTH 3\nCREST_LOW_ELEV 7\n"
     "STRUCTTYPE Round_Culvert\nLENGTH 5\nDIAMETER 1\nUPINVERT 6\nSTRUCTTYPE bridge\n"
@@ -99,6 +99,16 @@ TEST_F(ChannelFiles, EveryKindOfLinkAndTheSummary) {
   ASSERT_TRUE(read_text(kRich, opt)) << out_;
   // The greater of the two interpolation counts: four levels of 0.5 m, 0.5 m^2 at 1 m.
   EXPECT_DOUBLE_EQ(ch_.tables.t[1].xarea[2], 0.5);
+  // Node 2 takes a table midway between V sections 2 and 4 m wide, the second cut to 3 pairs.
+  ASSERT_EQ(ch_.node_table(2, 1), 3);
+  EXPECT_DOUBLE_EQ(ch_.tables.t[3].xtw[4], 3.0);
+  EXPECT_TRUE(has(out_,
+                  "Reading and interpolating break-point cross-sections \n\nWARNING!!!! When "
+                  "using two break-point cross-sections the number of pairs \n            must be "
+                  "equal, which they are not for link 1.\n\n  ---> Disregarding the last 1 "
+                  "pairs of the second cross-section. <---\n\n\nUsing the greater of the two "
+                  "number of interpolation points \nfor both cross-section in link 1.\n.\n"))
+      << out_;
   // The lake floods the cells of its search list more than 1 mm below its surface.
   EXPECT_DOUBLE_EQ(ch_.lakes[1].init_volume, 0.5 * 100.0);
   ASSERT_EQ(ch_.structs.size(), 6u);  // kinds by their prefix; "bridge" is none
@@ -118,7 +128,7 @@ TEST_F(ChannelFiles, EveryKindOfLinkAndTheSummary) {
                   "    num w/ subsurface attribute:           0\n"
                   "    num w/ erodible attribute:             0\n"
                   "    max number of xsec in any bp link:     2\n"
-                  "    max number of xsec pairs:              3\n"
+                  "    max number of xsec pairs:              4\n"
                   "  number of lake links:                  1\n"
                   "  number of hydraulic structure links:   1\n"
                   "    total no. of hydr. structure elements: 5\n"
