@@ -156,22 +156,27 @@ class ChannelStage : public support::ScratchTest<> {
   void wet_land() {
     for (int c = 1; c <= s->grid.ncells; ++c) s->overland.ov_depth[c] = 0.01 * (c % 3);
   }
-  // Loads the channels and the point sources; returns the ErrorCode, the output goes to said_.
+  // Loads the channels and the point sources; the ErrorCode, the output goes to said_.
   int start() {
-    ::testing::internal::CaptureStdout();
-    stage_load_channels(*s);
-    stage_channel_point_setup(*s);
-    said_ = ::testing::internal::GetCapturedStdout();
-    return error_code().code;
+    return said([&] {
+      stage_load_channels(*s);
+      stage_channel_point_setup(*s);
+    });
   }
   // Up to n channel steps, ending at the first error; as start().
   int run(int n) {
+    return said([&] {
+      for (int k = 1; k <= n && error_code().code == 0; ++k) {
+        s->clock.current_time = s->clock.start_time + k * s->clock.dt_days;
+        stage_channel_routing(*s);
+        stage_channel_point_inputs(*s);
+      }
+    });
+  }
+  template <class F>
+  int said(F f) {
     ::testing::internal::CaptureStdout();
-    for (int k = 1; k <= n && error_code().code == 0; ++k) {
-      s->clock.current_time = s->clock.start_time + k * s->clock.dt_days;
-      stage_channel_routing(*s);
-      stage_channel_point_inputs(*s);
-    }
+    f();
     said_ = ::testing::internal::GetCapturedStdout();
     return error_code().code;
   }

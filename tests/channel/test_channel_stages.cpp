@@ -124,27 +124,6 @@ TEST_F(ChannelStage, StructuresPassTheirFlowOrStop) {
   }
 }
 
-// A culvert whose barrel lies below the bed of the node it draws from empties that node in
-// every sub-step; the routing must still finish and keep the ledger.
-TEST_F(ChannelStage, DrainedNodeUpstreamOfACulvertDoesNotStopTheRouting) {
-  const std::string xsec = "BOTTOM_WIDTH 2\nBANKFULL_DEPTH 1\nSIDE_SLOPE 1\n";
-  load(
-      "TORVA_CHAN\nALPHA 1\nBETA 1\nTHETA 1\nLINKS 3\nMAXNODES 5\nCONNECT 1 2 0\n"
-      "CONNECT 2 3 1 1\nCONNECT 3 0 1 2\n" +
-          test::trap_link(1, 5, 0, 100, 0.5, 0.035, xsec) +
-          "LINK 2\nSTRUCTURE\nNUMSTRUCTS 1\nSTRUCTTYPE round_culvert\nLENGTH 12\nUPINVERT 97.9\n"
-          "DOWNINVERT 97.8\nSLOPE 0.00833\nDIAMETER 0.9\nINLET_DISCH_COEFF 0.6\n"
-          "REV_FLOW_DISCH_COEFF 0.6\nROUGH_COEFF 0.015\nNODE 1\nELEV 97.9\nNODE 2\nELEV 97.8\n" +
-          test::trap_link(3, 4, 200, 97.7, 0.1, 0.03, xsec),
-      7, 10.0);
-  s->overland.ov_depth[1] = 0.02;
-  start();
-  ASSERT_EQ(run(360), 0) << said_;
-  EXPECT_GT(s->ledger.discharge, 0.0);
-  EXPECT_NEAR(closure(), 0.0,
-              1e-9 * (s->ledger.channel_lateral_inflow + s->ledger.initial_channel));
-}
-
 // Steady inflow into a prismatic link settles at Manning's normal depth of the roughness in
 // force: the channel file's, or the stream mapping table's when there is one.
 TEST_F(ChannelStage, SteadyFlowTakesNormalDepthOfTheRoughnessInForce) {
