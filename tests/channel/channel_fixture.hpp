@@ -46,15 +46,16 @@ inline std::string roughness(const std::vector<std::pair<int, std::string>>& row
   return t;
 }
 
-// The section of trapezoidal link `l`: `points` node points 50 m apart along y = 25 from
-// x = x0, beds falling `fall` per point from `top`, the XSEC cards at its first point.
-inline std::string trap_link(int l, int points, double x0, double top, double fall, double n,
-                             const std::string& xsec) {
+// Trapezoidal link `l`: `points` node points `dx` apart along y = dx/2 from x = x0, beds
+// falling `fall` per point from `top`, the XSEC cards at its first point.
+inline std::string trap_link(int l, int points, double dx, double x0, double top, double fall,
+                             double n, const std::string& xsec) {
   std::ostringstream t;
-  t << "LINK " << l << "\nDX 50\nNODES " << points << "\nMANNINGS_N " << n << "\nTRAPEZOID\n";
+  t << "LINK " << l << "\nDX " << dx << "\nNODES " << points << "\nMANNINGS_N " << n
+    << "\nTRAPEZOID\n";
   for (int k = 1; k <= points; ++k) {
-    t << "NODE " << k << "\nX_Y " << x0 + 50 * (k - 1) << " 25\nELEV " << top - fall * (k - 1)
-      << "\n";
+    t << "NODE " << k << "\nX_Y " << x0 + dx * (k - 1) << " " << dx / 2 << "\nELEV "
+      << top - fall * (k - 1) << "\n";
     if (k == 1) t << "XSEC\n" << xsec;
   }
   return t.str();
@@ -66,10 +67,12 @@ inline std::string weir_network(const std::string& structure =
                                     "DISCHARGE_COEFF_FORWARD 0.6\nDISCHARGE_COEFF_REVERSE 0.6\n") {
   return "TORVA_CHAN\nALPHA 1\nBETA 1\nTHETA 1\nLINKS 3\nMAXNODES 9\nCONNECT 1 2 0\n"
          "CONNECT 2 3 1 1\nCONNECT 3 0 1 2\n" +
-         trap_link(1, 9, 0, 100, 0.1, 0.035, "BOTTOM_WIDTH 2\nBANKFULL_DEPTH 1\nSIDE_SLOPE 1\n") +
+         trap_link(1, 9, 50, 0, 100, 0.1, 0.035,
+                   "BOTTOM_WIDTH 2\nBANKFULL_DEPTH 1\nSIDE_SLOPE 1\n") +
          "LINK 2\nSTRUCTURE\nNUMSTRUCTS 1\n" + structure +
          "NODE 1\nELEV 99.1\nNODE 2\nELEV 99.1\n" +
-         trap_link(3, 7, 400, 99, 0.1, 0.03, "BOTTOM_WIDTH 3\nBANKFULL_DEPTH 1\nSIDE_SLOPE 1.5\n");
+         trap_link(3, 7, 50, 400, 99, 0.1, 0.03,
+                   "BOTTOM_WIDTH 3\nBANKFULL_DEPTH 1\nSIDE_SLOPE 1.5\n");
 }
 
 // One row of cells `dx` wide at the given ground elevations, its north edge at `dx`.

@@ -22,26 +22,24 @@ using support::has;
 using test::edit;
 using test::roughness;
 
-// Link 1 (`link1`, or five node points with ELEV 10..6 and `extra` cards) drains into link 2.
-std::string two_links(const std::string& extra = "", const std::string& link1 = "") {
+// Link 1 (`link1`, or five node points 10 m apart with ELEV 10..6) drains into link 2.
+std::string two_links(const std::string& link1 = "") {
   return "TORVA_CHAN\nALPHA 1\nBETA 1\nTHETA 1\nLINKS 2\nMAXNODES 5\nCONNECT 1 2 0\n"
          "CONNECT 2 0 1 1\n" +
-         (link1.empty() ? "LINK 1\nDX 10\nNODES 5\nMANNINGS_N 0.04\nTRAPEZOID\n" + extra +
-                              "NODE 1\nX_Y 0 5\nELEV 10\nXSEC\nBOTTOM_WIDTH 2\nBANKFULL_DEPTH 1\n"
-                              "SIDE_SLOPE 1\nNODE 2\nX_Y 10 5\nELEV 9\nNODE 3\nX_Y 20 5\nELEV 8\n"
-                              "NODE 4\nX_Y 30 5\nELEV 7\nNODE 5\nX_Y 40 5\nELEV 6\n"
+         (link1.empty() ? test::trap_link(1, 5, 10, 0, 10, 1, 0.04,
+                                          "BOTTOM_WIDTH 2\nBANKFULL_DEPTH 1\nSIDE_SLOPE 1\n")
                         : link1) +
          "LINK 2\nDX 20\nNODES 3\nMANNINGS_N 0.05\nTRAPEZOID\nNODE 1\nELEV 6\nXSEC\n"
          "BOTTOM_WIDTH 3\nBANKFULL_DEPTH 1\nSIDE_SLOPE 2\nNODE 2\nELEV 5\nNODE 3\nELEV 4\n";
 }
 std::string structures(const std::string& elements, int count) {
-  return two_links("", "LINK 1\nSTRUCTURE\nNUMSTRUCTS " + std::to_string(count) + "\n" + elements);
+  return two_links("LINK 1\nSTRUCTURE\nNUMSTRUCTS " + std::to_string(count) + "\n" + elements);
 }
 std::string breakpoint(const std::string& tables) {
-  return two_links("",
-                   "LINK 1\nDX 10\nNODES 3\nMANNINGS_N 0.04\nBREAKPOINT\nNODE 1\nELEV 10\n"
-                   "NODE 2\nELEV 9\nNODE 3\nELEV 8\n" +
-                       tables);
+  return two_links(
+      "LINK 1\nDX 10\nNODES 3\nMANNINGS_N 0.04\nBREAKPOINT\nNODE 1\nELEV 10\n"
+      "NODE 2\nELEV 9\nNODE 3\nELEV 8\n" +
+      tables);
 }
 
 // A V section 2 m deep and wide on link 1's first node.
@@ -140,7 +138,8 @@ TEST_F(ChannelFiles, EveryKindOfLinkAndTheSummary) {
 TEST_F(ChannelFiles, CardsSectionsAndTheQuietSummary) {
   ChanReadOptions quiet;
   quiet.summary = false;  // and LINKS inside a link section is not LINK
-  ASSERT_TRUE(read_text(edit(edit(two_links("SUBSURFACE\n"), "LINK 2\n", "link 2\nLINKS 1\n"),
+  ASSERT_TRUE(read_text(edit(edit(edit(two_links(), "TRAPEZOID\n", "TRAPEZOID\nSUBSURFACE\n"),
+                                  "LINK 2\n", "link 2\nLINKS 1\n"),
                              "TRAPEZOID\nNODE 1\nELEV 6", "trapezoid\nNODE 1\nELEV 6"),
                         quiet));
   EXPECT_EQ(out_, "");
@@ -169,24 +168,13 @@ TEST_F(ChannelFiles, SetupWritesShortLinksAndBadThalwegs) {
   EXPECT_EQ(volume, 0.0);
 }
 
-TEST_F(ChannelFiles, HotStartRecordsAndTheirWriter) {
+TEST_F(ChannelFiles, HotStartDepthRecords) {
   ASSERT_TRUE(read_text(two_links()));
   // Records outside the network are skipped, not wetting it; a depth of 1e-17 is not wet.
   write("hot.txt", "1 1 1e-17 2.0\n3 1 0 0\n9 1 4 4\n1 7 4 4\n\n2 1 1e-17 0.25\n");
   ASSERT_TRUE(read_chan_hotstart_depths(ch_, "hot.txt"));
   EXPECT_DOUBLE_EQ(ch_.qp(2, 1), 0.25);
   EXPECT_FALSE(ch_.wet);
-  // The writer leaves structure links out; a surface below the bed reads back dry.
-  ASSERT_TRUE(read_text(structures("STRUCTTYPE weir\n", 1)));
-  ch_.yp(1, 2) = 6.25;
-  ch_.qp(1, 2) = 1.5;
-  ASSERT_TRUE(write_chan_hotstart(ch_, "wse.out", "q.out"));
-  EXPECT_EQ(read("wse.out"), "1 2 6.250000 \n2 2 4.500000 \n");
-  EXPECT_EQ(read("q.out"), "1 2 1.500000\n2 2 0.000000\n");
-  ch_.bel(2, 2) = 4.75;
-  ASSERT_TRUE(read_chan_hotstart_wse(ch_, "wse.out"));
-  EXPECT_DOUBLE_EQ(ch_.chan_depth(1, 2), 0.75);
-  EXPECT_DOUBLE_EQ(ch_.yp(2, 2), 4.75);
 }
 
 TEST_F(ChannelFiles, GridStreamCellsAndPointSourceChanges) {
@@ -273,7 +261,7 @@ TEST_F(ChannelFiles, BadFilesStopWithTheirMessages) {
        "link 2:\n    Manning's Roughness is 0.000\n"},
       {chan, edit(base, "XSEC\nBOTTOM_WIDTH 3", "BOTTOM_WIDTH 3"), 4000,
        "Error: Cross section parameters not found for link 2.\n"},
-      {chan, two_links("NODE 3\nPUMPTO 2 3 FLOW x\n"), 4000,
+      {chan, edit(base, "ELEV 8\n", "ELEV 8\nPUMPTO 2 3 FLOW x\n"), 4000,
        "\n\nError in the channel input file: Flow type for pump is incorrectly\n"
        "defined for link 1. Must be ELEV or TS.\n"},
       {chan, edit(base, "DX 20", "DX 0.00001"), 4000,

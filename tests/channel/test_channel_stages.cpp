@@ -130,7 +130,7 @@ TEST_F(ChannelStage, SteadyFlowTakesNormalDepthOfTheRoughnessInForce) {
   for (const bool table : {false, true}) {
     SCOPED_TRACE(table);
     load("TORVA_CHAN\nALPHA 1\nBETA 1\nTHETA 1\nLINKS 1\nMAXNODES 10\nCONNECT 1 0 0\n" +
-         test::trap_link(1, 10, 0, 100, 0.5, 0.03,
+         test::trap_link(1, 10, 50, 0, 100, 0.5, 0.03,
                          "BOTTOM_WIDTH 2\nBANKFULL_DEPTH 2\nSIDE_SLOPE 1\n"));
     s->settings.channel.first_order_chan_q = 0.5;
     if (table) {

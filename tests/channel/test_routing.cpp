@@ -121,8 +121,6 @@ TEST(RoutingAnalytic, FloodWaveTravelsAtFiveThirdsOfTheVelocity) {
     qa0 = qa;
     qb0 = qb;
   }
-  ASSERT_GT(ta, 0.0);
-  ASSERT_GT(tb, 0.0);
   const double v = half / (b * normal_depth(half, b, 0.0, n, s));
   EXPECT_NEAR((sb - sa) * dx / (tb - ta), 5.0 / 3.0 * v, 0.10 * 5.0 / 3.0 * v);
 }
@@ -150,7 +148,6 @@ TEST(LandExchange, WeirInflowAndItsLimit) {
   EXPECT_EQ(land.depth[2], 0.0);
   EXPECT_NEAR(t.qlat(2, 1), 2.0 * 900.0 / 10.0 / 30.0, 1e-12);
   EXPECT_NEAR(vol.to_channel, (0.02 - land.depth[1]) * 900.0 + 2.0 * 900.0, 1e-10);
-  EXPECT_EQ(vol.to_land, 0.0);
   EXPECT_EQ(villemonte_factor(0.0), 1.0);
   for (double r : {0.05, 0.25, 0.5, 0.77, 0.93})
     EXPECT_NEAR(villemonte_factor(r), std::pow(1.0 - r, 0.385), 0.01) << r;
