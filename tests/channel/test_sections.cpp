@@ -118,14 +118,12 @@ TEST(ExSection, DirectionOneInvertsDirectionTwo) {
     SCOPED_TRACE(row.type);
     ChannelState ch = one_link(4, row.type);
     ch.tables.t.push_back(bp);
-    for (int k = 1; k <= 4; ++k) {
-      ch.bottom(k, 1) = 3.0;
-      ch.sslope(k, 1) = row.z;
-      ch.sslope2(k, 1) = row.z2;
-      ch.bankfull_dep(k, 1) = 1.2;
-      ch.bel(k, 1) = 100.0 - k;
-      ch.node_table(k, 1) = 1;
-    }
+    ch.bottom.fill(3.0);
+    ch.sslope.fill(row.z);
+    ch.sslope2.fill(row.z2);
+    ch.bankfull_dep.fill(1.2);
+    ch.node_table.fill(1);
+    for (int k = 1; k <= 4; ++k) ch.bel(k, 1) = 100.0 - k;
     for (int step = 0; step <= 20; ++step) {
       const double d = row.max_depth * step / 20.0;
       for (int k = 1; k <= 4; ++k) ch.yp(k, 1) = ch.bel(k, 1) + d * k / 4;
