@@ -31,14 +31,6 @@ struct Case {
 // (the report's newline, the stop flag), unordered ones only printed.
 const Case kCases[] = {
     {{{.code = kRootNotBracketed},
-      {.code = kCulvertRootNotBracketed, .item = 1},
-      {.code = kCulvertLinkFailed, .link = 4}},
-     "Problem in ZBRENT root finder\nRoot must be bracketed\n"
-     "Problem in zbrent (ex_flow_route.c). Hydraulic short culvert routine \n"
-     "The flow cannot be determine in culvert number 1\n"
-     "Error in link number 4: ",
-     124},
-    {{{.code = kRootNotBracketed},
       {.code = kCulvertNoCriticalDepth, .item = 1},
       {.code = kCulvertLinkFailed, .link = 5}},
      "Problem in ZBRENT root finder\nRoot must be bracketed\nError in link number 5: ",
