@@ -159,11 +159,21 @@ class ChannelStage : public support::ScratchTest<> {
   void wet_land() {
     for (int c = 1; c <= s->grid.ncells; ++c) s->overland.ov_depth[c] = 0.01 * (c % 3);
   }
+  // f(), its console output (both streams) to said_.
+  template <class F>
+  auto said(F f) {
+    ::testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStderr();
+    const auto r = f();
+    said_ = ::testing::internal::GetCapturedStdout() + ::testing::internal::GetCapturedStderr();
+    return r;
+  }
   // Loads the channels and the point sources; the ErrorCode, the output goes to said_.
   int start() {
     return said([&] {
       stage_load_channels(*s);
       stage_channel_point_setup(*s);
+      return error_code().code;
     });
   }
   // Up to n channel steps, ending at the first error; as start().
@@ -174,14 +184,8 @@ class ChannelStage : public support::ScratchTest<> {
         stage_channel_routing(*s);
         stage_channel_point_inputs(*s);
       }
+      return error_code().code;
     });
-  }
-  template <class F>
-  int said(F f) {
-    ::testing::internal::CaptureStdout();
-    f();
-    said_ = ::testing::internal::GetCapturedStdout();
-    return error_code().code;
   }
   // Channel storage change minus (inputs - outputs) by the ledger: 0 to round-off.
   double closure() const {

@@ -64,21 +64,13 @@ const std::string kRich =
     "POINTSOURCE inflow\nPUMPTO 4 2 ts inflow\nNODE 4\nELEV 7\nPOINTSOURCE unknown\nNODE 5\nELEV "
     "6\n";
 
-class ChannelFiles : public support::ScratchTest<> {
+class ChannelFiles : public test::ChannelStage {
  protected:
-  // Reads `text` as chan.txt into ch_; the console output (both streams) goes to out_.
+  // Reads `text` as chan.txt into ch_; the console output goes to said_.
   bool read_text(const std::string& text, ChanReadOptions opt = with_series()) {
     write("chan.txt", text);
     ch_ = ChannelState{};
     return said([&] { return read_chan_input(ch_, "chan.txt", opt); });
-  }
-  template <class F>
-  bool said(F read) {
-    ::testing::internal::CaptureStdout();
-    ::testing::internal::CaptureStderr();
-    const bool ok = read();
-    out_ = ::testing::internal::GetCapturedStdout() + ::testing::internal::GetCapturedStderr();
-    return ok;
   }
   static ChanReadOptions with_series() {
     ChanReadOptions opt;
@@ -89,20 +81,19 @@ class ChannelFiles : public support::ScratchTest<> {
     return opt;
   }
   ChannelState ch_;
-  std::string out_;
   GridState g_ = test::row_grid({10.0, 10.4995, 11.0}, 10.0);  // the lake floods one cell
 };
 
 TEST_F(ChannelFiles, EveryKindOfLinkAndTheSummary) {
   ChanReadOptions opt = with_series();
   opt.grid = &g_;
-  ASSERT_TRUE(read_text(kRich, opt)) << out_;
+  ASSERT_TRUE(read_text(kRich, opt)) << said_;
   // The greater of the two interpolation counts: four levels of 0.5 m, 0.5 m^2 at 1 m.
   EXPECT_DOUBLE_EQ(ch_.tables.t[1].xarea[2], 0.5);
   // Node 2 takes a table midway between V sections 2 and 4 m wide, the second cut to 3 pairs.
   ASSERT_EQ(ch_.node_table(2, 1), 3);
   EXPECT_DOUBLE_EQ(ch_.tables.t[3].xtw[4], 3.0);
-  EXPECT_TRUE(has(out_, "Disregarding the last 1 pairs of the second")) << out_;
+  EXPECT_TRUE(has(said_, "Disregarding the last 1 pairs of the second")) << said_;
   // The lake floods the cells of its search list more than 1 mm below its surface.
   EXPECT_DOUBLE_EQ(ch_.lakes[1].init_volume, 0.5 * 100.0);
   ASSERT_EQ(ch_.structs.size(), 6u);  // kinds by their prefix; "bridge" is none
@@ -113,7 +104,7 @@ TEST_F(ChannelFiles, EveryKindOfLinkAndTheSummary) {
   EXPECT_EQ(ch_.pumps[0].to_node, 3);
   EXPECT_EQ(ch_.pumps[1].kind, kPumpTs);
   EXPECT_EQ(ch_.pumps[1].to_node, 1);  // pumps from a plain trapezoid deliver at node 1
-  EXPECT_TRUE(has(out_,
+  EXPECT_TRUE(has(said_,
                   "\n\nChannel input data:\n  max. number of u.s. dependencies:      2\n"
                   "  number of trapezoidal links:           1\n"
                   "    num w/ subsurface attribute:           0\n"
@@ -127,14 +118,14 @@ TEST_F(ChannelFiles, EveryKindOfLinkAndTheSummary) {
                   "  number of hydraulic structure links:   1\n"
                   "    total no. of hydr. structure elements: 5\n"
                   "  number of groundwater links:           0\n"))
-      << out_;
-  EXPECT_TRUE(has(out_,
+      << said_;
+  EXPECT_TRUE(has(said_,
                   "Minimum Water Surface Elevation Lake #1: 9.00\n"
                   "Initial Water Surface Elevation Lake #1: 10.50\n"
                   "Maximum Water Surface Elevation Lake #1: 12.00\n"
                   "number of coords for lake #1's search order: 3\n"
                   "Simulating Lake Losses for Lake #1, Bed Thickness: 2.5 m\n"))
-      << out_;
+      << said_;
 }
 
 TEST_F(ChannelFiles, SetupWritesShortLinksAndBadThalwegs) {
@@ -143,7 +134,7 @@ TEST_F(ChannelFiles, SetupWritesShortLinksAndBadThalwegs) {
   double volume = -1.0;
   ASSERT_TRUE(said([&] {
     return setup_channels(ch_, {"chan.txt", {}, "", false, ""}, g, volume);
-  })) << out_;
+  })) << said_;
   EXPECT_EQ(read("short_links.out"), "Links with 1 node:\n2\n");
   EXPECT_EQ(read("bad_thalweg.out"),
             "Problem    link    node    thalweg     cell    elev\n"
@@ -166,8 +157,8 @@ TEST_F(ChannelFiles, GridStreamCellsAndPointSourceChanges) {
   write("net.gst",
         "GRIDSTREAMFILE\nSTREAMCELLS 2\nCELLIJ 1 2\nNUMNODES 2\nLINKNODE 1 1 60\n"
         "LINKNODE 1 2 40\nCELLIJ 2 2\nNUMNODES 1\nLINKNODE 2 2 100\n");
-  ASSERT_TRUE(said([&] { return read_grid_stream(ch_, "net.gst"); })) << out_;
-  EXPECT_EQ(out_,
+  ASSERT_TRUE(said([&] { return read_grid_stream(ch_, "net.gst"); })) << said_;
+  EXPECT_EQ(said_,
             "Finished reading non-orthogonal channel information from gst file.\n"
             "Setting up the grid-stream data... done.\n");
   EXPECT_DOUBLE_EQ(ch_.gst_pct(1, 2), 40.0);
@@ -192,7 +183,7 @@ TEST_F(ChannelFiles, StreamTableRoughnessReachesBreakpointConveyance) {
   write("st.map", "STREAM_MAP\nNLINKS 2\n1\n1\n2\n2\n");
   ChanReadOptions opt;
   opt.stream_table = "st.cmt";
-  ASSERT_TRUE(read_text(breakpoint(kV), opt)) << out_;
+  ASSERT_TRUE(read_text(breakpoint(kV), opt)) << said_;
   const double r = 0.5 / (2.0 * std::sqrt(1.25));
   EXPECT_NEAR(ch_.tables.t[1].xk[1], 0.5 * std::cbrt(r * r) / 0.02, 1e-12);
 }
@@ -353,7 +344,7 @@ TEST_F(ChannelFiles, BadFilesStopWithTheirMessages) {
     opt.summary = false;
     write("net.txt", row.reader == stream ? breakpoint(kV) : base);
     ASSERT_TRUE(said([&] { return read_chan_input(ch, "net.txt", opt); }));
-    EXPECT_TRUE(row.reader == stream || out_.empty()) << out_;  // no summary
+    EXPECT_TRUE(row.reader == stream || said_.empty()) << said_;  // no summary
     opt.overland_erosion = row.reader == eroding;
     const char* names[] = {"chan.txt", "chan.txt",   "net.gst", "hot.txt",
                            "hot.txt",  "points.txt", "st.cmt"};
@@ -381,8 +372,8 @@ TEST_F(ChannelFiles, BadFilesStopWithTheirMessages) {
       }
     });
     EXPECT_EQ(ok, row.code == 0);
-    EXPECT_EQ(error_code().code, row.code) << out_;
-    EXPECT_TRUE(has(out_ + error_message(row.code, error_code()), row.message)) << out_;
+    EXPECT_EQ(error_code().code, row.code) << said_;
+    EXPECT_TRUE(has(said_ + error_message(row.code, error_code()), row.message)) << said_;
     EXPECT_TRUE(row.reader != stream || row.code || ch.mannings_n[2] == 0.05);  // file's n stands
   }
 }
