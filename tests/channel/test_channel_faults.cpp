@@ -55,8 +55,6 @@ const Case kCases[] = {
       {.code = kSectionPairsCutFirst, .link = 1, .value = {3.0}},
       {.code = kSectionInterpCountsDiffer, .link = 1},
       {.code = kSectionFlatEdge, .link = 1},
-      {.code = kSectionBadInterpCount, .link = 1, .item = 3, .value = {0.0}},
-      {.code = kSectionJagged, .link = 1},
       {.code = kSectionNoTables, .link = 1}},
      "\n\nWARNING!!!! When using two break-point cross-sections the number of pairs \n"
      "            must be equal, which they are not for link 1.\n\n"
@@ -66,15 +64,7 @@ const Case kCases[] = {
      "  ---> Disregarding the last 3 pairs of the first cross-section. <---\n\n"
      "\nUsing the greater of the two number of interpolation points \n"
      "for both cross-section in link 1.\n"
-     "Error in your channel (1). Each Z values must be different from it's neighbor\n"
-     "\n\nError: The number of interpolation points [0] for table 3 in link 1 is invalid. "
-     "(Range is 1-30000.) \n"
-     "\n\nThere is a serious problem with a channel cross-section in\n"
-     "link 1.  The cross-section interpolation routine has found\n"
-     "that this cross-section is very jagged, with over 50 'islands'\n"
-     "for certain depths.  Calculating cross-section properties in\n"
-     "this case is very dubious.  Check your cross section, smooth\n"
-     "it if necessary and try again.\n"},
+     "Error in your channel (1). Each Z values must be different from it's neighbor\n"},
     {at({kSectionNegativeDepthTrapezoid, kSectionNegativeDepthBreakpoint,
          kSectionNegativeDepthCompound, kSectionNegativeAreaTrapezoid,
          kSectionNegativeAreaBreakpoint, kSectionNegativeAreaCompound, kSectionCompoundRootBelow,

@@ -201,6 +201,12 @@ TEST_F(ChannelFiles, BadFilesStopWithTheirMessages) {
     return edit(base, "CONNECT 2 0 1 1\n", card);
   };
   const auto bp = [](const std::string& tables) { return breakpoint("NODE 1\n" + tables); };
+  const auto saw = [&](int teeth) {  // a section of `teeth` V notches side by side
+    std::string t = "NPAIRS " + std::to_string(2 * teeth + 1) + "\nNUM_INTERP 4\nX1 0 2\n";
+    for (int i = 1; i <= teeth; ++i)
+      t += "X1 " + std::to_string(2 * i - 1) + " 0\nX1 " + std::to_string(2 * i) + " 2\n";
+    return bp(t);
+  };
   const std::string map = "STREAM_MAP\nNLINKS 2\n1\n1\n2\n2\n",
                     two = roughness({{1, "0.02"}, {2, "0.1"}});
   std::string twenty = "CONNECT 2 0 20", many;
@@ -261,6 +267,19 @@ TEST_F(ChannelFiles, BadFilesStopWithTheirMessages) {
       {chan, bp("NPAIRS 3\nX1 0 2\nX1 1 0\nX1 2 2\n"), 4000,
        "Error: the number of interpolation points has not been specifiedfor any table. Each "
        "break-point cross-section table should have a NUM_INTERP ### card below the NPAIRS card\n"},
+      {chan, bp("NPAIRS 3\nNUM_INTERP 0\nX1 0 2\nX1 1 0\nX1 2 2\n"), 4000,
+       "\n\nError: The number of interpolation points [0] for table 1 in link 1 is invalid. "
+       "(Range is 1-30000.) \n"},
+      {chan, bp("NPAIRS 3\nNUM_INTERP 30001\nX1 0 2\nX1 1 0\nX1 2 2\n"), 4000,
+       "points [30001] for table 1 in link 1 is invalid."},
+      {chan, saw(49), 0, ""},
+      {chan, saw(50), 4000,
+       "\n\nThere is a serious problem with a channel cross-section in\n"
+       "link 1.  The cross-section interpolation routine has found\n"
+       "that this cross-section is very jagged, with over 50 'islands'\n"
+       "for certain depths.  Calculating cross-section properties in\n"
+       "this case is very dubious.  Check your cross section, smooth\n"
+       "it if necessary and try again.\n"},
       {chan, bp("NPAIRS 3\nNUM_INTERP 2\nX1 0 2\nX1 1 0\n"), 4000,
        "Error: break-point link 1 has 0 complete cross-section tables of 1.\n"},
       {chan, bp("NPAIRS 3\nNUM_INTERP 10\nX1 0 20\nX1 1 0\nX1 2 20\n"), 4000,

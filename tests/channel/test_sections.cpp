@@ -65,25 +65,6 @@ TEST(BreakpointTable, LevelsAndLookupsMatchTheGeometry) {
   EXPECT_NEAR(w.xarea[2], 0.25 + 0.5 + 0.25, 1e-12);
 }
 
-TEST(BreakpointTable, RefusedLevelCountsSpacingsAndIslands) {
-  auto saw = [](int teeth) {
-    std::vector<std::pair<double, double>> xy{{0, 2}};
-    for (int i = 0; i < teeth; ++i) xy.insert(xy.end(), {{2.0 * i + 1, 0}, {2.0 * i + 2, 2}});
-    return pairs(xy, 4);
-  };
-  const struct {
-    XsecTable t;
-    int result;
-  } rows[] = {{pairs({{0, 2}, {1, 0}, {2, 2}}, 0), 1},
-              {pairs({{0, 2}, {1, 0}, {2, 2}}, kMaxInterp + 1), 1},
-              {saw(kMaxIslands), 0},
-              {saw(kMaxIslands + 1), 3}};
-  for (auto row : rows) {
-    int flat = 0;
-    EXPECT_EQ(build_levels(row.t, 1.0, false, flat), row.result) << row.t.m << " " << row.t.npairs;
-  }
-}
-
 TEST(TrapezoidSection, PropertiesByHandAndTheirDerivative) {
   const SectionProps p = trapezoid_at_depth(3.0, 2.0, 1.0, 30.0);
   EXPECT_DOUBLE_EQ(p.topw, 7.0);
