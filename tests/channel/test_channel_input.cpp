@@ -143,26 +143,7 @@ TEST_F(ChannelFiles, SetupWritesShortLinksAndBadThalwegs) {
   EXPECT_EQ(volume, 0.0);
 }
 
-TEST_F(ChannelFiles, HotStartDepthRecords) {
-  ASSERT_TRUE(read_text(two_links()));
-  // Records outside the network are skipped, not wetting it; a depth of 1e-17 is not wet.
-  write("hot.txt", "1 1 1e-17 2.0\n3 1 0 0\n9 1 4 4\n1 7 4 4\n\n2 1 1e-17 0.25\n");
-  ASSERT_TRUE(read_chan_hotstart_depths(ch_, "hot.txt"));
-  EXPECT_DOUBLE_EQ(ch_.qp(2, 1), 0.25);
-  EXPECT_FALSE(ch_.wet);
-}
-
-TEST_F(ChannelFiles, GridStreamCellsAndPointSourceChanges) {
-  ASSERT_TRUE(read_text(two_links()));
-  write("net.gst",
-        "GRIDSTREAMFILE\nSTREAMCELLS 2\nCELLIJ 1 2\nNUMNODES 2\nLINKNODE 1 1 60\n"
-        "LINKNODE 1 2 40\nCELLIJ 2 2\nNUMNODES 1\nLINKNODE 2 2 100\n");
-  ASSERT_TRUE(said([&] { return read_grid_stream(ch_, "net.gst"); })) << said_;
-  EXPECT_EQ(said_,
-            "Finished reading non-orthogonal channel information from gst file.\n"
-            "Setting up the grid-stream data... done.\n");
-  EXPECT_DOUBLE_EQ(ch_.gst_pct(1, 2), 40.0);
-  EXPECT_EQ(ch_.gst_link(2, 1), 2);
+TEST_F(ChannelFiles, PointSourceChanges) {
   write("points.txt",
         "channel point sources\nnumpt 2\nPOINT 3 1 0.5 comment words here\n"
         "POINTS 7 2 1.25\nNRPDS 2\nINPUT 99 6 1 12 30\n2.0 3.0\n"
@@ -291,6 +272,12 @@ TEST_F(ChannelFiles, BadFilesStopWithTheirMessages) {
        "and "
        "convert them to erodable trapezoidal\nlinks.  At present TORVA only performs sediment "
        "routing in erodable\ntrapezoidal channels.  TORVA exiting.\n\n"},
+      {grid_stream,
+       "GRIDSTREAMFILE\nSTREAMCELLS 2\nCELLIJ 1 2\nNUMNODES 2\nLINKNODE 1 1 60\nLINKNODE 1 2 40\n"
+       "CELLIJ 2 2\nNUMNODES 1\nLINKNODE 2 2 100\n",
+       0,
+       "Finished reading non-orthogonal channel information from gst file.\n"
+       "Setting up the grid-stream data... done.\n"},
       {grid_stream, "GRIDSTREAMFILE\nCELLS 2\n", 4000,
        "The second card in the grid-stream file must be STREAMCELLS\nFile format error, program "
        "terminating.\n  (grid-stream file net.gst, line 2)\n"},
@@ -304,6 +291,8 @@ TEST_F(ChannelFiles, BadFilesStopWithTheirMessages) {
        "link 3 node 1 of the grid-stream file is not a node"},
       {grid_stream, "GRIDSTREAMFILE\nSTREAMCELLS 2\nCELLIJ 1 1\nNUMNODES 1\nLINKNODE 1 1 5\n", 4000,
        "stream cell 2 of the grid-stream file must begin with a CELLIJ card"},
+      // Records outside the network are skipped; a depth of 1e-17 does not wet the channels.
+      {hot_depths, "1 1 1e-17 2.0\n3 1 0 0\n9 1 4 4\n1 7 4 4\n\n2 1 1e-17 0.25\n", 0, ""},
       {hot_depths, "1 1 0.5 2.0\n1 one 0.5\n", 4000,
        "Error: unreadable record in the channel hotstart file hot.txt, line 2.\n"},
       {hot_surface, none, 4000, "Can't open channel hotstart file named none.txt\n"},
@@ -394,6 +383,7 @@ TEST_F(ChannelFiles, BadFilesStopWithTheirMessages) {
     EXPECT_EQ(error_code().code, row.code) << said_;
     EXPECT_TRUE(has(said_ + error_message(row.code, error_code()), row.message)) << said_;
     EXPECT_TRUE(row.reader != stream || row.code || ch.mannings_n[2] == 0.05);  // file's n stands
+    EXPECT_TRUE(row.code || !ch.wet);
   }
 }
 
