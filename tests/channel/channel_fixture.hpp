@@ -37,15 +37,25 @@ inline std::string edit(std::string text, const std::string& from, const std::st
   return at == std::string::npos ? text : text.replace(at, from.size(), to);
 }
 
-// The section of trapezoidal link `l`: `points` node points 50 m apart along y = 25 from
-// x = x0, beds falling `fall` per point from `top`, the XSEC cards at its first point.
-inline std::string trap_link(int l, int points, double x0, double top, double fall, double n,
-                             const std::string& xsec) {
+// A stream mapping table of roughness rows: one-digit IDs, each row's value from character 87.
+inline std::string roughness(const std::vector<std::pair<int, std::string>>& rows, int ids = 2) {
+  std::string t =
+      "TORVA_STREAM_INDEX_MAP_TABLES\nST_INDEX_MAP st.map Reaches\nROUGHNESS Reaches\nNUM_IDS " +
+      std::to_string(ids) + "\nID  DESCRIPTION  N\n";
+  for (const auto& [id, n] : rows) t += std::to_string(id) + std::string(85, ' ') + n + "\n";
+  return t;
+}
+
+// Trapezoidal link `l`: `points` node points `dx` apart along y = dx/2 from x = x0, beds
+// falling `fall` per point from `top`, the XSEC cards at its first point.
+inline std::string trap_link(int l, int points, double dx, double x0, double top, double fall,
+                             double n, const std::string& xsec) {
   std::ostringstream t;
-  t << "LINK " << l << "\nDX 50\nNODES " << points << "\nMANNINGS_N " << n << "\nTRAPEZOID\n";
+  t << "LINK " << l << "\nDX " << dx << "\nNODES " << points << "\nMANNINGS_N " << n
+    << "\nTRAPEZOID\n";
   for (int k = 1; k <= points; ++k) {
-    t << "NODE " << k << "\nX_Y " << x0 + 50 * (k - 1) << " 25\nELEV " << top - fall * (k - 1)
-      << "\n";
+    t << "NODE " << k << "\nX_Y " << x0 + dx * (k - 1) << " " << dx / 2 << "\nELEV "
+      << top - fall * (k - 1) << "\n";
     if (k == 1) t << "XSEC\n" << xsec;
   }
   return t.str();
@@ -57,10 +67,26 @@ inline std::string weir_network(const std::string& structure =
                                     "DISCHARGE_COEFF_FORWARD 0.6\nDISCHARGE_COEFF_REVERSE 0.6\n") {
   return "TORVA_CHAN\nALPHA 1\nBETA 1\nTHETA 1\nLINKS 3\nMAXNODES 9\nCONNECT 1 2 0\n"
          "CONNECT 2 3 1 1\nCONNECT 3 0 1 2\n" +
-         trap_link(1, 9, 0, 100, 0.1, 0.035, "BOTTOM_WIDTH 2\nBANKFULL_DEPTH 1\nSIDE_SLOPE 1\n") +
+         trap_link(1, 9, 50, 0, 100, 0.1, 0.035,
+                   "BOTTOM_WIDTH 2\nBANKFULL_DEPTH 1\nSIDE_SLOPE 1\n") +
          "LINK 2\nSTRUCTURE\nNUMSTRUCTS 1\n" + structure +
          "NODE 1\nELEV 99.1\nNODE 2\nELEV 99.1\n" +
-         trap_link(3, 7, 400, 99, 0.1, 0.03, "BOTTOM_WIDTH 3\nBANKFULL_DEPTH 1\nSIDE_SLOPE 1.5\n");
+         trap_link(3, 7, 50, 400, 99, 0.1, 0.03,
+                   "BOTTOM_WIDTH 3\nBANKFULL_DEPTH 1\nSIDE_SLOPE 1.5\n");
+}
+
+// One row of cells `dx` wide at the given ground elevations, its north edge at `dx`.
+inline GridState row_grid(const std::vector<double>& ground, double dx) {
+  GridState g;
+  g.rows = 1;
+  g.cols = g.ncells = static_cast<int>(ground.size());
+  g.dx = g.north = dx;
+  g.east = dx * g.cols;
+  g.cell_area = dx * dx;
+  g.mask.allocate(3, g.cols + 2);
+  g.elevation.allocate(g.cols);
+  for (int c = 1; c <= g.cols; ++c) g.elevation[g.mask(1, c) = c] = ground[c - 1];
+  return g;
 }
 
 // A trapezoidal network owned by a test, routed by the kernel without a ModelState.
@@ -115,22 +141,10 @@ class ChannelStage : public support::ScratchTest<> {
   void load(const std::string& chan, int cols = 14, double dt = 30.0) {
     write("chan.txt", chan);
     s = std::make_unique<ModelState>();
-    GridState& g = s->grid;
-    g.rows = 1;
-    g.cols = g.ncells = cols;
-    g.dx = 50.0;
-    g.cell_area = 2500.0;
-    g.north = 50.0;
-    g.east = 50.0 * cols;
-    g.mask.allocate(3, cols + 2);
-    g.elevation.allocate(cols);
+    s->grid = row_grid(std::vector<double>(cols, 101.0), 50.0);
     s->overland.ov_depth.allocate(cols);
     s->overland.inv_rough.allocate(cols);
-    for (int c = 1; c <= cols; ++c) {
-      g.mask(1, c) = c;
-      g.elevation[c] = 101.0;
-      s->overland.inv_rough[c] = 20.0;
-    }
+    s->overland.inv_rough.fill(20.0);
     ChannelCards& c = s->settings.channel;
     c.chan_explic = 1;
     c.channel_input = "chan.txt";
@@ -142,24 +156,36 @@ class ChannelStage : public support::ScratchTest<> {
     s->clock.dt_days = dt / kSecondsPerDay;
     s->clock.start_time = s->clock.current_time = julian_date(2000, 1, 1, 0, 0, 0.0);
   }
-  // Loads the channels and the point sources; returns the ErrorCode, the output goes to said_.
-  int start() {
+  void wet_land() {
+    for (int c = 1; c <= s->grid.ncells; ++c) s->overland.ov_depth[c] = 0.01 * (c % 3);
+  }
+  // f(), its console output (both streams) to said_.
+  template <class F>
+  auto said(F f) {
     ::testing::internal::CaptureStdout();
-    stage_load_channels(*s);
-    stage_channel_point_setup(*s);
-    said_ = ::testing::internal::GetCapturedStdout();
-    return error_code().code;
+    ::testing::internal::CaptureStderr();
+    const auto r = f();
+    said_ = ::testing::internal::GetCapturedStdout() + ::testing::internal::GetCapturedStderr();
+    return r;
+  }
+  // Loads the channels and the point sources; the ErrorCode, the output goes to said_.
+  int start() {
+    return said([&] {
+      stage_load_channels(*s);
+      stage_channel_point_setup(*s);
+      return error_code().code;
+    });
   }
   // Up to n channel steps, ending at the first error; as start().
   int run(int n) {
-    ::testing::internal::CaptureStdout();
-    for (int k = 1; k <= n && error_code().code == 0; ++k) {
-      s->clock.current_time = s->clock.start_time + k * s->clock.dt_days;
-      stage_channel_routing(*s);
-      stage_channel_point_inputs(*s);
-    }
-    said_ = ::testing::internal::GetCapturedStdout();
-    return error_code().code;
+    return said([&] {
+      for (int k = 1; k <= n && error_code().code == 0; ++k) {
+        s->clock.current_time = s->clock.start_time + k * s->clock.dt_days;
+        stage_channel_routing(*s);
+        stage_channel_point_inputs(*s);
+      }
+      return error_code().code;
+    });
   }
   // Channel storage change minus (inputs - outputs) by the ledger: 0 to round-off.
   double closure() const {

@@ -16,7 +16,7 @@ using test::ChannelStage;
 
 TEST_F(ChannelStage, LedgerClosesAndOutletDischargeIsReported) {
   load(test::weir_network());
-  for (int c = 1; c <= 14; ++c) s->overland.ov_depth[c] = 0.01 * (c % 3);
+  wet_land();
   write("points.txt", "NUMPT 1\nPOINT 3 3 0.2\nNRPDS 1\nINPUT 2000 1 1 0 30\n0.5\n");
   ChannelCards& c = s->settings.channel;
   c.chan_point_input = "points.txt";
@@ -25,7 +25,6 @@ TEST_F(ChannelStage, LedgerClosesAndOutletDischargeIsReported) {
   s->files.locations = {{3, 6}, {1, 4}, {7, 2}};  // the last lies off the network
   const double land0 = land_volume();
   ASSERT_EQ(start(), 0) << said_;
-  ASSERT_EQ(s->channel.node_cell(1, 1), 1);
   ASSERT_EQ(run(240), 0) << said_;
   const WaterLedger& w = s->ledger;
   EXPECT_GT(w.channel_lateral_inflow, 0.0);
@@ -45,7 +44,7 @@ TEST_F(ChannelStage, LedgerClosesAndOutletDischargeIsReported) {
 
 TEST_F(ChannelStage, HeadBoundaryHoldsTheOutletDepthAndNeedsItsSeries) {
   load(test::weir_network());
-  for (int c = 1; c <= 14; ++c) s->overland.ov_depth[c] = 0.01 * (c % 3);
+  wet_land();
   s->settings.channel.head_bound = 1;
   s->settings.channel.bound_depth = 0.4;
   ASSERT_EQ(start(), 0) << said_;
@@ -67,7 +66,6 @@ TEST_F(ChannelStage, HeadBoundaryHoldsTheOutletDepthAndNeedsItsSeries) {
 // the fault that stops the run.
 TEST_F(ChannelStage, StructuresPassTheirFlowOrStop) {
   const struct {
-    const char* name;
     std::string structure;
     int steps;
     double q;  // the structure's flow at the end; NaN: some flow
@@ -75,30 +73,28 @@ TEST_F(ChannelStage, StructuresPassTheirFlowOrStop) {
     std::string message;
   } rows[] = {
       // Below its first entry (99.8) a rating curve gives the first value.
-      {"rating curve", "STRUCTTYPE rating_curve gate\n", 200, 0.05, 0, ""},
+      {"STRUCTTYPE rating_curve gate\n", 200, 0.05, 0, ""},
       // Halfway along a release series from 0.02 to 0.06 m^3/s over two hours.
-      {"scheduled release", "STRUCTTYPE scheduled_release release\n", 120, 0.04, 0, ""},
-      {"round culvert",
-       "STRUCTTYPE round_culvert\nLENGTH 12\nUPINVERT 99.25\nDOWNINVERT 99.2\nDIAMETER 0.6\n"
+      {"STRUCTTYPE scheduled_release release\n", 120, 0.04, 0, ""},
+      {"STRUCTTYPE round_culvert\nLENGTH 12\nUPINVERT 99.25\nDOWNINVERT 99.2\nDIAMETER 0.6\n"
        "INLET_DISCH_COEFF 0.8\nREV_FLOW_DISCH_COEFF 0.7\nROUGH_COEFF 0.015\n",
        240, NAN, 0, ""},
-      {"zero barrel length",
-       "STRUCTTYPE rect_culvert\nLENGTH 0\nUPINVERT 99.25\nDIAMETER 0.6\nWIDTH 1\nHEIGHT 1.2\n", 5,
+      {"STRUCTTYPE rect_culvert\nLENGTH 0\nUPINVERT 99.25\nDIAMETER 0.6\nWIDTH 1\nHEIGHT 1.2\n", 5,
        NAN, 4000,
        "Problem in culv_flow (ex_flow_route.c).  The culvert barrel length\n"
        "in culvert number 1 is 0.0.  This is not possible. Program terminated.\n"
        "Error in link number: 2 "},
       // A series fault is named, stops the run after the stage and leaves a flow of 0.
-      {"empty rating curve", "STRUCTTYPE rating_curve empty\n", 1, 0.0, 4000,
+      {"STRUCTTYPE rating_curve empty\n", 1, 0.0, 4000,
        "Error: attempting to extract a value from an elevation series [empty_curve] with no "
        "entries.\n\n"},
   };
   for (const auto& row : rows) {
-    SCOPED_TRACE(row.name);
+    SCOPED_TRACE(row.structure);
     RunContext ctx;
     ContextScope scope(ctx);
     load(test::weir_network(row.structure));
-    for (int c = 1; c <= 14; ++c) s->overland.ov_depth[c] = 0.01 * (c % 3);
+    wet_land();
     s->settings.channel.first_order_chan_q = 0.1;
     s->series.elevation_series = {{"other", {1.0}, {1.0}},
                                   {"gate_curve", {99.8, 100.5}, {0.05, 2.0}},
@@ -107,43 +103,14 @@ TEST_F(ChannelStage, StructuresPassTheirFlowOrStop) {
     ASSERT_EQ(start(), 0) << said_;
     s->series.time_series[0].times = {s->clock.start_time, s->clock.start_time + 2.0 / 24.0};
     run(row.steps);
-    const std::string& out = said_;
     const ErrorCode& e = error_code();
-    EXPECT_EQ(e.code ? e.code : e.stopping_code, row.stopping) << out;
-    EXPECT_TRUE(support::has(out, row.message)) << out;
-    if (std::isnan(row.q)) {
-      EXPECT_TRUE(row.stopping || s->channel.qp(1, 2) > 0.0);
-    } else {
-      EXPECT_NEAR(s->channel.qp(1, 2), row.q, 1e-9);
-    }
-    if (!row.stopping) {
-      EXPECT_NEAR(closure(), 0.0, 1e-9);
-    }
-    if (row.q == 0.05) {
-      EXPECT_LT(s->channel.yp(8, 1), 99.8);  // below the curve's first entry
-    }
+    EXPECT_EQ(e.code ? e.code : e.stopping_code, row.stopping) << said_;
+    EXPECT_TRUE(support::has(said_, row.message)) << said_;
+    const double q = s->channel.qp(1, 2);
+    EXPECT_TRUE(std::isnan(row.q) ? row.stopping || q > 0.0 : std::abs(q - row.q) < 1e-9) << q;
+    EXPECT_TRUE(row.stopping || std::abs(closure()) < 1e-9) << closure();
+    EXPECT_TRUE(row.q != 0.05 || s->channel.yp(8, 1) < 99.8);  // below the curve's first entry
   }
-}
-
-// A culvert whose barrel lies below the bed of the node it draws from empties that node in
-// every sub-step; the routing must still finish and keep the ledger.
-TEST_F(ChannelStage, DrainedNodeUpstreamOfACulvertDoesNotStopTheRouting) {
-  const std::string xsec = "BOTTOM_WIDTH 2\nBANKFULL_DEPTH 1\nSIDE_SLOPE 1\n";
-  load(
-      "TORVA_CHAN\nALPHA 1\nBETA 1\nTHETA 1\nLINKS 3\nMAXNODES 5\nCONNECT 1 2 0\n"
-      "CONNECT 2 3 1 1\nCONNECT 3 0 1 2\n" +
-          test::trap_link(1, 5, 0, 100, 0.5, 0.035, xsec) +
-          "LINK 2\nSTRUCTURE\nNUMSTRUCTS 1\nSTRUCTTYPE round_culvert\nLENGTH 12\nUPINVERT 97.9\n"
-          "DOWNINVERT 97.8\nSLOPE 0.00833\nDIAMETER 0.9\nINLET_DISCH_COEFF 0.6\n"
-          "REV_FLOW_DISCH_COEFF 0.6\nROUGH_COEFF 0.015\nNODE 1\nELEV 97.9\nNODE 2\nELEV 97.8\n" +
-          test::trap_link(3, 4, 200, 97.7, 0.1, 0.03, xsec),
-      7, 10.0);
-  s->overland.ov_depth[1] = 0.02;
-  start();
-  ASSERT_EQ(run(360), 0) << said_;
-  EXPECT_GT(s->ledger.discharge, 0.0);
-  EXPECT_NEAR(closure(), 0.0,
-              1e-9 * (s->ledger.channel_lateral_inflow + s->ledger.initial_channel));
 }
 
 // Steady inflow into a prismatic link settles at Manning's normal depth of the roughness in
@@ -152,14 +119,11 @@ TEST_F(ChannelStage, SteadyFlowTakesNormalDepthOfTheRoughnessInForce) {
   for (const bool table : {false, true}) {
     SCOPED_TRACE(table);
     load("TORVA_CHAN\nALPHA 1\nBETA 1\nTHETA 1\nLINKS 1\nMAXNODES 10\nCONNECT 1 0 0\n" +
-         test::trap_link(1, 10, 0, 100, 0.5, 0.03,
+         test::trap_link(1, 10, 50, 0, 100, 0.5, 0.03,
                          "BOTTOM_WIDTH 2\nBANKFULL_DEPTH 2\nSIDE_SLOPE 1\n"));
     s->settings.channel.first_order_chan_q = 0.5;
     if (table) {
-      write("st.cmt",
-            "TORVA_STREAM_INDEX_MAP_TABLES\nST_INDEX_MAP st.map Reaches\nROUGHNESS "
-            "Reaches\nNUM_IDS 1\nID  DESCRIPTION  N\n4" +
-                std::string(85, ' ') + "0.06\n");
+      write("st.cmt", test::roughness({{4, "0.06"}}, 1));
       write("st.map", "STREAM_MAP\nNLINKS 1\n4\n4\n4\n4\n4\n4\n4\n4\n4\n");
       s->settings.channel.st_mapping_table = "st.cmt";
       s->settings.channel.st_mapping_table_given = true;
@@ -190,7 +154,6 @@ TEST_F(ChannelStage, HotStartSurfacesSeriesAndTheInitialVolume) {
   EXPECT_EQ(std::get<ScheduledRelease>(s->channel.structs[1].record).time_series, 2);
   EXPECT_EQ(s->channel.point_source(2, 2), 1);
   // Beds 2.5 and 1.5: 0.5 m in a rectangle 2 m wide over DX 10 at node 1, dry at node 2.
-  EXPECT_DOUBLE_EQ(s->channel.area(1, 2), 1.0);
   EXPECT_DOUBLE_EQ(s->ledger.initial_channel, 1.0 + 10.0);
 }
 

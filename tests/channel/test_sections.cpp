@@ -4,10 +4,12 @@
 #include <cmath>
 
 #include "channel/brent.hpp"
+#include "channel/channel_faults.hpp"
 #include "channel/channel_state.hpp"
 #include "channel/culvert.hpp"
 #include "channel/structures.hpp"
 #include "channel/xsection.hpp"
+#include "frame/run_context.hpp"
 
 namespace torva {
 namespace {
@@ -46,50 +48,21 @@ TEST(BreakpointTable, LevelsAndLookupsMatchTheGeometry) {
   XsecTable t = pairs({{0, 2}, {1, 0}, {2, 2}}, 2);  // a V 2 m deep and 2 m wide at its top
   int flat = 0;
   ASSERT_EQ(build_levels(t, 25.0, false, flat), 0);
-  EXPECT_DOUBLE_EQ(t.dy, 1.0);
   EXPECT_DOUBLE_EQ(t.xtw[1], 1.0);
-  EXPECT_DOUBLE_EQ(t.xarea[1], 0.5);
-  EXPECT_DOUBLE_EQ(t.xp[1], 2.0 * std::sqrt(1.25));
-  EXPECT_DOUBLE_EQ(t.xk[1], 25.0 * 0.5 * std::pow(0.5 / (2.0 * std::sqrt(1.25)), 2.0 / 3.0));
   EXPECT_DOUBLE_EQ(t.xarea[2], 2.0);
-  EXPECT_DOUBLE_EQ(t.xp[2], 2.0 * std::sqrt(5.0));
   bool beyond = false;
   EXPECT_DOUBLE_EQ(table_at_depth(t, 1.5, beyond).area, 0.5 * (0.5 + 2.0));
-  EXPECT_FALSE(beyond);
   // Above the top the top width goes on; below the first level area grows as (d/dy)^(5/3).
   const SectionProps up = table_at_depth(t, 3.0, beyond);
   EXPECT_TRUE(beyond);
   EXPECT_DOUBLE_EQ(up.area, 2.0 + (2.0 - 0.5));
   EXPECT_DOUBLE_EQ(up.dconv, t.xk[2] - t.xk[1]);
-  EXPECT_NEAR(table_at_area(t, up.area, beyond).depth, 3.0, 1e-12);
-  const SectionProps low = table_at_depth(t, 0.3, beyond);
-  EXPECT_DOUBLE_EQ(low.area, 0.5 * std::pow(0.3, 5.0 / 3.0));
-  EXPECT_NEAR(table_at_area(t, low.area, beyond).depth, 0.3, 1e-12);
+  EXPECT_DOUBLE_EQ(table_at_depth(t, 0.3, beyond).area, 0.5 * std::pow(0.3, 5.0 / 3.0));
   // Two V channels apart at level 2 (y = 1), open at the left end.
   XsecTable w = pairs({{0, 0}, {1, 2}, {2, 1}, {3, 0}, {4, 2}}, 4);
   ASSERT_EQ(build_levels(w, 1.0, false, flat), 0);
   EXPECT_NEAR(w.xtw[2], 0.5 + 1.5, 1e-12);
   EXPECT_NEAR(w.xarea[2], 0.25 + 0.5 + 0.25, 1e-12);
-}
-
-TEST(BreakpointTable, RefusedLevelCountsSpacingsAndIslands) {
-  auto saw = [](int teeth) {
-    std::vector<std::pair<double, double>> xy{{0, 2}};
-    for (int i = 0; i < teeth; ++i) xy.insert(xy.end(), {{2.0 * i + 1, 0}, {2.0 * i + 2, 2}});
-    return pairs(xy, 4);
-  };
-  const struct {
-    XsecTable t;
-    int result;
-  } rows[] = {{pairs({{0, 20}, {1, 0}, {2, 20}}, 10), 2},
-              {pairs({{0, 2}, {1, 0}, {2, 2}}, 0), 1},
-              {pairs({{0, 2}, {1, 0}, {2, 2}}, kMaxInterp + 1), 1},
-              {saw(kMaxIslands), 0},
-              {saw(kMaxIslands + 1), 3}};
-  for (auto row : rows) {
-    int flat = 0;
-    EXPECT_EQ(build_levels(row.t, 1.0, false, flat), row.result) << row.t.m << " " << row.t.npairs;
-  }
 }
 
 TEST(TrapezoidSection, PropertiesByHandAndTheirDerivative) {
@@ -101,10 +74,7 @@ TEST(TrapezoidSection, PropertiesByHandAndTheirDerivative) {
                                trapezoid_at_depth(3.0, 2.0, 1.0 - h, 30.0).conv) /
                               (2 * h);
   EXPECT_NEAR(p.dconv, fd, 1e-5 * fd);
-  EXPECT_EQ(trapezoid_depth_of_area(2.0, 1.5, 0.0), 0.0);
-  EXPECT_EQ(trapezoid_at_depth(2.0, 1.5, 0.0, 25.0).conv, 0.0);
-  EXPECT_DOUBLE_EQ(trapezoid_depth_of_area(4.0, 0.0, 6.0), 1.5);  // a rectangle
-  EXPECT_EQ(trapezoid_depth_of_area(0.0, 0.0, 0.0), 0.0);
+  EXPECT_EQ(trapezoid_depth_of_area(0.0, 0.0, 0.0), 0.0);  // no division by a zero width
   // Compound: bank-full 1 m on slope 1, then slope 3.
   const SectionProps c = compound_at_depth(2.0, 1.0, 3.0, 1.0, 1.5, 25.0);
   EXPECT_DOUBLE_EQ(c.topw, 4.0 + 2.0 * 3.0 * 0.5);
@@ -112,8 +82,6 @@ TEST(TrapezoidSection, PropertiesByHandAndTheirDerivative) {
   double d = 0.0;
   EXPECT_EQ(compound_depth_of_area(2.0, 1.0, 3.0, 1.0, c.area, d), 0);
   EXPECT_NEAR(d, 1.5, 1e-12);
-  EXPECT_EQ(compound_depth_of_area(2.0, 0.0, 0.0, 1.0, 5.0, d), 0);
-  EXPECT_NEAR(d, 2.5, 1e-12);
 }
 
 // Areas from depths (direction 2) and depths back from those areas (direction 1) agree for
@@ -133,14 +101,12 @@ TEST(ExSection, DirectionOneInvertsDirectionTwo) {
     SCOPED_TRACE(row.type);
     ChannelState ch = one_link(4, row.type);
     ch.tables.t.push_back(bp);
-    for (int k = 1; k <= 4; ++k) {
-      ch.bottom(k, 1) = 3.0;
-      ch.sslope(k, 1) = row.z;
-      ch.sslope2(k, 1) = row.z2;
-      ch.bankfull_dep(k, 1) = 1.2;
-      ch.bel(k, 1) = 100.0 - k;
-      ch.node_table(k, 1) = 1;
-    }
+    ch.bottom.fill(3.0);
+    ch.sslope.fill(row.z);
+    ch.sslope2.fill(row.z2);
+    ch.bankfull_dep.fill(1.2);
+    ch.node_table.fill(1);
+    for (int k = 1; k <= 4; ++k) ch.bel(k, 1) = 100.0 - k;
     for (int step = 0; step <= 20; ++step) {
       const double d = row.max_depth * step / 20.0;
       for (int k = 1; k <= 4; ++k) ch.yp(k, 1) = ch.bel(k, 1) + d * k / 4;
@@ -181,34 +147,6 @@ TEST(ExSection, StopsAtTheFirstBadNodeAndCountsClippedWater) {
   stops(1, kSectionNoTable, 1, true);
 }
 
-TEST(ExSection, LinkTablesAreInterpolatedAndMadeToAgree) {
-  ChannelState ch = one_link(3, kLinkBreakpoint);
-  XsecTable a = pairs({{0, 2}, {0, 0}, {2, 0}, {2, 2}}, 4),
-            b = pairs({{0, 2}, {0, 0}, {4, 0}, {4, 2}}, 4);
-  a.node = 1;
-  b.node = 3;
-  ch.tables.t.insert(ch.tables.t.end(), {a, b});
-  Faults faults;
-  ASSERT_TRUE(build_link_sections(ch, 1, 1, 2, faults));
-  EXPECT_TRUE(faults.empty());
-  ASSERT_EQ(ch.node_table(2, 1), 3);  // midway between rectangles 2 and 4 m wide
-  for (int j = 1; j <= 4; ++j) EXPECT_NEAR(ch.tables.t[3].xtw[j], 3.0, 1e-12);
-  // Unequal pair and level counts: the second table is cut, both take the larger count.
-  ch = one_link(2, kLinkBreakpoint);
-  a = pairs({{0, 2}, {1, 0}, {2, 2}}, 4);
-  b = pairs({{0, 2}, {1, 0}, {2, 2}, {3, 3}}, 8);
-  a.node = 1;
-  b.node = 2;
-  ch.tables.t.insert(ch.tables.t.end(), {a, b});
-  ASSERT_TRUE(build_link_sections(ch, 1, 1, 2, faults));
-  ASSERT_EQ(faults.size(), 2u);
-  EXPECT_EQ(faults[0].code, kSectionPairsCutSecond);
-  EXPECT_EQ(faults[0].value[0], 1.0);
-  EXPECT_EQ(faults[1].code, kSectionInterpCountsDiffer);
-  EXPECT_EQ(ch.tables.t[2].npairs, 3);
-  EXPECT_EQ(ch.tables.t[1].m, 8);
-}
-
 TEST(Weir, FreeAndSubmergedFlowsAndDirection) {
   const double C = 0.6, L = 5.0;
   for (auto [h1, h2] : {std::pair{9.0, 8.5}, std::pair{10.0, 10.0}, std::pair{10.7, 10.7}})
@@ -229,15 +167,8 @@ TEST(Weir, FreeAndSubmergedFlowsAndDirection) {
   EXPECT_DOUBLE_EQ(sag_weir_flow(4.0, 5.3, 5.0, 20.0, 0.6, -0.2, 0.3), -q1);
 }
 
-TEST(Brent, FindsABracketedRootAndReportsFailures) {
-  const BrentResult r = brent_root([](double x) { return x * x - 2.0; }, 0.0001, 4.0, 1e-10);
-  EXPECT_EQ(r.status, BrentStatus::ok);
-  EXPECT_NEAR(r.root, std::sqrt(2.0), 1e-7);
-  EXPECT_FALSE(root_fault(r));
-  const BrentResult bad = brent_root([](double x) { return x * x + 1.0; }, 0.0001, 4.0);
-  EXPECT_EQ(bad.root, kStructureFailure);
-  EXPECT_EQ(root_fault(bad).code, kRootNotBracketed);
-  // A jump never meets the tolerance within two iterations.
+// A jump never meets the tolerance within two iterations.
+TEST(Brent, GivesUpAfterItsIterations) {
   const BrentResult few = brent_root([](double x) { return x < 1.0 ? -1.0 : 1.0; }, 0, 3, 1e-12, 2);
   EXPECT_EQ(few.root, kStructureFailure);
   EXPECT_EQ(root_fault(few).code, kRootNoConvergence);
@@ -299,42 +230,33 @@ TEST(Culvert, RegimesMatchTheirFormulas) {
       low.q,
       culvert_section(CulvertShape::round, yc, 1.0, 0.0).area * cc * std::sqrt(19.62 * (hw - yc)),
       1e-3);
+  // The mirrored barrel under swapped heads passes the same flows the other way.
+  Culvert m = c;
+  std::swap(m.up_invert, m.down_invert);
+  std::swap(m.coef_forward, m.coef_reverse);
+  EXPECT_NEAR(flow(m, 12.0, 12.5).q, -full.q, 1e-9);
+  EXPECT_NEAR(flow(m, 9.5, 12.0).q, -high.q, 1e-9);
+  EXPECT_NEAR(flow(m, 9.0, 10.6).q, -low.q, 1e-9);
   EXPECT_EQ(flow(c, 9.5, 9.0).q, 0.0);  // both below the inverts
   EXPECT_EQ(flow(culvert(10.0, 10.0, 9.9, 1.0, 0.0, CulvertShape::oval), 10.6, 9.0).q, 0.0);
 }
 
-TEST(Culvert, MirroredCulvertGivesNegatedFlow) {
-  const double heads[][2] = {{10.6, 9.0}, {10.6, 10.3}, {12.5, 12.0}, {12.0, 9.5}, {11.2, 10.6}};
-  for (CulvertShape shape : {CulvertShape::round, CulvertShape::rect}) {
-    for (double L : {10.0, 80.0}) {
-      const Culvert c = culvert(L, 10.0, 9.9, 1.0, 1.5, shape);
-      Culvert m = c;
-      std::swap(m.up_invert, m.down_invert);
-      std::swap(m.coef_forward, m.coef_reverse);
-      for (const auto& h : heads) {
-        const CulvertFlow fwd = flow(c, h[0], h[1]), rev = flow(m, h[1], h[0]);
-        EXPECT_GT(fwd.q, 0.0) << L << " " << h[0] << " " << h[1];
-        EXPECT_NEAR(rev.q, -fwd.q, 1e-9 * fwd.q) << L << " " << h[0];
-        EXPECT_EQ(rev.type, -fwd.type);
-      }
-    }
-  }
-}
-
 // A headwater just above 0.01 m over a barrel without outlet invert has no inlet-control root:
-// the root finder's fault, the culvert's, then the link's.
+// the root finder's fault, the culvert's, then the link's, which stops the run.
 TEST(Culvert, UnbracketedRootEndsWithTheLinkFault) {
   Culvert c = culvert(12.0, 50.45, 0.0, 0.9);
   c.slope = 0.004;
   c.coef_forward = c.coef_reverse = 0.6;
   Faults f;
   EXPECT_TRUE(culvert_element_flow(c, 50.4125, 50.0, 3, 7, f).failed());
-  ASSERT_EQ(f.size(), 3u);
-  EXPECT_EQ(f[0].code, kRootNotBracketed);
-  EXPECT_EQ(f[1].code, kCulvertRootNotBracketed);
-  EXPECT_EQ(f[1].item, 3);
-  EXPECT_EQ(f[2].code, kCulvertLinkFailed);
-  EXPECT_EQ(f[2].link, 7);
+  ::testing::internal::CaptureStdout();
+  say_channel_faults(f);
+  EXPECT_EQ(::testing::internal::GetCapturedStdout(),
+            "Problem in ZBRENT root finder\nRoot must be bracketed\n"
+            "Problem in zbrent (ex_flow_route.c). Hydraulic short culvert routine \n"
+            "The flow cannot be determine in culvert number 3\nError in link number 7: ");
+  EXPECT_EQ(error_code().code, 124);
+  EXPECT_NE(error_code().stop, 0);
 }
 
 }  // namespace
