@@ -13,18 +13,13 @@
 
 #include "frame/run_context.hpp"
 #include "model/driver.hpp"
+#include "support/scratch.hpp"
 
 namespace torva {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string slurp(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+using support::slurp;
 
 // Copies an example into a fresh folder, runs it there and returns what it wrote.
 std::map<std::string, std::string> run_example(RunContext& ctx, const std::string& example,

@@ -12,23 +12,16 @@
 #include <sstream>
 #include <string>
 
+#include "support/project_run.hpp"
+
 namespace torva::regression {
+
+using support::slurp;
+using support::value_after;
 
 namespace fs = std::filesystem;
 
-inline std::string slurp(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
 // The number after `label` in `text`; NaN when the label is missing.
-inline double value_after(const std::string& text, const std::string& label) {
-  const auto at = text.find(label);
-  return at == std::string::npos ? NAN : std::strtod(text.c_str() + at + label.size(), nullptr);
-}
-
 struct ExampleRun {
   fs::path dir;
   std::shared_ptr<const fs::path> owner;  // removes the folder with the last copy

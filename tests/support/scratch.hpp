@@ -13,6 +13,14 @@
 
 namespace torva::support {
 
+// The whole of the file at `p`; empty when it does not exist.
+inline std::string slurp(const std::filesystem::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
 // A fresh temporary folder, entered on construction, left and removed on destruction.
 class Scratch {
  public:
@@ -41,12 +49,7 @@ class Scratch {
     std::ofstream(p, std::ios::binary) << text;
   }
   // The whole of `name`; empty when it does not exist.
-  std::string read(const std::string& name) const {
-    std::ifstream in(dir_ / name, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-  }
+  std::string read(const std::string& name) const { return slurp(dir_ / name); }
   bool exists(const std::string& name) const { return std::filesystem::exists(dir_ / name); }
 
  private:
