@@ -583,10 +583,10 @@ TEST_P(StageBalance, OutletBoundariesAndLedgerCloseTheBalance) {
 
 INSTANTIATE_TEST_SUITE_P(Schemes, StageBalance, ::testing::Values(1, 2, 3));
 
-// What the stage says to a state changed by each row (a leading "..." marks a part of it) and
-// its code.  One metre of water in an inner cell moves far more than 0.06 m over 10 s across
-// both east-west faces, the west one first, q = 20 sqrt(0.002 +- 0.1) m^2/s: the explicit
-// scheme tells each failing face and each new sub-step, and goes on.
+// What a stage of the start-up or time loop says to a state changed by each row (a leading
+// "..." marks a part of it) and its code.  One metre of water in an inner cell moves far more than
+// 0.06 m over 10 s across both east-west faces, the west one first, q = 20 sqrt(0.002 +- 0.1)
+// m^2/s: the explicit scheme tells each failing face and each new sub-step, and goes on.
 TEST_F(OverlandStage, FaultsAndStepChangesAreToldInTheirOwnWords) {
   using Row = std::tuple<int, void (*)(ModelState&), void (*)(ModelState&), std::string, int>;
   write("one.gag", "");  // read to its end: no event 2
