@@ -46,16 +46,11 @@ struct Layered {
   std::vector<int> soil;
   std::vector<double> t1, t2, t3, area, depth, cum, rate, zf;
   explicit Layered(const SoilRecord& rec, int cells = 1)
-      : n(cells),
-        records{SoilRecord{}, rec},
-        soil(n + 1, 1),
-        t1(n + 1, rec.theta_init(1)),
-        t2(n + 1, rec.theta_init(2)),
-        t3(n + 1, rec.theta_init(3)),
-        depth(n + 1),
-        cum(n + 1),
-        rate(n + 1),
-        zf(n + 1) {}
+      : n(cells), records{SoilRecord{}, rec}, soil(n + 1, 1) {
+    int k = 1;
+    for (auto* v : {&t1, &t2, &t3}) v->assign(n + 1, rec.theta_init(k++));
+    for (auto* v : {&depth, &cum, &rate, &zf}) v->assign(n + 1, 0.0);
+  }
   int step(double dt) {
     return layered_step({soil, &records, t1, t2, t3, area, depth, cum, rate, zf}, n, dt).cell;
   }
@@ -210,47 +205,33 @@ TEST(RedistRelations, LongTermInitialMoistureFromTheSoilStore) {
   EXPECT_EQ(redist_initial_moisture(6.0, 1e-17, 30.0, 0.45), 0.45);        // saturated to ground
 }
 
-TEST(RedistBranches, SupplyEqualToConductivityInfiltrates) {
-  Soil c, d;
-  const double dt = 4.0;
-  c.depth[1] = kK * dt;  // r = depth / dt == K exactly (power-of-two step)
-  d.depth[1] = 0.999 * kK * dt;
-  c.theta0[1] = d.theta0[1] = 0.15;
-  c.step(dt, 5);
-  d.step(dt, 5);
-  EXPECT_EQ(c.redist[1], 0);  // the redistribution branch was not taken
-  EXPECT_EQ(c.cum[1], kK * dt);
-  EXPECT_GT(c.theta0[1], 0.15);  // surface moisture moving towards saturation
-  // A hair less supply takes the redistribution branch instead.
-  EXPECT_EQ(d.redist[1], 5);
-  EXPECT_EQ(d.fr[1], d.cum[1]);
-}
-
-TEST(RedistBranches, NoRedistributionWhenFrontMoistureEqualsInitial) {
-  Soil c(2);
-  c.cum = {0, 0.02, 0.02};
-  c.theta0 = {0, 0.15, 0.45};  // equal to theta_i; a saturated front
-  c.step(60.0, 10);
-  EXPECT_EQ(c.theta0[1], 0.15);
-  EXPECT_EQ(c.redist[1], 10);
-  EXPECT_LT(c.theta0[2], 0.45);  // drains under gravity and capillarity
-  EXPECT_GT(c.theta0[2], 0.15);
-}
-
-TEST(RedistBranches, RainfallLimitedExcludedSaturatedAndNegativeCells) {
-  Soil c(4);
-  c.depth = {0, 0.5 * kK * 60.0, 0.01, 0.01, -0.003};
-  c.cum[4] = 0.001;
+// One cell per branch of a step, all at step 7.
+TEST(RedistBranches, EachCellTakesItsBranch) {
+  Soil c(7);
+  const double dt = 4.0;  // a power of two: in cell 6 depth / dt is exactly K
+  c.depth = {0, 0.5 * kK * dt, 0.01, 0.01, -0.003, 0.0, kK * dt, 0.999 * kK * dt};
+  c.cum[4] = 0.001;  // less than the negative depth
+  c.cum[5] = 0.02;
+  c.theta0 = {0, 0, 0, 0, 0, 0.15, 0.15, 0.15};
   c.dry[1] = 6;  // never ponded: all of it goes in
-  c.excluded = {0, 0, 3, 0, 0};
-  c.gw = {0, 0, 0, 1, 0};
-  EXPECT_EQ(c.step(60.0, 7), 1);  // one cell clipped
+  c.excluded = {0, 0, 3, 0, 0, 0, 0, 0};
+  c.gw = {0, 0, 0, 1, 0, 0, 0, 0};
+  EXPECT_EQ(c.step(dt, 7), 1);  // one cell clipped
   EXPECT_EQ(c.dry[1], 7);
   EXPECT_DOUBLE_EQ(c.rate[1], 0.5);
-  EXPECT_EQ(c.depth, (std::vector<double>{0, 0, 0.01, 0.01, 0}));
+  EXPECT_EQ(c.depth, (std::vector<double>{0, 0, 0.01, 0.01, 0, 0, 0, 0}));
   EXPECT_EQ(c.cum[2] + c.cum[3] + c.cum[4], 0.0);
   EXPECT_EQ(c.theta0[3], 0.45);
   EXPECT_DOUBLE_EQ(c.clipped[4], 0.002);
+  // A front no wetter than the soil below it does not redistribute.
+  EXPECT_EQ(c.theta0[5], 0.15);
+  EXPECT_EQ(c.redist[5], 7);
+  // Supply equal to K infiltrates as Green and Ampt; a hair less redistributes.
+  EXPECT_EQ(c.redist[6], 0);
+  EXPECT_EQ(c.cum[6], kK * dt);
+  EXPECT_GT(c.theta0[6], 0.15);
+  EXPECT_EQ(c.redist[7], 7);
+  EXPECT_EQ(c.fr[7], c.cum[7]);
 }
 
 // Storm, dry spell, storm.  Redistribution dries the wetted zone between the storms, so the
