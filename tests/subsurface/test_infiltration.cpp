@@ -1,5 +1,6 @@
-// Infiltration as the time loop drives it, for every method: method selection and start-up
-// checks, scheduling, bookkeeping, the Richards columns and summary, thread independence.
+// Infiltration as the time loop drives it, for every method: the soil layer file, method
+// selection and start-up checks, scheduling, bookkeeping, the Richards columns and summary,
+// thread independence.
 #include <gtest/gtest.h>
 #include <omp.h>
 
@@ -14,6 +15,8 @@
 #include "subsurface/infiltration.hpp"
 #include "subsurface/richards_stage.hpp"
 #include "subsurface/richards_summary.hpp"
+#include "subsurface/soil_layers.hpp"
+#include "support/reader_sweep.hpp"
 #include "support/scratch.hpp"
 
 namespace torva {
@@ -85,6 +88,113 @@ class Infiltration : public support::ScratchTest<> {
 };
 
 class RichardsStage : public Infiltration {};
+
+constexpr const char* kHeader = "COLUMNS thickness ksat cap_head porosity theta_init residual\n";
+
+class SoilLayerFile : public Infiltration {
+ protected:
+  // Writes `text` as soils.txt, reads it, and returns the console output.
+  std::string read_soils(const std::string& text, bool expect_ok) {
+    write("soils.txt", text);
+    ::testing::internal::CaptureStdout();
+    const bool ok = read_soil_layer_file(path("soils.txt"), table_);
+    const std::string said = ::testing::internal::GetCapturedStdout();
+    EXPECT_EQ(ok, expect_ok) << said;
+    if (!expect_ok) {
+      EXPECT_EQ(error_code().code, 4000);
+      EXPECT_TRUE(table_.records.empty());
+    }
+    error_code() = ErrorCode{};
+    return said;
+  }
+  SoilLayerTable table_;
+};
+
+TEST_F(SoilLayerFile, ReadsBlocksIntoTheRecordFields) {
+  const std::string said = read_soils(std::string("# test soils\n\n") + kHeader +
+                                          "SOIL 2 3\n"
+                                          " 30, 1.2, 11, 0.45, 0.20, 0.04\n"
+                                          " 40  0.5  20  0.40  0.25  0.05\n"
+                                          "100  0.1  30  0.38  0.30  0.06\n"
+                                          "soil 5 1\n"
+                                          "\t50\t3.0\t6\t0.42\t0.10\t0.02\n",
+                                      true);
+  EXPECT_EQ(said, "reading soil layer input from file: " + path("soils.txt") + "\n");
+  ASSERT_EQ(table_.records.size(), 6u);
+  EXPECT_FALSE(table_.given[1]);
+  ASSERT_TRUE(table_.given[2] && table_.given[5]);
+  // Thickness, ksat, capillary head, porosity, initial and residual content of a layer.
+  auto fields = [](const SoilRecord& r, int k) {
+    return std::vector<double>{r.thickness(k), r.ksat(k),       r.at(kCapHead, k),
+                               r.porosity(k),  r.theta_init(k), r.at(kResidual, k)};
+  };
+  EXPECT_EQ(fields(table_.records[2], 1), (std::vector<double>{30, 1.2, 11, 0.45, 0.20, 0.04}));
+  EXPECT_EQ(fields(table_.records[2], 3), (std::vector<double>{100, 0.1, 30, 0.38, 0.30, 0.06}));
+  // A one-layer soil continues downwards.
+  EXPECT_EQ(fields(table_.records[5], 3), (std::vector<double>{50, 3.0, 6, 0.42, 0.10, 0.02}));
+}
+
+// Each bad file is refused with the line number (0: none) and the fault in words.
+TEST_F(SoilLayerFile, NamesLineAndFieldOfEveryFault) {
+  const std::string h = kHeader;  // line 1
+  struct Case {
+    std::string text;
+    int line;
+    std::string what;
+  };
+  const Case cases[] = {
+      {h + "SOIL 1 1\n30 1 11 0 0 0\n", 3, "field \"porosity\" = 0 is outside 0..1"},
+      {h + "SOIL 1 1\n-5 1 11 0.4 0.2 0.0\n", 3, "field \"thickness\" = -5 is negative"},
+      {h + "SOIL 1 2\n30 1 11 0.4 0.2 0.0\n30 1 11 0.4\n", 4,
+       "missing field \"theta_init\" of layer 2"},
+      {h + "SOIL 1 1\n30 1 11 0.4 0.2 0.0 7\n", 3, "more values than columns in layer 1"},
+      {h + "SOIL 1 1\n30 1 x11 0.4 0.2 0.0\n", 3, "field \"cap_head\" = \"x11\" is not a number"},
+      {h + "SOIL 1 1\n30 1 11 0.4 0.5 0.0\n", 3,
+       "field \"theta_init\" = 0.5 is outside 0..porosity"},
+      {h + "SOIL 1 3\n30 1 11 0.4 0.2 0.0\n", 2,
+       "soil 1 declares 3 layers but the file ends after 1"},
+      {h + "SOIL 0 1\n", 2, "soil id \"0\" is not an integer in 1..10000"},
+      {h + "SOIL 99999999999 1\n", 2, "soil id \"99999999999\" is not an integer in 1..10000"},
+      {h + "SOIL 1 4\n", 2, "layer count \"4\" is not an integer in 1..3"},
+      {h + "SOIL 1\n", 2, "missing field \"layers\""},
+      {h + "SOIL 1 1 2\n", 2, "extra values after the layer count"},
+      {h + "SOIL 1 1\n30 1 11 0.4 0.2 0\nSOIL 1 1\n", 4, "soil id 1 is given twice"},
+      {"SOIL 1 1\n", 1, "SOIL block before the COLUMNS line"},
+      {"COLUMNS thickness ksat cap_head porosity\n", 1,
+       "the required column \"theta_init\" is missing"},
+      {"COLUMNS thickness ksat ksat\n", 1, "column \"ksat\" named twice"},
+      {"COLUMNS thickness depth\n", 1, "unknown column \"depth\""},
+      {h + h, 2, "a second COLUMNS line"},
+      {h + "LAYER 1\n", 2, "expected COLUMNS or SOIL, found \"LAYER\""},
+      {"", 0, "no COLUMNS line"},
+      {h, 0, "no SOIL block"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string where = c.line ? ", line " + std::to_string(c.line) : std::string();
+    EXPECT_TRUE(read_soils(c.text, false)
+                    .ends_with("\nError: soil layer input file " + path("soils.txt") + where +
+                               ": " + c.what + "\n"));
+  }
+  EXPECT_FALSE(read_soil_layer_file(path("absent.txt"), table_));
+  EXPECT_EQ(error_code().code, 4);
+  EXPECT_EQ(error_code().what, "soil layer input");
+  EXPECT_EQ(error_code().file, path("absent.txt"));
+}
+
+// Truncations and garbage never crash, and either read or fail with the reader's message.
+TEST_F(SoilLayerFile, DamagedFilesReadOrFailCleanly) {
+  support::reader_sweep(
+      *this, std::string(kHeader) + "SOIL 1 2\n30 1 11 0.4 0.2 0\n40 1 11 0.4 0.2 0\n",
+      [](const std::string& file) {
+        SoilLayerTable t;
+        ::testing::internal::CaptureStdout();
+        const bool ok = read_soil_layer_file(file, t);
+        const std::string said = ::testing::internal::GetCapturedStdout();
+        return ok || (error_code().code == 4000 &&
+                      said.find("Error: soil layer input file") != std::string::npos);
+      });
+}
 
 TEST_F(Infiltration, ConflictingMethodCardsGiveTheirCodes) {
   struct Case {
