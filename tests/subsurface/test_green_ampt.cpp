@@ -205,8 +205,7 @@ TEST(RedistBranches, EachCellTakesItsBranch) {
   Soil c(7);
   const double dt = 4.0;  // a power of two: in cell 6 depth / dt is exactly K
   c.depth = {0, 0.5 * kK * dt, 0.01, 0.01, -0.003, 0.0, kK * dt, 0.999 * kK * dt};
-  c.cum[4] = 0.001;  // less than the negative depth
-  c.cum[5] = 0.02;
+  c.cum = {0, 0, 0, 0, 0.001, 0.02, 0, 0};  // cell 4: less than its negative depth
   c.theta0 = {0, 0, 0, 0, 0, 0.15, 0.15, 0.15};
   c.dry[1] = 6;  // never ponded: all of it goes in
   c.excluded = {0, 0, 3, 0, 0, 0, 0, 0};
@@ -256,17 +255,16 @@ TEST(RedistStorms, DrySpellRestoresInfiltrationCapacity) {
 TEST(RedistStorms, TwoFrontsFormAndMerge) {
   Soil c;
   const double dt = 60.0;
-  int s = 0;
-  for (int k = 0; k < 630; ++k) {
-    c.depth[1] += k < 30 ? 5.0 * kK * dt : 0.0;
-    c.step(dt, s++);
+  for (int s = 0; s < 630; ++s) {
+    c.depth[1] += s < 30 ? 5.0 * kK * dt : 0.0;
+    c.step(dt, s);
   }
   // A short burst: a shallow new front above the older, deeper one.
   c.depth[1] += 3.0 * kK * dt;
-  c.step(dt, s++);
+  c.step(dt, 630);
   EXPECT_EQ(c.state[1], 2);
   const double deep = c.theta0[1];
-  c.step(dt, s++);  // hiatus: the fronts merge
+  c.step(dt, 631);  // hiatus: the fronts merge
   EXPECT_EQ(c.state[1], 0);
   EXPECT_GT(c.theta0[1], deep);
   EXPECT_LE(c.theta0[1], 0.45);

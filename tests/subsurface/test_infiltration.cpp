@@ -8,6 +8,7 @@
 #include <cstring>
 #include <functional>
 #include <memory>
+#include <numeric>
 
 #include "frame/run_context.hpp"
 #include "model/model_state.hpp"
@@ -119,9 +120,7 @@ TEST_F(SoilLayerFile, ReadsBlocksIntoTheRecordFields) {
                                           "\t50\t3.0\t6\t0.42\t0.10\t0.02\n",
                                       true);
   EXPECT_EQ(said, "reading soil layer input from file: " + path("soils.txt") + "\n");
-  ASSERT_EQ(table_.records.size(), 6u);
-  EXPECT_FALSE(table_.given[1]);
-  ASSERT_TRUE(table_.given[2] && table_.given[5]);
+  ASSERT_EQ(table_.given, (std::vector<bool>{false, false, true, false, false, true}));
   // Thickness, ksat, capillary head, porosity, initial and residual content of a layer.
   auto fields = [](const SoilRecord& r, int k) {
     return std::vector<double>{r.thickness(k), r.ksat(k),       r.at(kCapHead, k),
@@ -362,11 +361,9 @@ TEST_F(RichardsStage, StepsOnScheduleAndBalancesTheLedgerAndTheSummary) {
   run(*s, 30, 15, 0.04 / 60.0);
   ASSERT_EQ(error_code().code, 0);
   const WaterLedger& w = s->ledger;
-  double surface = 0.0, cum = 0.0;
-  for (int i = 1; i <= 4; ++i) {
-    surface += s->overland.ov_depth[i] * 100.0;
-    cum += s->infil.infil_event_depth[i] * 100.0;
-  }
+  const auto depth = s->overland.ov_depth.slots(), event = s->infil.infil_event_depth.slots();
+  const double surface = 100.0 * std::accumulate(depth.begin() + 1, depth.end(), 0.0);
+  const double cum = 100.0 * std::accumulate(event.begin() + 1, event.end(), 0.0);
   EXPECT_NEAR(w.infiltration + surface, 4 * 15 * 0.04 / 60.0 * 100.0, 1e-9);
   EXPECT_NEAR(cum, w.infiltration, 1e-9);
   EXPECT_GT(w.unsat_downward_flux, 0.0);
