@@ -25,11 +25,10 @@ struct Column {
   }
 };
 
-SoilRecord uniform_record(double ksat_cm_h, double psi_cm, double theta, double d1 = 10.0,
-                          double d2 = 20.0) {
+SoilRecord uniform_record(double ksat_cm_h, double psi_cm, double theta, double d1 = 10.0) {
   SoilRecord r;
   r.layers = 3;
-  const double thick[3] = {d1, d2, 100.0};
+  const double thick[3] = {d1, 20.0, 100.0};
   for (int k = 1; k <= 3; ++k) {
     r.at(kKsat, k) = ksat_cm_h;
     r.at(kCapHead, k) = psi_cm;

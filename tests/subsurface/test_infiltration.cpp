@@ -335,7 +335,7 @@ TEST_F(Infiltration, UnsolvedIterationStopsTheRunNamingTheCell) {
   }
 }
 
-// Start-up reports the column volumes; then 40 mm/h for 15 min and 15 min dry.  The ledger,
+// Start-up reports the column volumes; then 40 mm/h for 30 min and 30 min dry.  The ledger,
 // the columns and the summary block all account for the same water.
 TEST_F(RichardsStage, StepsOnScheduleAndBalancesTheLedgerAndTheSummary) {
   auto s = state(4, 4);
@@ -358,13 +358,13 @@ TEST_F(RichardsStage, StepsOnScheduleAndBalancesTheLedgerAndTheSummary) {
   const std::size_t o = r.offset[2];
   EXPECT_NEAR(theta_from_head(r.options.retention, *r.node_soil[o + 5], r.PHEAD[o + 5]), 0.20,
               1e-12);
-  run(*s, 30, 15, 0.04 / 60.0);
+  run(*s, 60, 30, 0.04 / 60.0);
   ASSERT_EQ(error_code().code, 0);
   const WaterLedger& w = s->ledger;
   const auto depth = s->overland.ov_depth.slots(), event = s->infil.infil_event_depth.slots();
   const double surface = 100.0 * std::accumulate(depth.begin() + 1, depth.end(), 0.0);
   const double cum = 100.0 * std::accumulate(event.begin() + 1, event.end(), 0.0);
-  EXPECT_NEAR(w.infiltration + surface, 4 * 15 * 0.04 / 60.0 * 100.0, 1e-9);
+  EXPECT_NEAR(w.infiltration + surface, 4 * 30 * 0.04 / 60.0 * 100.0, 1e-9);
   EXPECT_NEAR(cum, w.infiltration, 1e-9);
   EXPECT_GT(w.unsat_downward_flux, 0.0);
   EXPECT_NEAR(richards_soil_volume(*s) - r.initial_volume,
