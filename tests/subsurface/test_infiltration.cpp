@@ -87,7 +87,7 @@ class Infiltration : public support::ScratchTest<> {
   std::string said_;
 };
 
-class RichardsStage : public Infiltration {};
+class RichardsStage : public Infiltration {};  // the same fixture, under the method's name
 
 constexpr const char* kHeader = "COLUMNS thickness ksat cap_head porosity theta_init residual\n";
 
@@ -111,15 +111,15 @@ class SoilLayerFile : public Infiltration {
 };
 
 TEST_F(SoilLayerFile, ReadsBlocksIntoTheRecordFields) {
-  const std::string said = read_soils(std::string("# test soils\n\n") + kHeader +
-                                          "SOIL 2 3\n"
-                                          " 30, 1.2, 11, 0.45, 0.20, 0.04\n"
-                                          " 40  0.5  20  0.40  0.25  0.05\n"
-                                          "100  0.1  30  0.38  0.30  0.06\n"
-                                          "soil 5 1\n"
-                                          "\t50\t3.0\t6\t0.42\t0.10\t0.02\n",
-                                      true);
-  EXPECT_EQ(said, "reading soil layer input from file: " + path("soils.txt") + "\n");
+  EXPECT_EQ(read_soils(std::string("# test soils\n\n") + kHeader +
+                           "SOIL 2 3\n"
+                           " 30, 1.2, 11, 0.45, 0.20, 0.04\n"
+                           " 40  0.5  20  0.40  0.25  0.05\n"
+                           "100  0.1  30  0.38  0.30  0.06\n"
+                           "soil 5 1\n"
+                           "\t50\t3.0\t6\t0.42\t0.10\t0.02\n",
+                       true),
+            "reading soil layer input from file: " + path("soils.txt") + "\n");
   ASSERT_EQ(table_.given, (std::vector<bool>{false, false, true, false, false, true}));
   // Thickness, ksat, capillary head, porosity, initial and residual content of a layer.
   auto fields = [](const SoilRecord& r, int k) {
@@ -170,9 +170,10 @@ TEST_F(SoilLayerFile, NamesLineAndFieldOfEveryFault) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     const std::string where = c.line ? ", line " + std::to_string(c.line) : std::string();
-    EXPECT_TRUE(read_soils(c.text, false)
-                    .ends_with("\nError: soil layer input file " + path("soils.txt") + where +
-                               ": " + c.what + "\n"));
+    const std::string said = read_soils(c.text, false);
+    EXPECT_TRUE(said.ends_with("\nError: soil layer input file " + path("soils.txt") + where +
+                               ": " + c.what + "\n"))
+        << said;
   }
   EXPECT_FALSE(read_soil_layer_file(path("absent.txt"), table_));
   EXPECT_EQ(error_code().code, 4);
@@ -342,10 +343,9 @@ TEST_F(RichardsStage, StepsOnScheduleAndBalancesTheLedgerAndTheSummary) {
   init(*s);
   ASSERT_EQ(error_code().code, 0) << said_;
   const RichardsState& r = s->richards;
-  // Volumes: theta x spacing, cm -> m, times the cell area.
-  const double soil1 = (10 * 0.20 + 20 * 0.25 + 30 * 0.28) / 100.0 * 100.0;
-  const double soil2 = (60 * 0.10) / 100.0 * 100.0;
-  EXPECT_NEAR(r.initial_volume, 2 * soil1 + 2 * soil2, 1e-9);
+  // Volumes: theta x thickness in cm, which times 100 m2 of cell / 100 is m3.  Soil 2 repeats
+  // its one layer three times.
+  EXPECT_NEAR(r.initial_volume, 2 * (10 * 0.20 + 20 * 0.25 + 30 * 0.28) + 2 * 60 * 0.10, 1e-9);
   EXPECT_NEAR(r.initial_root_zone, 2 * (0.10 * 0.20 * 100.0) + 2 * (0.20 * 0.10 * 100.0), 1e-9);
   char said[400];
   std::snprintf(said, sizeof said,
