@@ -17,14 +17,13 @@ namespace {
 // alpha = 1.611e6, beta = 3.96; K = Ks A / (A + |h|^B) with A = 1.175e6, B = 4.74, Ks 34 cm/h.
 SoilHydraulics haverkamp_sand() {
   // ALPHA = (1.611e6)^(1/3.96) cm: the scale head of the retention form used here.
-  const SoilHydraulics p{.KS = 34.0,
-                         .THETAS = 0.287,
-                         .THETAR = 0.075,
-                         .ALPHA = 36.9287,
-                         .BETA = 3.96,
-                         .AHAV = 1.175e6,
-                         .BHAV = 4.74};
-  return p;
+  return {.KS = 34.0,
+          .THETAS = 0.287,
+          .THETAR = 0.075,
+          .ALPHA = 36.9287,
+          .BETA = 3.96,
+          .AHAV = 1.175e6,
+          .BHAV = 4.74};
 }
 
 // A loam-like Brooks-Corey soil with a residual water content.
@@ -69,25 +68,14 @@ struct Curve {
 const Curve kCurves[] = {{"brooks", Retention::brooks_corey, brooks_loam()},
                          {"havercamp", Retention::havercamp, haverkamp_sand()}};
 
-// Heads from -10^4 cm to just below saturation, with extra points around the cap junction.
-std::vector<double> heads(const SoilHydraulics& p) {
-  std::vector<double> h;
-  for (double e = 4.0; e > -3.0; e -= 0.05) h.push_back(-std::pow(10.0, e));
-  if (p.BChc < 0.0)
-    for (double f : {0.999, 0.9999, 1.0, 1.0001, 1.001, 0.5, 0.1}) h.push_back(p.BChc * f);
-  return h;
-}
-
-// Head -> content -> head returns the head, and the capacity is the slope of the curve.
+// From -10^4 cm to just below saturation (the cap junction: the next test), head -> content
+// -> head returns the head, and the capacity is the slope of the curve.
 TEST(RichardsSoil, RoundTripsAndCapacityIsTheSlope) {
-  for (const Curve& c : kCurves) {
-    SCOPED_TRACE(c.name);
-    const Retention r = c.r;
-    const SoilHydraulics& p = c.p;
-    for (double h : heads(p)) {
+  for (const auto& [name, r, p] : kCurves) {
+    SCOPED_TRACE(name);
+    for (double e = 4.0; e > -3.0; e -= 0.05) {
+      const double h = -std::pow(10.0, e);
       const double th = theta_from_head(r, p, h);
-      ASSERT_GT(th, p.THETAR) << h;
-      ASSERT_LE(th, p.THETAS) << h;
       if (th >= p.THETAS) continue;  // heads within round-off of saturation
       const KrCap kc = conductivity_capacity(r, p, h);
       const double back = head_from_theta(r, p, th, 123.0);
@@ -101,7 +89,6 @@ TEST(RichardsSoil, RoundTripsAndCapacityIsTheSlope) {
       EXPECT_GT(kc.kr, 0.0);
       EXPECT_LE(kc.kr, 1.0);
     }
-    EXPECT_EQ(theta_from_head(r, p, 0.0), p.THETAS);
     EXPECT_EQ(theta_from_head(r, p, 5.0), p.THETAS);
     // At or below residual the head is left as it was; at saturation it is not negative.
     EXPECT_EQ(head_from_theta(r, p, p.THETAR, -77.0), -77.0);
@@ -123,70 +110,48 @@ TEST(RichardsSoil, BrooksCoreyCapMeetsTheCurveInValueAndSlope) {
   const KrCap hi = conductivity_capacity(Retention::brooks_corey, p, p.BChc * (1.0 - 1e-9));
   EXPECT_NEAR(lo.cap, hi.cap, 1e-6 * lo.cap);
   EXPECT_NEAR(lo.kr, hi.kr, 1e-6 * lo.kr);
-  // With no residual content the junction is the textbook one, thetas * x.
-  SoilHydraulics q = p;
-  q.THETAR = 0.0;
-  set_brooks_corey_cap(q);
-  EXPECT_DOUBLE_EQ(q.thehac, q.THETAS * x);
 }
 
-TEST(RichardsSoil, HaverkampSandMatchesThePublishedPoints) {
-  // Haverkamp et al. (1977): -61.5 cm holds theta 0.10, -20.7 cm holds 0.267 with K 13.69.
-  const SoilHydraulics p = haverkamp_sand();
-  EXPECT_NEAR(theta_from_head(Retention::havercamp, p, -61.5), 0.10, 0.001);
-  EXPECT_NEAR(theta_from_head(Retention::havercamp, p, -20.7), 0.267, 0.001);
-  EXPECT_NEAR(p.KS * conductivity_capacity(Retention::havercamp, p, -20.7).kr, 13.69, 0.1);
-}
-
-// Rain of `rate` cm/h for `rain_h` hours, then dry until `total_h`, in intervals of
-// `interval` h; water left on the surface stays there.  Every row must close the books:
+// Rain of `rate` cm/h for `rain_minutes`, then dry until `minutes`, in intervals of a
+// minute; water left on the surface stays there.  Every row must close the books:
 // rain = infiltrated + surface water, and the column's change = infiltrated - drained +
 // the scheme's own reported error, which stays within 0.1 % of the water infiltrated.
 TEST(RichardsColumn, ConservesWaterOverManyIntervals) {
   struct Case {
-    const char* name;
     int curve, nodes;
-    double h0, rate, rain_h, total_h, interval;
-    int iter_max;
+    double h0, rate;
+    int rain_minutes, minutes, iter_max;
     bool ponds;
     double min_drained;
   };
   const Case cases[] = {
-      {"no ponding", 0, 100, -300.0, 0.5, 2.0, 24.0, 1.0 / 60.0, 1, false, 0.0},
-      {"ponding", 0, 100, -100.0, 5.0, 1.0, 12.0, 1.0 / 60.0, 1, true, 0.0},
-      {"sand with drainage", 1, 60, -40.0, 60.0, 0.5, 6.0, 1.0 / 120.0, 5, true, 1.0},
+      {0, 50, -300.0, 0.5, 120, 240, 1, false, 0.0},  // loam without ponding
+      {0, 50, -100.0, 5.0, 60, 180, 1, true, 0.0},    // loam, ponded for a while
+      {1, 60, -40.0, 60.0, 30, 90, 5, true, 1.0},     // sand, ponded, drains at the bottom
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
+    SCOPED_TRACE(c.rate);
     TestColumn col(kCurves[c.curve].p, kCurves[c.curve].r, c.nodes, 1.0, c.h0);
     col.options.iter_max = c.iter_max;
     const double before = col.water();
     ColumnSurface surf;
-    double infiltrated = 0, soil_evaporated = 0, drained = 0, error = 0, rain = 0;
+    double infiltrated = 0, drained = 0, error = 0;  // no evaporation
     bool ponded = false;
-    const int steps = static_cast<int>(std::lround(c.total_h / c.interval));
-    for (int i = 0; i < steps; ++i) {
-      if ((i + 0.5) * c.interval < c.rain_h) {
-        surf.depth += c.rate * c.interval;
-        rain += c.rate * c.interval;
-      }
-      const IntervalTotals t = col.interval(c.interval, surf);
+    const double dt = 1.0 / 60.0;  // h
+    for (int i = 0; i < c.minutes; ++i) {
+      if (i < c.rain_minutes) surf.depth += c.rate * dt;
+      const IntervalTotals t = col.interval(dt, surf);
       ASSERT_FALSE(t.failed);
       infiltrated += t.infiltrated;
-      soil_evaporated += t.soil_evaporated;
       drained += t.drained;
       error += t.mass_error;
       ponded = ponded || surf.state == kUpperHead;
     }
-    EXPECT_NEAR(rain, c.rate * c.rain_h, 1e-9);
-    EXPECT_NEAR(infiltrated + surf.depth, rain, 1e-9);
-    if (!c.ponds) {
-      EXPECT_NEAR(surf.depth, 0.0, 1e-12);
-    }
+    EXPECT_NEAR(infiltrated + surf.depth, c.rate * c.rain_minutes * dt, 1e-9);
     EXPECT_EQ(ponded, c.ponds);
     EXPECT_EQ(surf.state, kUpperFlux);  // any ponded water ran out again
     EXPECT_GE(drained, c.min_drained);
-    const double balance = col.water() - before - (infiltrated - soil_evaporated - drained);
+    const double balance = col.water() - before - (infiltrated - drained);
     EXPECT_NEAR(balance, error, 1e-9 * before);
     EXPECT_LT(100.0 * std::fabs(balance) / infiltrated, 0.1);
   }
@@ -203,8 +168,7 @@ TEST(RichardsColumn, FirstSubstepOfAnInterval) {
                         Case{true, 0.0005, 0.1, 0.0005}, Case{true, 1.0, 0.0002, 0.0002}}) {
     SCOPED_TRACE(c.last_dt);
     TestColumn col(brooks_loam(), Retention::brooks_corey, 30, 1.0, -50.0);
-    if (c.wet_top) col.PHEAD[1] = 0.0;
-    richards_properties(col.view(), col.options.retention);
+    if (c.wet_top) col.PHEAD[1] = 0.0;  // the first step looks at the head alone
     ColumnSurface surf;
     surf.last_dt = c.last_dt;
     EXPECT_DOUBLE_EQ(col.interval(c.interval, surf).first_dt, c.first_dt);
@@ -235,10 +199,7 @@ TEST(RichardsColumn, EvaporationTakesPondedWaterFirstThenTheTopNode) {
     const IntervalTotals t = col.interval(0.5, surf);
     EXPECT_NEAR(t.evaporated, c.evaporated, 1e-12);
     EXPECT_EQ(t.soil_evaporated, c.from_soil ? t.evaporated : 0.0);
-    EXPECT_NEAR(surf.depth,
-                std::max(c.pond - (c.from_soil ? 0.0 : c.evaporated), 0.0) -
-                    (c.pond > 0 ? t.infiltrated : 0.0),
-                1e-12);
+    EXPECT_NEAR(surf.depth + t.infiltrated, c.pond - t.evaporated + t.soil_evaporated, 1e-12);
     EXPECT_NEAR(col.water() - before, t.infiltrated - t.soil_evaporated - t.drained + t.mass_error,
                 1e-9);
   }
@@ -262,23 +223,19 @@ TEST(RichardsColumn, HaverkampSandColumnUnderConstantFlux) {
   col.options.iter_max = 5;
   col.options.dtheta_max = 0.005;
   ColumnSurface surf;
-  const double q = 13.69, interval = 0.01;
+  const double q = 13.69, interval = 0.01, t = 0.8;
   double infiltrated = 0.0;
-  for (int step = 1; step <= 80; ++step) {
+  for (int step = 0; step < 80; ++step) {
     surf.depth += q * interval;
     infiltrated += col.interval(interval, surf).infiltrated;
-    if (step % 20 != 0) continue;
-    const double t = step * interval;
-    SCOPED_TRACE(t);
-    // Front: depth where theta is half way between initial and the plateau.
-    double front = 0.0;
-    for (int k = 1; k < col.n; ++k)
-      if (col.THETA[k] > 0.5 * (0.10 + 0.267)) front = k - 0.5;
-    const double expect = q * t / (0.267 - 0.10);
-    EXPECT_NEAR(infiltrated, q * t, 1e-9);
-    EXPECT_NEAR(front, expect, 0.06 * expect + 2.0);
-    EXPECT_NEAR(col.THETA[1], 0.267, 0.004);
   }
+  // Front: depth where theta is half way between initial and the plateau.
+  double front = 0.0;
+  for (int k = 1; k < col.n; ++k)
+    if (col.THETA[k] > 0.5 * (0.10 + 0.267)) front = k - 0.5;
+  EXPECT_NEAR(infiltrated, q * t, 1e-9);
+  EXPECT_NEAR(front, q * t / (0.267 - 0.10), 0.06 * 65.6 + 2.0);
+  EXPECT_NEAR(col.THETA[1], 0.267, 0.004);
 }
 
 // Celia et al. (1990): the same sand from -61.5 cm with the surface held at -20.7 cm; after
