@@ -7,10 +7,12 @@
 #include <memory>
 #include <sstream>
 
+#include "input/card_table.hpp"
 #include "input/input_stages.hpp"
 #include "input/mask.hpp"
 #include "input/param_maps.hpp"
 #include "input/raster.hpp"
+#include "input/replace.hpp"
 #include "model/model_state.hpp"
 #include "support/project_run.hpp"
 #include "support/reader_sweep.hpp"
@@ -72,24 +74,7 @@ const std::string kHead = "north: 300\nsouth: 0\neast: 300\nwest: 0\nrows: 3\nco
 // Each row: mode, file, whether it reads, the exact console, and the header and stored
 // values when it reads ("?": not checked).
 TEST_F(RasterTest, ReadsStoresAndRefusesWithItsMessage) {
-  const std::string eof = "Unexpected end of file in file: map.asc\n";
-  auto zeros_of = [](const char* n) {
-    return "Warning: Map contains " + std::string(n) + " cells with zero values. Map: map.asc\n";
-  };
-  auto counts = [](const char* c, int n) {
-    return "In map map.asc category " + std::string(c) + " has " + std::to_string(n) + " values\n";
-  };
-  auto incorrect = [](const char* what) {
-    return "Incorrect number of " + std::string(what) + " in map: map.asc\n";
-  };
-  auto bad = [](const char* v, int c) {
-    return "Error: invalid value \"" + std::string(v) + "\" in map: map.asc (row 2, column " +
-           std::to_string(c) + ")\n";
-  };
-  auto category = [](int v) {
-    return "Error: category " + std::to_string(v) +
-           " outside 0..10000 in map: map.asc (row 2, column 2)\n";
-  };
+  const std::string zeros = "Warning: Map contains 5 cells with zero values. Map: map.asc\n";
   const struct {
     int mode;
     std::string file;
@@ -99,29 +84,26 @@ TEST_F(RasterTest, ReadsStoresAndRefusesWithItsMessage) {
       // clang-format off
       {kRealFirst, kHead + "9 1.5 9\n2.25 3 4e-1\n9 -5 9\n", true, "", "300 300 0 3 3: -1 1.5 2.25 3 0.4 -5"},
       {kRealSecond, kHead + "0,1.5,0\n2.25,\t3 , 4\n0 5 0\n", true, "", "300 300 0 3 3: -1 1.5 2.25 3 4 5"},
-      {kRealFirst, kHead + "0 1\n2\n0 5 0\n", true, zeros_of("2"), "300 300 0 3 3: -1 1 2 0 0 5"},
-      {kRealFirst, kHead + "0 0 0\n0 0 0\n0 0 0\n", true, "Warning: Map contains only zero values. Map: map.asc\n" + zeros_of("5")},
-      {kRealFirst, kHead + "7 0 0\n0 0 0\n0 0 0\n", true, zeros_of("5")},  // 7 lies outside
+      // Missing values of a short line are zeros; 7 and 9 outside still make the map non-zero.
+      {kRealFirst, kHead + "7 0\n0\n9 0 9\n", true, zeros, "300 300 0 3 3: -1 0 0 0 0 0"},
+      {kRealFirst, kHead + "0 0 0\n0 0 0\n0 0 0\n", true, "Warning: Map contains only zero values. Map: map.asc\n" + zeros},
       {kIntegerGrid, kHead + "1 2\n3 4 5 6\n7\n8 9\n", true, "", "300 300 0 3 3: 1 2 3 4 5 6 7 8 9"},
-      {kCategory, kHead + "3 7 3\n1 7 1\n3 7 3\n", true, counts("1", 2) + counts("7", 3), "300 300 0 3 3: -1 7 1 7 1 7"},
-      {kCategory, kHead + "-9999 1 0\n1 10000 1\n0 1 0\n", true, counts("1", 4) + counts("10000", 1)},  // outside: no data
-      {kCategory, kHead + "0 1 0\n1 10001 1\n0 1 0\n", false, category(10001)},
-      {kCategory, kHead + "0 1 0\n1 -3 1\n0 1 0\n", false, category(-3)},
-      {kCategory, kHead + "0 1 0\n1 1.5 1\n0 1 0\n", false, bad("1.5", 2)},
-      {kRealFirst, kHead + "0 1 0\n1 12abc 1\n0 1 0\n", false, bad("12abc", 2)},
-      {kRealFirst, kHead + "0 1 0\n1 1 nan\n0 1 0\n", false, bad("nan", 3)},
-      {kRealFirst, "north: x\nsouth: 0\neast: 1\nwest: 0\nrows: 3\ncols: 3\n", false,
-       "Error: header line 1 of map map.asc does not hold a label and a number\n"},
+      {kCategory, kHead + "-9999 7 3\n1 10000 1\n3 7 3\n", true, "In map map.asc category 1 has 2 values\n"
+       "In map map.asc category 7 has 2 values\nIn map map.asc category 10000 has 1 values\n", "300 300 0 3 3: -1 7 1 10000 1 7"},  // outside: no data
+      {kCategory, kHead + "0 1 0\n1 10001 1\n0 1 0\n", false, "Error: category 10001 outside 0..10000 in map: map.asc (row 2, column 2)\n"},
+      {kCategory, kHead + "0 1 0\n1 -3 1\n0 1 0\n", false, "Error: category -3 outside 0..10000 in map: map.asc (row 2, column 2)\n"},
+      {kCategory, kHead + "0 1 0\n1 1.5 1\n0 1 0\n", false, "Error: invalid value \"1.5\" in map: map.asc (row 2, column 2)\n"},
+      {kRealFirst, kHead + "0 1 0\n1 12abc 1\n0 1 0\n", false, "Error: invalid value \"12abc\" in map: map.asc (row 2, column 2)\n"},
+      {kRealFirst, kHead + "0 1 0\n1 1 nan\n0 1 0\n", false, "Error: invalid value \"nan\" in map: map.asc (row 2, column 3)\n"},
       {kRealFirst, "north:300\nsouth 0\neast:300.5\nwest: -2\nrows:3\ncols:\t3\n0 1 0\n1 1 1\n0 1 0\n", true, "",
        "300 300.5 -2 3 3: -1 1 1 1 1 1"},
-      {kRealFirst, "northing 300\nsouth 0\neast 300\nwest 0\nrows 3\ncols 3\n", false, "?"},
-      {kRealFirst, raster(2, 3, 100, "0 1 0\n1 1 1\n0 1 0\n"), false, incorrect("rows")},
-      {kRealFirst, raster(3, 4, 100, "0 1 0\n1 1 1\n0 1 0\n"), false, incorrect("columns")},
-      {kIntegerGrid, raster(4, 4, 100, "0 1 0\n1 1 1\n0 1 0\n"), false, incorrect("rows and columns")},
-      {kRealFirst, "north: 1\nsouth: 0\neast: 1\nwest: 0\nrows: 1000000000\ncols: 3\n1 2 3\n", false, incorrect("rows")},
-      {kRealFirst, kHead + "0 1 0\n1 1 1\n", false, eof},
-      {kCategory, kHead + "0 1 0 1 1 1 0 1\n", false, eof},
-      {kRealFirst, "north: 1\nsouth: 0\n", false, eof},
+      // A label is a word of at most six characters: "ng 300" is not a number.
+      {kRealFirst, "northing 300\nsouth 0\neast 300\nwest 0\nrows 3\ncols 3\n", false,
+       "Error: header line 1 of map map.asc does not hold a label and a number\n"},
+      {kRealFirst, raster(2, 3, 100, "0 1 0\n1 1 1\n0 1 0\n"), false, "Incorrect number of rows in map: map.asc\n"},
+      {kRealFirst, raster(3, 4, 100, "0 1 0\n1 1 1\n0 1 0\n"), false, "Incorrect number of columns in map: map.asc\n"},
+      {kIntegerGrid, raster(4, 4, 100, "0 1 0\n1 1 1\n0 1 0\n"), false, "Incorrect number of rows and columns in map: map.asc\n"},
+      {kRealFirst, kHead + "0 1 0\n1 1 1\n", false, "Unexpected end of file in file: map.asc\n"},  // cuts elsewhere: the sweep
       // clang-format on
   };
   for (const auto& row : rows) {
@@ -135,14 +117,10 @@ TEST_F(RasterTest, ReadsStoresAndRefusesWithItsMessage) {
 }
 
 TEST_F(RasterTest, ReplacementParametersInRealMapLines) {
-  ReplaceParam p;
-  p.key = "[KS]";
-  p.key_length = 4;
-  p.format = "%4.2lf";
-  p.kind = 1;
-  p.number_value = 2.5;
-  run_context().replace.params.push_back(p);
-  run_context().replace.active = true;
+  write("p.txt", "1\n[KS] %4.2lf\n");
+  write("v.txt", "2.5\n");
+  load_replace_parameters("p.txt");
+  load_replace_values("v.txt");
   ASSERT_TRUE(read(kHead + "0 [KS] 0\n1 1 1\n0 1 0\n", kRealFirst)) << out;
   EXPECT_EQ(got, "300 300 0 3 3: -1 2.5 1 1 1 1");
 }
@@ -197,139 +175,33 @@ TEST(GridSize, TruncationRuleAcceptsRoundingAndRejectsTenths) {
   }
 }
 
-TEST(Renumber, EveryNonZeroEntryOfAnySignIsACell) {
-  Array2<int> m("mask");
-  m.allocate(3, 4);
-  m(1, 1) = -9;
-  m(1, 3) = 5;
-  m(2, 2) = -1;
-  m(2, 3) = 1;
-  EXPECT_EQ(renumber_mask(m), 4);
-  EXPECT_EQ(join(std::vector<int>{m(1, 1), m(1, 2), m(1, 3), m(2, 2), m(2, 3)}), "1 0 2 3 4");
-}
-
-// The mask and elevation of a 3 x 3 grid of 100 m cells with the outlet at row 3, column 2.
-class MaskTest : public support::ScratchTest<> {
+// The map-loading stage over a 2 x 3 grid of 100 m cells with the outlet at row 2, column 3,
+// elevations 10 to 14 and uniform Manning n 0.05.
+class MapsTest : public support::ScratchTest<> {
  protected:
-  std::string load(const std::string& mask, const std::function<void(Settings&)>& tweak = {}) {
-    s = std::make_unique<ModelState>();
-    SiteCards& site = s->settings.site;
-    site.rows = site.cols = site.outrow = 3;
-    site.gridsize = 100.0;
-    site.outcol = 2;
-    if (tweak) tweak(s->settings);
-    write("mask.asc", mask);
-    write("elev.asc", raster(3, 3, 100, "9 10 9\n11 12 13\n9 14 9\n"));
-    FileHandle f, e;
-    EXPECT_TRUE(f.open("mask.asc", "r") && e.open("elev.asc", "r"));
-    ::testing::internal::CaptureStdout();
-    read_watershed_mask(*s, f);
-    if (error_code().code == 0) read_elevation(*s, e);
-    return ::testing::internal::GetCapturedStdout();
-  }
-  std::unique_ptr<ModelState> s;
-};
-
-const std::string kPlus = raster(3, 3, 100, "0 1 0\n1 1 1\n0 1 0\n");
-const std::string kMaskRead = "reading watershed mask from file: mask.asc\n";
-
-TEST_F(MaskTest, NumbersCellsWritesMaskmapAndFindsTheOutlet) {
-  EXPECT_EQ(load(raster(3, 3, 100, "0 -1 0\n1 1 7\n0 2 0\n")),
-            kMaskRead +
-                "number of grid cells in watershed: 5\nreading elevation map from file: elev.asc\n"
-                "outlet is in grid cell: 5\n");
-  const GridState& g = s->grid;
-  EXPECT_EQ(error_code().code, 0);
-  EXPECT_EQ(join(std::vector<int>{g.ncells, g.mask(2, 3), g.cell_row[4], g.cell_col[4],
-                                  g.outlet_cell, g.mask(0, 0) + g.mask(4, 4) + g.mask(2, 4)}),
-            "5 4 2 3 5 0");
-  EXPECT_EQ(g.elevation[4], 13.0);
-  EXPECT_DOUBLE_EQ(g.watershed_area, 5 * 100.0 * 100.0);
-  EXPECT_EQ(read("maskmap"),
-            "north:    300.00\nsouth:      0.00\neast:    300.00\nwest:      0.00\n"
-            "rows:     3\ncols:     3\n0 1 0 \n2 3 4 \n0 5 0 \n");
-  // Off the grid altogether, with a channel network: no fault, outlet cell 0.
-  load(kPlus, [](Settings& c) {
-    c.site.outrow = 99, c.site.outcol = -4;
-    c.channel.channel_input_given = true;
-  });
-  EXPECT_EQ(error_code().code, 0);
-  EXPECT_EQ(s->grid.outlet_cell, 0);
-}
-
-TEST_F(MaskTest, BadGridsAndOutletsStopWithTheirMessage) {
-  const std::string all = "1 1 1\n1 1 1\n1 1 1\n";
-  const struct {
-    std::string mask;
-    std::function<void(Settings&)> tweak;
-    std::string console;
-  } rows[] = {
-      {"north: 300\nsouth: 0\neast: 303\nwest: 0\nrows: 3\ncols: 3\n" + all,
-       {},
-       kMaskRead + "\nThe grid size specified in the project file: 100.0000 m differs from\n"
-                   "the east-west dimension of the raster grid cells 101.0000 m as calculated\n"
-                   "from the WATERSHED_MASK header.  Check your data to make sure they agree.\n"
-                   "TORVA terminating.\n\n"},
-      {"north: 301\nsouth: 0\neast: 300\nwest: 0\nrows: 3\ncols: 3\n" + all,
-       [](Settings& c) { c.site.quiet = 1; }, ""},
-      {raster(3, 3, 100, all), [](Settings& c) { c.site.rows = c.site.cols = 1000000000; },
-       "Error: ROWS 1000000000 and COLS 1000000000 do not describe a usable grid (watershed "
-       "mask: mask.asc)\n"},
-      {kPlus, [](Settings& c) { c.site.outcol = 1; },
-       kMaskRead +
-           "number of grid cells in watershed: 5\nreading elevation map from file: elev.asc\n"
-           "\nThe outlet row and column you specified in the project file are not\n"
-           "inside the watershed mask.  Check the outlet row and column again, and\n"
-           "make sure they are correctly specified in the project file using the\n"
-           "OUTROW and OUTCOL project file cards.  TORVA terminating.\n\n"},
-  };
-  for (const auto& row : rows) {
-    run_context() = RunContext{};
-    EXPECT_EQ(load(row.mask, row.tweak), row.console);
-    EXPECT_EQ(error_code().code, 4000);
-  }
-}
-
-// The map-loading stage over a 2 x 3 grid of 100 m cells, cells 1, 2 in row 1 and 3, 4, 5 in
-// row 2, uniform Manning n 0.05.
-class ParamMapsTest : public support::ScratchTest<> {
- protected:
-  // A map with the values of cells 1..5 (0 outside).
+  // A map with the values of cells 1..5 of the full mask (0 outside).
   static std::string cells(const std::string& a, const std::string& b, const std::string& rest) {
     return raster(2, 3, 100, a + " " + b + " 0\n" + rest + "\n");
   }
-  // Gives each map card its file (name: text), runs the stage; returns the console.
-  std::string load(const std::vector<std::pair<std::string, std::string>>& maps,
+  // Gives each map card the file CARD.asc holding its text (none when empty), runs the stage;
+  // returns the console.
+  std::string load(std::vector<std::pair<std::string, std::string>> maps,
                    const std::function<void(Settings&)>& tweak = {}) {
     s = std::make_unique<ModelState>();
     Settings& c = s->settings;
     c.site.rows = c.site.outrow = 2;
     c.site.cols = c.site.outcol = 3;
     c.site.gridsize = 100.0;
-    write("mask.asc", cells("1", "1", "1 1 1"));
-    write("elev.asc", cells("10", "11", "12 13 14"));
     c.overland.manning_n = 0.05;
     c.overland.manning_n_given = true;
-    MapCards& m = c.maps;
-    m.watershed_mask = "mask.asc", m.elevation = "elev.asc";
-    m.watershed_mask_given = m.elevation_given = true;
-    const std::map<std::string, std::pair<std::string*, bool*>> fields = {
-        {"ks", {&m.conductivity, &m.conductivity_given}},
-        {"hc", {&m.capillary, &m.capillary_given}},
-        {"por", {&m.porosity, &m.porosity_given}},
-        {"ret", {&m.reten_depth, &m.reten_depth_given}},
-        {"ar", {&m.area_reduction, &m.area_reduction_given}},
-        {"wt", {&m.water_table, &m.water_table_given}},
-        {"is", {&m.storage_capacity, &m.storage_capacity_given}},
-        {"ab", {&m.aquifer_bottom, &m.aquifer_bottom_given}},
-        {"d0", {&m.ov_init_depth, &m.ov_init_depth_given}},
-        {"soil", {&m.soil_type_map, &m.soil_type_map_given}},
-        {"rough", {&m.roughness, &m.roughness_given}},
-        {"lake", {&c.unsimulated.overland_lake_map, &c.unsimulated.overland_lake_map_given}}};
-    for (const auto& [name, text] : maps) {
-      *fields.at(name).first = name + ".asc";
-      *fields.at(name).second = true;
-      if (!text.empty()) write(name + ".asc", text);
+    if (maps.empty() || maps[0].first != "WATERSHED_MASK")
+      maps.emplace_back("WATERSHED_MASK", cells("1", "1", "1 1 1"));
+    maps.emplace_back("ELEVATION", cells("10", "11", "12 13 14"));
+    for (const auto& [card, text] : maps) {
+      const CardTarget at = find_card(card)->locate(c);
+      *at.text = card + ".asc";
+      *at.given = true;
+      if (!text.empty()) write(card + ".asc", text);
     }
     if (tweak) tweak(c);
     ::testing::internal::CaptureStdout();
@@ -339,18 +211,75 @@ class ParamMapsTest : public support::ScratchTest<> {
   std::unique_ptr<ModelState> s;
 };
 
-TEST_F(ParamMapsTest, EachMapInItsUnits) {
-  const std::string out = load({{"ks", cells("3.6", "36", "0.36 1 2")},
-                                {"hc", cells("10", "20", "30 40 50")},
-                                {"por", cells("0.4", "0.4", "0.4 0.4 0.45")},
-                                {"ret", cells("5", "1", "2 3 4")},
-                                {"ar", cells("0.25", "0", "0.5 1 0.75")},
-                                {"wt", cells("9", "9", "9 9 9")},
-                                {"is", cells("1", "2", "3 4 5")},
-                                {"ab", cells("5", "11", "20 1 2")},
-                                {"soil", cells("4", "5", "6 7 8")},
-                                {"lake", cells("0", "2", "2 0 1")},
-                                {"d0", cells("0", "0", "0.01 0 0")}});
+const std::string kMaskRead = "reading watershed mask from file: WATERSHED_MASK.asc\n";
+const std::string kElevRead = "reading elevation map from file: ELEVATION.asc\n";
+
+TEST_F(MapsTest, MaskNumbersCellsWritesMaskmapAndFindsTheOutlet) {
+  EXPECT_EQ(load({{"WATERSHED_MASK", cells("-1", "0", "1 7 2")}}),
+            kMaskRead + "number of grid cells in watershed: 4\n" + kElevRead +
+                "outlet is in grid cell: 4\n");
+  const GridState& g = s->grid;
+  EXPECT_EQ(join(std::vector<int>{error_code().code, g.ncells, g.mask(2, 3), g.cell_row[3],
+                                  g.cell_col[3], g.outlet_cell, g.mask(0, 0) + g.mask(3, 4)}),
+            "0 4 4 2 2 4 0");
+  EXPECT_EQ(g.elevation[3], 13.0);
+  EXPECT_DOUBLE_EQ(g.watershed_area, 4 * 100.0 * 100.0);
+  EXPECT_EQ(read("maskmap"),
+            "north:    200.00\nsouth:      0.00\neast:    300.00\nwest:      0.00\n"
+            "rows:     2\ncols:     3\n1 0 0 \n2 3 4 \n");
+  // Off the grid altogether, with a channel network: no fault, outlet cell 0.
+  load({}, [](Settings& c) {
+    c.site.outrow = 99, c.site.outcol = -4;
+    c.channel.channel_input_given = true;
+  });
+  EXPECT_EQ(error_code().code, 0);
+  EXPECT_EQ(s->grid.outlet_cell, 0);
+}
+
+TEST_F(MapsTest, BadGridsAndOutletsStopWithTheirMessage) {
+  const std::string all = "1 1 1\n1 1 1\n";
+  const struct {
+    std::string mask;
+    std::function<void(Settings&)> tweak;
+    std::string console;
+  } rows[] = {
+      {"north: 200\nsouth: 0\neast: 303\nwest: 0\nrows: 2\ncols: 3\n" + all,
+       {},
+       kMaskRead + "\nThe grid size specified in the project file: 100.0000 m differs from\n"
+                   "the east-west dimension of the raster grid cells 101.0000 m as calculated\n"
+                   "from the WATERSHED_MASK header.  Check your data to make sure they agree.\n"
+                   "TORVA terminating.\n\n"},
+      {"north: 201\nsouth: 0\neast: 300\nwest: 0\nrows: 2\ncols: 3\n" + all,
+       [](Settings& c) { c.site.quiet = 1; }, ""},
+      {raster(2, 3, 100, all), [](Settings& c) { c.site.rows = c.site.cols = 1000000000; },
+       "Error: ROWS 1000000000 and COLS 1000000000 do not describe a usable grid (watershed "
+       "mask: WATERSHED_MASK.asc)\n"},
+      {cells("1", "1", "1 1 1"), [](Settings& c) { c.site.outrow = 1, c.site.outcol = 3; },
+       kMaskRead + "number of grid cells in watershed: 5\n" + kElevRead +
+           "\nThe outlet row and column you specified in the project file are not\n"
+           "inside the watershed mask.  Check the outlet row and column again, and\n"
+           "make sure they are correctly specified in the project file using the\n"
+           "OUTROW and OUTCOL project file cards.  TORVA terminating.\n\n"},
+  };
+  for (const auto& row : rows) {
+    run_context() = RunContext{};
+    EXPECT_EQ(load({{"WATERSHED_MASK", row.mask}}, row.tweak), row.console);
+    EXPECT_EQ(error_code().code, 4000);
+  }
+}
+
+TEST_F(MapsTest, EachMapInItsUnits) {
+  const std::string out = load({{"CONDUCTIVITY", cells("3.6", "36", "0.36 1 2")},
+                                {"CAPILLARY", cells("10", "20", "30 40 50")},
+                                {"POROSITY", cells("0.4", "0.4", "0.4 0.4 0.45")},
+                                {"RETEN_DEPTH", cells("5", "1", "2 3 4")},
+                                {"AREA_REDUCTION", cells("0.25", "0", "0.5 1 0.75")},
+                                {"WATER_TABLE", cells("9", "9", "9 9 9")},
+                                {"STORAGE_CAPACITY", cells("1", "2", "3 4 5")},
+                                {"AQUIFER_BOTTOM", cells("5", "11", "20 1 2")},
+                                {"SOIL_TYPE_MAP", cells("4", "5", "6 7 8")},
+                                {"OVERLAND_LAKE_MAP", cells("0", "2", "2 0 1")},
+                                {"OV_INIT_DEPTH", cells("0", "0", "0.01 0 0")}});
   ASSERT_EQ(error_code().code, 0) << out;
   const CellParams& p = s->params;
   // cm/h -> m/s, cm -> m, mm -> m, area factor 1 - v; an aquifer bottom above the ground
@@ -365,19 +294,20 @@ TEST_F(ParamMapsTest, EachMapInItsUnits) {
             "4 5 6 7 8 | 0 2 2 0 1");
   EXPECT_TRUE(p.surface_wet);
   for (const char* line :
-       {"reading saturated hydraulic conductivity map from file: ks.asc\n",
-        "reading capillary drive map from file: hc.asc\n",
-        "reading porosity map from file: por.asc\n",
-        "reading retention storage map from file: ret.asc\n",
-        "reading area reduction map from file: ar.asc\n",
-        "reading interception storage from file: is.asc\n",
+       {"reading saturated hydraulic conductivity map from file: CONDUCTIVITY.asc\n",
+        "reading capillary drive map from file: CAPILLARY.asc\n",
+        "reading porosity map from file: POROSITY.asc\n",
+        "reading retention storage map from file: RETEN_DEPTH.asc\n",
+        "reading area reduction map from file: AREA_REDUCTION.asc\n",
+        "reading interception storage from file: STORAGE_CAPACITY.asc\n",
         "Warning: aquifer bottom at or above the ground in 2 cells; set to the ground elevation "
-        "there (map: ab.asc)\n",
-        "In map lake.asc category 1 has 1 values\nIn map lake.asc category 2 has 2 values\n"})
+        "there (map: AQUIFER_BOTTOM.asc)\n",
+        "In map OVERLAND_LAKE_MAP.asc category 1 has 1 values\nIn map OVERLAND_LAKE_MAP.asc "
+        "category 2 has 2 values\n"})
     EXPECT_TRUE(has(out, line)) << line;
 }
 
-TEST_F(ParamMapsTest, UniformValuesAndWhatNoMapGives) {
+TEST_F(MapsTest, UniformValuesAndWhatNoMapGives) {
   load({}, [](Settings& c) {
     c.overland.retention = 2.5;
     c.overland.retention_given = c.maps.init_elev_head_given = true;
@@ -389,14 +319,13 @@ TEST_F(ParamMapsTest, UniformValuesAndWhatNoMapGives) {
   EXPECT_EQ(join(p.rough.slots(), 1) + " | " + join(p.init_depth.slots(), 1),
             "0.05 0.05 0.05 0.05 0.05 | 2.5 1.5 0.5 0 0");
   EXPECT_EQ(join(std::vector<double>{p.retention_depth[5], p.area_factor[5]}), "0.0025 1");
-  EXPECT_EQ(s->grid.outlet_cell, 5);
   // Parameters no map or table gave stay empty, so their users can tell.
   EXPECT_TRUE(p.ksat.empty() && p.pore_index.empty() && p.soil_id.empty() && p.albedo.empty());
   load({}, [](Settings& c) { c.overland.manning_n = 0.0000011; });  // just above the limit
   EXPECT_EQ(s->params.rough[1], 0.0000011);
 }
 
-TEST_F(ParamMapsTest, BadMapsStopWithTheirMessage) {
+TEST_F(MapsTest, BadMapsStopWithTheirMessage) {
   const struct {
     std::vector<std::pair<std::string, std::string>> maps;
     std::function<void(Settings&)> tweak;
@@ -407,28 +336,29 @@ TEST_F(ParamMapsTest, BadMapsStopWithTheirMessage) {
        [](Settings& c) { c.overland.manning_n = 0.000001; },
        4000,
        "\nInvalid spatially uniform overland flow Manning n value=0.000001\nTORVA exiting.\n"},
-      {{{"rough", cells("0.1", "0.2", "0.3 0 0.5")}},
+      {{{"ROUGHNESS", cells("0.1", "0.2", "0.3 0 0.5")}},
        [](Settings& c) { c.overland.manning_n_given = false; },
        4000,
-       "reading roughness map from file: rough.asc\nWarning: Map contains 1 cells with zero "
+       "reading roughness map from file: ROUGHNESS.asc\nWarning: Map contains 1 cells with zero "
        "values. "
-       "Map: rough.asc\nOverland Manning n=0 at grid cell 4.  Program terminating.\n"},
-      {{{"d0", cells("0", "0", "-0.01 0 0")}},
+       "Map: ROUGHNESS.asc\nOverland Manning n=0 at grid cell 4.  Program terminating.\n"},
+      {{{"OV_INIT_DEPTH", cells("0", "0", "-0.01 0 0")}},
        {},
        4000,
        "Error: negative initial overland depth -0.010000 m at grid cell 3"},
-      {{{"por", raster(1, 3, 100, "1 1 1\n")}},
+      {{{"AREA_REDUCTION", ""}},
        {},
        4000,
-       "Incorrect number of rows in map: por.asc\n"},
-      {{{"ar", ""}}, {}, 4000, "Can't open area reduction file named: ar.asc\n"},
-      {{{"ks", ""}}, {}, 4, "Ks ks.asc"},  // opened before anything is read
+       "Can't open area reduction file named: AREA_REDUCTION.asc\n"},
+      {{{"CONDUCTIVITY", ""}}, {}, 4, "Ks CONDUCTIVITY.asc"},  // opened before anything is read
       {{}, [](Settings& c) { c.maps.watershed_mask = "none.asc"; }, 4, "watershed mask none.asc"},
       // Edges half a cell off only warn.
-      {{{"por", "north: 250\nsouth: 50\neast: 300\nwest: 0\nrows: 2\ncols: 3\n1 1 1\n1 1 1\n"}},
+      {{{"POROSITY",
+         "north: 250\nsouth: 50\neast: 300\nwest: 0\nrows: 2\ncols: 3\n1 1 1\n1 1 1\n"}},
        {},
        0,
-       "Warning: the edges of map por.asc differ from the watershed mask by half a cell or more\n"},
+       "Warning: the edges of map POROSITY.asc differ from the watershed mask by half a cell or "
+       "more\n"},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.says);
