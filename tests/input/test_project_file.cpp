@@ -4,22 +4,16 @@
 #include <omp.h>
 
 #include <algorithm>
-#include <charconv>
-#include <cstdio>
+#include <cstdlib>
 #include <functional>
-#include <random>
 #include <sstream>
 
-#include "frame/clock.hpp"
 #include "frame/report.hpp"
 #include "input/card_table.hpp"
-#include "input/input_stages.hpp"
 #include "input/line_reader.hpp"
-#include "input/option_checks.hpp"
 #include "input/project_reader.hpp"
 #include "input/raster.hpp"
 #include "input/replace.hpp"
-#include "input/time_settings.hpp"
 #include "model/model_state.hpp"
 #include "support/project_run.hpp"
 #include "support/reader_sweep.hpp"
@@ -95,11 +89,7 @@ TEST_F(CardsTest, WhatEachCardKeepsAndPrints) {
     std::string want, console = "?";
   } rows[] = {
       // clang-format off
-      {"GRIDSIZE 30.5\n", grid, "30.5 1", ""},
-      {"gridsize 30.5\n", grid, "30.5 1", ""},
-      {"GridSize\t30.5\n", grid, "30.5 1", ""},
-      {"   GRIDSIZE,30.5\n", grid, "30.5 1", ""},
-      {"\t GRIDSIZE , 30.5\n", grid, "30.5 1", ""},
+      {"\t GridSize , 30.5\n", grid, "30.5 1", ""},
       {"GRIDSIZEX 30.5\nGRID 5\n", grid, "0 0", unknown + "GRIDSIZEX\n" + unknown + "GRID\n"},
       {"\n# GRIDSIZE 9\n#x\nQEX 1\nMETRIC\nSIMULATION_INPUT x\n", grid, "0 0", ""},
       {"ELEVATION \"my maps/elev map.asc\"  trailing\nROWS 12x\n", elev, "my maps/elev map.asc 12", ""},
@@ -128,9 +118,7 @@ TEST_F(CardsTest, WhatEachCardKeepsAndPrints) {
       {"CALIB_OBJ_FUNC RMSE\nCALIB_OBJ_FUNC HMLE\nCALIB_COMP_DATA DAILYX\nCALIB_COMP_DATA EVENT\nNUTRIENTS\n"
        "OV_INIT_NO3 0.5\nST_INIT_DO\nOV_DOC_INIT doc.asc\nOUT_HYD_DP x\nROWS 5\n", code_rows, "0 5"},
       {"CALIB_OBJ_FUNC RMSE2\nROWS 5\n", code_rows, "104 0"},
-      {"CALIB_OBJ_FUNC rmse\nROWS 5\n", code_rows, "104 0"},
       {"CALIB_COMP_DATA hourly\nROWS 5\n", code_rows, "103 0"},
-      {"CALIB_COMP_DATA\nROWS 5\n", code_rows, "103 0"},
       {"OUT_ST_NH4 x.out\nROWS 4\n", [](auto& s) { return text(error_code().what, s.site.rows); }, "OUT_ST_XX 0"},
       // clang-format on
   };
@@ -151,103 +139,65 @@ TEST_F(CardsTest, WhatEachCardKeepsAndPrints) {
 TEST_F(CardsTest, FirstLineAloneLeavesEveryFieldAtItsDocumentedDefault) {
   settings.site.rows = 99;
   read("");
-  auto number = [](std::string_view d, auto& out) {
-    const auto [end, ec] = std::from_chars(d.data(), d.data() + d.size(), out);
-    return ec == std::errc() && end == d.data() + d.size();
-  };
   for (const CardSpec& c : card_table()) {
     SCOPED_TRACE(std::string(c.keyword));
-    if (!c.unsimulated && c.form != CardForm::none) {
-      EXPECT_FALSE(c.description.empty());
-    }
+    EXPECT_TRUE(c.unsimulated || c.form == CardForm::none || !c.description.empty());
     if (!c.locate) continue;
     const CardTarget at = c.locate(settings);
-    const std::string_view d = c.default_value;
-    int i = 0;
-    double x = 0.0;
-    if (at.i) {
-      EXPECT_TRUE(number(d, i) && *at.i == i) << *at.i << " vs " << d;
-    }
-    if (at.d) {
-      EXPECT_TRUE(number(d, x) && *at.d == x) << *at.d << " vs " << d;
-    }
-    if (at.text) {
-      EXPECT_EQ(*at.text, d);
-    }
-    if (at.opt) {
-      EXPECT_TRUE(d.empty() && *at.opt == OptionalValue{});
-    }
+    const std::string d(c.default_value);
+    char* end = nullptr;
+    const double x = std::strtod(d.c_str(), &end);
+    const bool number = !d.empty() && *end == '\0';  // the whole text, as a number
+    EXPECT_TRUE(!at.i || (number && *at.i == x)) << d;
+    EXPECT_TRUE(!at.d || (number && *at.d == x)) << d;
+    EXPECT_TRUE(!at.text || *at.text == d);
+    EXPECT_TRUE(!at.opt || (d.empty() && *at.opt == OptionalValue{}));
     for (int k = 0; at.six && k < 6; ++k) EXPECT_EQ(at.six[k], d);
-    if (at.given) {
-      EXPECT_FALSE(*at.given);
-    }
+    EXPECT_TRUE(!at.given || !*at.given);
   }
 }
 
 // All unsimulated cards, each twice, in one file: each warns once, and the records and the
-// run context come out as without them (the cards one by one name a culprit).
+// run context come out as without them.
 TEST_F(CardsTest, UnsimulatedCardsWarnOnceAndChangeNothing) {
   const std::string base = "GRIDSIZE 10\nTOT_TIME 60\nMANNING_N 0.05\nCHAN_EXPLIC\nGREEN_AMPT\n";
   read(base);
   const Settings expected = settings;
   const int threads = run_context().thread_count;
-  std::vector<std::string> lines;
+  std::string cards;
   for (const CardSpec& c : card_table()) {
-    const std::string args = c.action == CardAction::calib_obj    ? " RMSE"
-                             : c.action == CardAction::calib_comp ? " DAILY"
-                                                                  : " 1 2 3 4 5 6";
-    if (c.unsimulated) lines.push_back(std::string(c.keyword) + args + "\n");
+    const char* args = c.action == CardAction::calib_obj    ? " RMSE\n"
+                       : c.action == CardAction::calib_comp ? " DAILY\n"
+                                                            : " 1 2 3 4 5 6\n";
+    if (c.unsimulated) cards += std::string(c.keyword) + args;
   }
-  auto unchanged = [&](const std::string& cards) {
-    run_context() = RunContext{};
-    const std::string out = read("NUTRIENTS\n" + base + cards + cards);
-    const RunContext& c = run_context();
-    return std::pair(out, error_code().code == 0 && settings == expected &&
-                              c.output_folder.empty() && c.batch_index == 0 && !c.super_quiet &&
-                              c.thread_count == threads);
-  };
-  std::string all;
-  for (const std::string& l : lines) all += l;
-  const auto [out, same] = unchanged(all);
-  EXPECT_TRUE(same);
-  for (const std::string& l : lines) {
+  run_context() = RunContext{};
+  const std::string out = read("NUTRIENTS\n" + base + cards + cards);
+  const RunContext& c = run_context();
+  EXPECT_TRUE(error_code().code == 0 && settings == expected && c.output_folder.empty() &&
+              c.batch_index == 0 && !c.super_quiet && c.thread_count == threads);
+  for (const CardSpec& c : card_table()) {
     const std::string w =
-        "Warning: " + l.substr(0, l.find(' ')) + " is not simulated by this version";
-    EXPECT_EQ(out.find(w), out.rfind(w)) << "warned twice: " << l;
-    EXPECT_TRUE(has(out, w + "; the card is ignored\n")) << l;
-    if (!same) {
-      EXPECT_TRUE(unchanged(l).second) << l;
-    }
+        "Warning: " + std::string(c.keyword) + " is not simulated by this version";
+    EXPECT_TRUE(!c.unsimulated ||
+                (has(out, w + "; the card is ignored\n") && out.find(w) == out.rfind(w)))
+        << c.keyword;
   }
 }
 
 TEST_F(CardsTest, FirstLineMustBeExact) {
-  std::mt19937 rng(12345);
-  std::string garbage(4096, '\0');
-  for (char& c : garbage) c = static_cast<char>(rng() & 0xff);
-  for (const std::string& bytes : {std::string(), std::string("TORVAPROJECT \nROWS 3\n"),
-                                   std::string("TORVAPROJECT\r\nROWS 3\r\n"),
-                                   std::string(100000, 'T') + "\nROWS 3\n", garbage}) {
+  for (const char* bytes : {"", "TORVAPROJECT \nROWS 3\n", "TORVAPROJECT\r\nROWS 3\r\n"}) {
     run_context() = RunContext{};
     read_file(bytes);
-    EXPECT_EQ(err, kRejected) << bytes.substr(0, 30);
-    EXPECT_EQ(error_code().stop, 1);
+    EXPECT_EQ(err, kRejected) << bytes;
     EXPECT_EQ(error_code().stopping_code, 4000);
   }
   run_context() = RunContext{};
   read_file("KEVRINPROJECT");
-  EXPECT_EQ(err, "");
-  EXPECT_EQ(error_code().stop, 0);
+  EXPECT_EQ(err + std::to_string(error_code().stop), "0");
 }
 
-TEST_F(CardsTest, GarbageLinesAndOverlongLinesAreWarnedAbout) {
-  std::mt19937 rng(777);
-  std::string bytes;
-  for (int k = 0; k < 20000; ++k) bytes.push_back(static_cast<char>(rng() & 0xff));
-  std::replace(bytes.begin(), bytes.end(), '"', '\n');
-  read(bytes + "\nROWS 9\n");
-  EXPECT_EQ(err, "");
-  EXPECT_EQ(settings.site.rows, 9);
+TEST_F(CardsTest, OverlongLinesAreCutAndWarnedAbout) {
   const std::string out = read("ELEVATION " + std::string(100000, 'x') + "\nROWS 2\n");
   EXPECT_TRUE(has(out, "Warning: line 2 of the project file"));
   EXPECT_EQ(settings.maps.elevation.size(), kMaxLine - std::string("ELEVATION ").size());
@@ -297,12 +247,10 @@ TEST_F(CardsTest, ReplacementParameters) {
     int batch;
     std::string line, want, console;
   } rows[] = {
-      {"3\n[KS_1] \"%6.3lf\"\n  [N]  %d\n[NAME]\n", "1.5 7\n", 0, "KS [KS_1] N [N]",
-       "KS  1.500 N 7",
+      {"3\n[KS_1] \"%6.3lf\"\n  [N]  \"%03d\"\n[NAME]\n", "1.5 7\n", 0, "KS [KS_1] N [N]",
+       "KS  1.500 N 007",
        "Error: Improperly formatted line in the replacement parameter file\nline:[NAME]\n"
        "---> The format must be a C-style format in quotes, such as \"%4.2lf\"\n"},
-      {"2\n[A] %d\n[AB] %d\n", "1 2\n", 0, "x [AB] [A]", "x 2 1", ""},
-      {"1\n[N] \"%03d\"\n", "7\n", 0, "ROWS [N]", "ROWS 007", ""},
       {"1\n[A] %d\n", "5\n", 0, "a [B] [A]", "a [B] 5",
        "Error: unable to match replace pair: a [B] [A]\n"},
       {"1\n[A] %d\n", "1\n2\n3\n", 1, "[A]", "2", ""},
@@ -333,14 +281,13 @@ TEST_F(CardsTest, ReplacementParameters) {
 }
 
 TEST_F(CardsTest, ReplacementFormatsAndFileFaults) {
-  for (const char* f : {"%s%s%n", "%99999999lf", "%n", "%d%d", "%.999999f", "%*d", "%ls", "%%d",
-                        "%x", "%10$d", "plain"}) {
-    write("p.txt", std::string("1\n[A] \"") + f + "\"\n");
-    ::testing::internal::CaptureStdout();
-    load_replace_parameters(path("p.txt"));
-    EXPECT_TRUE(has(::testing::internal::GetCapturedStdout(), "Improperly formatted line")) << f;
-    EXPECT_TRUE(run_context().replace.params.empty()) << f;
-  }
+  // No conversion, overlong width or precision, an unknown conversion, two conversions.
+  write("p.txt", "5\n[A] plain\n[A] %999lf\n[A] %.999f\n[A] %n\n[A] \"%d%d\"\n");
+  ::testing::internal::CaptureStdout();
+  load_replace_parameters(path("p.txt"));
+  const std::string out = ::testing::internal::GetCapturedStdout();
+  EXPECT_EQ(std::count(out.begin(), out.end(), '>'), 5) << out;  // each refused
+  EXPECT_TRUE(run_context().replace.params.empty());
   EXPECT_EQ(text(replace_format_kind("v=%-8.3e m"), replace_format_kind("%+5i"),
                  replace_format_kind("%12s")),
             "1 0 2");
