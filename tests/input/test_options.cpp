@@ -153,8 +153,8 @@ TEST_F(TransferTest, MapTypeFourAndAMissingFileStop) {
   EXPECT_TRUE(m->settings.site.project_not_opened);
 }
 
-// Only grid cards given in the file override the mask header, and relative series shift once.
-TEST_F(TransferTest, TimeStageCopiesOnlyGivenGridCardsAndShiftsSeriesOnce) {
+// Only grid cards given in the file override the mask header.
+TEST_F(TransferTest, TimeStageCopiesOnlyGivenGridCards) {
   m->grid.rows = 7;  // as a mask header would have set it
   SiteCards& site = m->settings.site;
   site.timestep = 60.0, site.hyd_freq = 10.0, site.map_freq = 30, site.outslope = 0.02;
@@ -166,15 +166,6 @@ TEST_F(TransferTest, TimeStageCopiesOnlyGivenGridCardsAndShiftsSeriesOnce) {
   EXPECT_EQ(std::to_string(m->run.hyd_steps) + " " + std::to_string(m->run.map_steps) + " " +
                 std::to_string(m->grid.rows) + " " + std::to_string(m->grid.cols),
             "10 30 7 11");
-  TimeSeries rel;
-  rel.relative = true;
-  rel.times = {0.0, 1.0};
-  rel.values = {1.0, 2.0};
-  m->series.time_series.push_back(rel);
-  m->clock.start_time = 2459000.5;
-  stage_shift_relative_series(*m);
-  stage_shift_relative_series(*m);
-  EXPECT_DOUBLE_EQ(m->series.time_series[0].times[1], 2459001.5);
 }
 
 }  // namespace
