@@ -338,33 +338,20 @@ TEST_F(MapsTest, BadMapsStopWithTheirMessage) {
     int code;
     std::string says;  // part of the console, or for code 4 what and file
   } rows[] = {
-      {{},
-       [](Settings& c) { c.overland.manning_n = 0.000001; },
-       4000,
+      // clang-format off
+      {{}, [](Settings& c) { c.overland.manning_n = 0.000001; }, 4000,
        "\nInvalid spatially uniform overland flow Manning n value=0.000001\nTORVA exiting.\n"},
-      {{{"ROUGHNESS", cells("0.1", "0.2", "0.3 0 0.5")}},
-       [](Settings& c) { c.overland.manning_n_given = false; },
-       4000,
-       "reading roughness map from file: ROUGHNESS.asc\nWarning: Map contains 1 cells with zero "
-       "values. "
-       "Map: ROUGHNESS.asc\nOverland Manning n=0 at grid cell 4.  Program terminating.\n"},
-      {{{"OV_INIT_DEPTH", cells("0", "0", "-0.01 0 0")}},
-       {},
-       4000,
-       "Error: negative initial overland depth -0.010000 m at grid cell 3"},
-      {{{"AREA_REDUCTION", ""}},
-       {},
-       4000,
-       "Can't open area reduction file named: AREA_REDUCTION.asc\n"},
+      {{{"ROUGHNESS", cells("0.1", "0.2", "0.3 0 0.5")}}, [](Settings& c) { c.overland.manning_n_given = false; }, 4000,
+       "reading roughness map from file: ROUGHNESS.asc\nWarning: Map contains 1 cells with zero values. Map: ROUGHNESS.asc\n"
+       "Overland Manning n=0 at grid cell 4.  Program terminating.\n"},
+      {{{"OV_INIT_DEPTH", cells("0", "0", "-0.01 0 0")}}, {}, 4000, "Error: negative initial overland depth -0.010000 m at grid cell 3"},
+      {{{"AREA_REDUCTION", ""}}, {}, 4000, "Can't open area reduction file named: AREA_REDUCTION.asc\n"},
       {{{"CONDUCTIVITY", ""}}, {}, 4, "Ks CONDUCTIVITY.asc"},  // opened before anything is read
       {{}, [](Settings& c) { c.maps.watershed_mask = "none.asc"; }, 4, "watershed mask none.asc"},
       // Edges half a cell off only warn.
-      {{{"POROSITY",
-         "north: 250\nsouth: 50\neast: 300\nwest: 0\nrows: 2\ncols: 3\n1 1 1\n1 1 1\n"}},
-       {},
-       0,
-       "Warning: the edges of map POROSITY.asc differ from the watershed mask by half a cell or "
-       "more\n"},
+      {{{"POROSITY", "north: 250\nsouth: 50\neast: 300\nwest: 0\nrows: 2\ncols: 3\n1 1 1\n1 1 1\n"}}, {}, 0,
+       "Warning: the edges of map POROSITY.asc differ from the watershed mask by half a cell or more\n"},
+      // clang-format on
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.says);
@@ -555,13 +542,14 @@ TEST(StreamTables, IndexMapCheckAndLookup) {
     int code;
     std::string message;
   } rows[] = {
-      {"STREAMMAP\nNLINKS 2\n", 116,
-       "Stream map file does not use correct header (file: st.map)\n"},
+      // clang-format off
+      {"STREAMMAP\nNLINKS 2\n", 116, "Stream map file does not use correct header (file: st.map)\n"},
       {"STREAM_MAP\nNLINKS 3\n", 117, "?"},
       {"STREAM_MAP\nNLINKS 2\n1\n2\n3\n", 118, "?"},
       {"STREAM_MAP\nNLINKS 2\n1\nx\n3\n1\n2\n", 118, "?"},
       {"", 115, "Unable to open stream map file none.map\n"},
       {"STREAM_MAP\nNLINKS 2\n1\n2\n3\n1\n2\n", 0, ""},
+      // clang-format on
   };
   for (const auto& r : rows) {
     run_context() = RunContext{};
@@ -589,24 +577,21 @@ TEST(StreamTables, IndexMapCheckAndLookup) {
             "(NUM_IDS is 0)\n");
 }
 
-class SeriesTest : public support::ScratchTest<> {
- protected:
-  std::string read_ts(const std::string& text) {
-    write("series.ts", text);
-    ::testing::internal::CaptureStdout();
-    read_time_series_file(path("series.ts"), store);
-    return ::testing::internal::GetCapturedStdout();
-  }
-  SeriesStore store;
-};
-
 const char* kTwoSeries =
     "some header text\n not TORVA_TS: keywords count only at the start of a line\n"
     "TORVA_TS\n  \"pump_1\"  \nABSOLUTE\n2020 6 1 12 0 1.0\n2020 6 1 13 0 3.0\nEND_TS\n"
     "between\nTORVA_TS\npump\nRELATIVE\n0 0 1 0 0 10.0\n0 0 1 1 0 20.0\nEND_TS\n";
 
-TEST_F(SeriesTest, ReadInterpolatedAndFoundByPrefix) {
-  const std::string out = read_ts(kTwoSeries);
+TEST_F(MapsTest, TimeSeriesReadInterpolatedFoundByPrefixOrRefused) {
+  SeriesStore store;
+  auto read_ts = [&](const std::string& text) {
+    store = {};
+    write("series.ts", text);
+    ::testing::internal::CaptureStdout();
+    read_time_series_file(path("series.ts"), store);
+    return ::testing::internal::GetCapturedStdout();
+  };
+  std::string out = read_ts(kTwoSeries);
   ASSERT_EQ(store.time_series.size(), 2u);
   EXPECT_TRUE(has(out, "Read time series pump_1\n"));
   EXPECT_TRUE(has(out, "2 time series read from file " + path("series.ts") + "\n"));
@@ -614,12 +599,10 @@ TEST_F(SeriesTest, ReadInterpolatedAndFoundByPrefix) {
   ASSERT_NE(ts, nullptr);
   const double noon = julian_date(2020, 6, 1, 12, 0, 0.0), hour = 1.0 / 24.0;
   // Between the entries, before the first and after the last; then back near the start.
-  for (const auto& [t, v] :
-       std::initializer_list<std::pair<double, double>>{{noon + hour / 2, 2.0},
-                                                        {noon - hour, 1.0},
-                                                        {noon + 2 * hour, 3.0},
-                                                        {noon + hour / 4, 1.5}})
-    EXPECT_NEAR(time_series_value(ts, t), v, 1e-6) << t - noon;
+  EXPECT_EQ(join(std::vector<double>{
+                time_series_value(ts, noon + hour / 2), time_series_value(ts, noon - hour),
+                time_series_value(ts, noon + 2 * hour), time_series_value(ts, noon + hour / 4)}),
+            "2 1 3 1.5");
   EXPECT_EQ(find_time_series(store, "pump"), ts) << "the first match of a prefix";
   EXPECT_EQ(find_time_series(store, "pump_2"), nullptr);
   // A relative series moves to the start once, however often the shift is called.
@@ -631,13 +614,9 @@ TEST_F(SeriesTest, ReadInterpolatedAndFoundByPrefix) {
   EXPECT_NEAR(time_series_value(&rel, start + offset + 0.5 / 24.0), 15.0, 1e-6);
   add_time_series_index(store, 7, ts);
   EXPECT_DOUBLE_EQ(time_series_value_by_index(store, 7, 0.0), 1.0);
-}
-
-TEST_F(SeriesTest, EmptyAndBadSeries) {
   read_ts("header\nTORVA_TS\na\nABSOLUTE\n2020 1 1 0 0 1\nEND_TS\nTORVA_TS\nb\nABSOLUTE\nEND_TS\n");
   EXPECT_EQ(store.time_series.size() * 10 + store.time_series[1].count(), 20u);
-  store = {};
-  const std::string out = read_ts("TORVA_TS\nx\nABSOLUTE\n2020 1 1 junk\n");
+  out = read_ts("TORVA_TS\nx\nABSOLUTE\n2020 1 1 junk\n");
   EXPECT_EQ(store.time_series.size() * 10 + store.time_series[0].count(), 11u);
   EXPECT_TRUE(has(out, "line 4 of the time series file") && has(out, "has no END_TS line")) << out;
   store = {};
@@ -668,7 +647,8 @@ TEST_F(SeriesTest, EmptyAndBadSeries) {
   }
 }
 
-TEST_F(SeriesTest, ElevationSeriesInterpolatedAndStepped) {
+TEST_F(MapsTest, ElevationSeriesInterpolatedAndStepped) {
+  SeriesStore store;
   write("s.es",
         "TORVA_ES\nrating\n10.0 1.0\n20.0 5.0\n30.0 6.0\nEND_ES\nTORVA_ES\nrule\n1 2\nEND_ES\n");
   ::testing::internal::CaptureStdout();

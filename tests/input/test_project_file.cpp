@@ -163,34 +163,6 @@ TEST_F(CardsTest, FirstLineAloneLeavesEveryFieldAtItsDocumentedDefault) {
   }
 }
 
-// All unsimulated cards, each twice, in one file: each warns once, and the records and the
-// run context come out as without them.
-TEST_F(CardsTest, UnsimulatedCardsWarnOnceAndChangeNothing) {
-  const std::string base = "GRIDSIZE 10\nTOT_TIME 60\nMANNING_N 0.05\nCHAN_EXPLIC\nGREEN_AMPT\n";
-  read(base);
-  const Settings expected = settings;
-  const int threads = run_context().thread_count;
-  std::string cards;
-  for (const CardSpec& c : card_table()) {
-    const char* args = c.action == CardAction::calib_obj    ? " RMSE\n"
-                       : c.action == CardAction::calib_comp ? " DAILY\n"
-                                                            : " 1 2 3 4 5 6\n";
-    if (c.unsimulated) cards += std::string(c.keyword) + args;
-  }
-  run_context() = RunContext{};
-  const std::string out = read("NUTRIENTS\n" + base + cards + cards);
-  const RunContext& c = run_context();
-  EXPECT_TRUE(error_code().code == 0 && settings == expected && c.output_folder.empty() &&
-              c.batch_index == 0 && !c.super_quiet && c.thread_count == threads);
-  for (const CardSpec& c : card_table()) {
-    const std::string w =
-        "Warning: " + std::string(c.keyword) + " is not simulated by this version";
-    EXPECT_TRUE(!c.unsimulated ||
-                (has(out, w + "; the card is ignored\n") && out.find(w) == out.rfind(w)))
-        << c.keyword;
-  }
-}
-
 TEST_F(CardsTest, FirstLineMustBeExact) {
   for (const char* bytes : {"", "TORVAPROJECT \nROWS 3\n", "TORVAPROJECT\r\nROWS 3\r\n"}) {
     run_context() = RunContext{};
