@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <sstream>
+#include <tuple>
 
 #include "frame/clock.hpp"
 #include "frame/report.hpp"
@@ -89,7 +90,7 @@ TEST_F(RasterTest, ReadsStoresAndRefusesWithItsMessage) {
   } rows[] = {
       // clang-format off
       {kRealFirst, kHead + "9 1.5 9\n2.25 3 4e-1\n9 -5 9\n", true, "", "300 300 0 3 3: -1 1.5 2.25 3 0.4 -5"},
-      {kRealSecond, kHead + "0,1.5,0\n2.25,\t3 , 4\n0 5 0\n", true, "", "300 300 0 3 3: -1 1.5 2.25 3 4 5"},
+      {kRealSecond, kHead + "0,1.5,0\r\n2.25,\t3 , 4\r\n0 5 0", true, "", "300 300 0 3 3: -1 1.5 2.25 3 4 5"},
       // Missing values of a short line are zeros; 7 and 9 outside still make the map non-zero.
       {kRealFirst, kHead + "7 0\n0\n9 0 9\n", true, zeros, "300 300 0 3 3: -1 0 0 0 0 0"},
       {kRealFirst, kHead + "0 0 0\n0 0 0\n0 0 0\n", true, "Warning: Map contains only zero values. Map: map.asc\n" + zeros},
@@ -132,20 +133,23 @@ TEST_F(RasterTest, ReplacementParametersInRealMapLines) {
 }
 
 // Rows far beyond the 20000-character input line keep every value.
+// Wider than the input line and than the scanner's buffer, in a row mode and a token mode.
 TEST_F(RasterTest, WideRowsAreNeverCut) {
-  const int cols = 5000;
+  const int cols = 15000;
   Array2<int> wide("mask");
   wide.allocate(2, cols + 1);
   std::string row;
-  for (int c = 1; c <= cols; ++c) row += std::to_string(wide(1, c) = c) + ".125 ";
+  for (int c = 1; c <= cols; ++c) row += std::to_string(wide(1, c) = c) + " ";
   write("wide.asc", raster(1, cols, 1, row + "\n"));
   std::vector<double> v(cols + 1);
-  FileHandle f;
+  FileHandle f, g;
   GridHeader h;
-  ASSERT_TRUE(f.open("wide.asc", "r"));
+  ASSERT_TRUE(f.open("wide.asc", "r") && g.open("wide.asc", "r"));
   ASSERT_TRUE(read_grid(f, "wide.asc", kRealFirst, h, wide, {v, {}, {}}, 1, cols));
-  EXPECT_EQ(v[1], 1.125);
-  EXPECT_EQ(v[cols], cols + 0.125);
+  for (int c = 1; c <= cols; ++c) wide(1, c) = 0;
+  ASSERT_TRUE(read_grid(g, "wide.asc", kIntegerGrid, h, wide, {}, 1, cols));
+  EXPECT_EQ(join(std::vector<double>{v[1], v[cols], double(wide(1, 1)), double(wide(1, cols))}),
+            "1 15000 1 15000");
 }
 
 // A damaged map is read or refused in every mode, and a map cut before its last row is
@@ -166,19 +170,13 @@ TEST_F(RasterTest, DamagedMapsAreReadOrRefused) {
   });
 }
 
+// Grid size, north and east edges of 10 x 10 cells, and the result (the mask tests refuse a
+// grid in each direction): rounding passes, and north-south is checked first.
 TEST(GridSize, TruncationRuleAcceptsRoundingAndRejectsTenths) {
-  const struct {
-    double gridsize, north, east;
-    int code;
-  } rows[] = {{30.0, 300.04, 300, 0},
-              {30.0, 301, 300, 1},
-              {30.0, 300, 301, 2},
-              {30.0, 301, 301, 1},
-              {29.999, 300, 300, 0}};  // north-south first
-  for (const auto& r : rows) {
-    GridHeader h{r.north, 0, r.east, 0, 10, 10};
-    EXPECT_EQ(grid_size_check(r.gridsize, h), r.code) << r.north << " " << r.east;
-  }
+  for (const auto& [dx, north, east, code] :
+       {std::tuple(30.0, 300.04, 300.0, 0), std::tuple(29.999, 300.0, 300.0, 0),
+        std::tuple(30.0, 301.0, 301.0, 1)})
+    EXPECT_EQ(grid_size_check(dx, GridHeader{north, 0, east, 0, 10, 10}), code) << north;
 }
 
 // The map-loading stage over a 2 x 3 grid of 100 m cells with the outlet at row 2, column 3,
@@ -468,9 +466,6 @@ INSTANTIATE_TEST_SUITE_P(Tables, MappingTest, ::testing::Values(
 TEST(MappingFiles, CheckLinesKeywordsAndTheStartUpReport) {
   EXPECT_EQ(check_line("NSM Groundwater Phosphorus", false),
             dots("NSM Groundwater Phosphorus", 9, 'N'));  // a label longer than most
-  EXPECT_EQ(grid_table_keyword("GROUNDWATER_BOUNDARY Land"), kTableGroundwaterBoundary);
-  EXPECT_EQ(grid_table_keyword("GROUNDWATER Land"), kTableGroundwater);
-  EXPECT_EQ(grid_table_keyword("NUM_IDS 3"), 0);
   support::Scratch dir;
   dir.write("land.idx", kLand);
   dir.write("tables.cmt", kList + "INDEX_MAP absent.idx Missing map\n" + kRough +

@@ -199,23 +199,6 @@ TEST_F(CardsTest, DamagedFilesAreReadOrRefused) {
   ::testing::internal::GetCapturedStderr();
 }
 
-// The scanner of the map readers, across a buffer smaller than its lines.
-TEST_F(CardsTest, ScannerLinesAndTokensAcrossSmallBuffers) {
-  write("scan.txt", "alpha beta\n\n" + std::string(300, 'x') + "\r\nlast");
-  for (bool by_line : {true, false}) {
-    std::FILE* fp = std::fopen(path("scan.txt").c_str(), "r");
-    TextScanner scan(fp, 16);
-    std::vector<std::string> parts;
-    std::string_view v;
-    while (by_line ? scan.next_line(v) : scan.next_token(v)) parts.emplace_back(v);
-    const std::string x(300, 'x');
-    using V = std::vector<std::string>;
-    EXPECT_EQ(parts,
-              (by_line ? V{"alpha beta", "", x + "\r", "last"} : V{"alpha", "beta", x, "last"}));
-    std::fclose(fp);
-  }
-}
-
 // Replacement parameters: declarations, the value line a batch index selects, the
 // substitution and its messages.
 TEST_F(CardsTest, ReplacementParameters) {
@@ -274,12 +257,12 @@ TEST_F(CardsTest, ReplacementFormatsAndFileFaults) {
     bool values;
     std::string message;
   } rows[] = {
+      // clang-format off
       {nullptr, false, "Error: unable to open the replace parameter file.\n"},
-      {"3\n[A] %d\n", false,
-       "Error: unexpected end of parameter list file after 1 parameters. Expecting 3\n"},
-      {"many\n", false,
-       "Error: unable to read the number of parameters in the parameter list file\n"},
+      {"3\n[A] %d\n", false, "Error: unexpected end of parameter list file after 1 parameters. Expecting 3\n"},
+      {"many\n", false, "Error: unable to read the number of parameters in the parameter list file\n"},
       {nullptr, true, "Error: unable to open the value file " + path("none.txt")},
+      // clang-format on
   };
   for (const auto& row : rows) {
     if (row.params) write("p.txt", row.params);
