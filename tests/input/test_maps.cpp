@@ -626,11 +626,13 @@ TEST_F(MapsTest, TimeSeriesReadInterpolatedFoundByPrefixOrRefused) {
     TimeSeries* ts;
     int index;
     const char* says;
-  } rows[] = {{nullptr, 0,
-               "Error: attempting to extract a value from a time series that does not exist.\n"},
-              {&empty, 0,
-               "Error: attempting to extract a value from a time series [dry] with no entries.\n"},
-              {nullptr, 8, "time series index is 8, but the \n"}};
+  } rows[] = {
+      // clang-format off
+      {nullptr, 0, "Error: attempting to extract a value from a time series that does not exist.\n"},
+      {&empty, 0, "Error: attempting to extract a value from a time series [dry] with no entries.\n"},
+      {nullptr, 8, "time series index is 8, but the \n"},
+      // clang-format on
+  };
   for (const auto& r : rows) {
     run_context() = RunContext{};
     ::testing::internal::CaptureStdout();
