@@ -226,7 +226,7 @@ TEST_P(Conservation, OneAndTwoThreadsGiveIdenticalDepths) {
     for (int k = 1; k <= g.n; ++k) g.h[k] = 0.005;
     EXPECT_GE(g.n, kParallelMinCells);
     V trace;
-    for (int t = 0; t < 16; ++t) {
+    for (int t = 0; t < 64; ++t) {
       for (int k = 1; k <= g.n; ++k) g.h[k] += 1e-5 * (1 + k % 3);
       step(g, t, {true, g.at(96, 48), 0.02});
       trace.insert(trace.end(), g.h.begin(), g.h.end());
