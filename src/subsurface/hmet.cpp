@@ -488,6 +488,12 @@ int HmetReader::read_ncdc(HmetRecord& rec) {
   return 1;
 }
 
+double frozen_ground_index(double cfgi, double temperature, double snow_depth) {
+  const double k = temperature >= 0.0 ? 0.5 : 0.08;
+  const double v = 0.99875 * cfgi - std::exp(-0.4 * k * 100.0 * snow_depth) * temperature / 24.0;
+  return v > 0.0 ? v : 0.0;
+}
+
 int hmet_read(HmetReader& reader, int call, HmetRecord& rec) {
   if (call == 1) return reader.scan();
   return reader.read(rec);

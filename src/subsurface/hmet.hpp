@@ -85,6 +85,11 @@ class HmetReader {
   std::array<long, 7> ncdc_days_{};  // days present per element, DRAD..WIND
 };
 
+// The continuous frozen-ground index after one hour at `temperature` (deg C) under
+// `snow_depth` (m) of snow: it grows with the cold degree-hours, snow insulates, and it never
+// falls below 0.
+double frozen_ground_index(double cfgi, double temperature, double snow_depth);
+
 // The call protocol of the readers: call 1 is the scan pass (0 on success), any other call
 // reads the next record (positive when delivered, -1 at the end of the data).
 int hmet_read(HmetReader& reader, int call, HmetRecord& rec);
