@@ -395,7 +395,7 @@ const CardSpec kCards[] = {
     {.keyword = "TOTAL_CHAN_N", .form = CardForm::text, .locate = TEXT(unsimulated, total_chan_n), .unsimulated = true, .default_value = ""},
     {.keyword = "TOTAL_CHAN_KN", .form = CardForm::text, .locate = TEXT(unsimulated, total_chan_kn), .unsimulated = true, .default_value = ""},
     {.keyword = "TOTAL_CHAN_P", .form = CardForm::text, .locate = TEXT(unsimulated, total_chan_p), .unsimulated = true, .default_value = ""},
-    {.keyword = "INIT_SWE_DEPTH", .form = CardForm::text, .locate = TEXT(unsimulated, init_swe_depth), .unsimulated = true, .default_value = ""},
+    {.keyword = "INIT_SWE_DEPTH", .form = CardForm::text, .locate = TEXT(unsimulated, init_swe_depth), .unit = "m", .default_value = "", .range = "0 to 100", .description = "initial snow water equivalent on every cell of a long-term run"},
     {.keyword = "SNOW_SWE_FILE", .form = CardForm::text, .locate = TEXT(unsimulated, snow_swe_file), .unsimulated = true, .default_value = ""},
     {.keyword = "XYBDYOUTPUT_PTS", .form = CardForm::text, .locate = TEXT(unsimulated, xybdyoutput_pts), .unsimulated = true, .default_value = ""},
     {.keyword = "XYBDYOUTPUT_MASK", .form = CardForm::text, .locate = TEXT(unsimulated, xybdyoutput_mask), .unsimulated = true, .default_value = ""},

@@ -30,6 +30,7 @@ struct WaterLedger {
   double gw_to_river = 0.0;             // "Total flux from gw to river"
   double overbank_to_land = 0.0;        // channel water returned to the land (overbank flow)
   double channel_point_sinks = 0.0;     // water taken out of channels by point sinks
+  double snowmelt = 0.0;                // snow water equivalent melted onto the surface
   // Lakes, storm sewers and XY boundaries: zero in this version.
   double precip_to_lakes = 0.0;   // "Volume precip to lakes"
   double flow_into_lakes = 0.0;   // "Volume of flow into lakes"
@@ -121,6 +122,7 @@ inline WaterLedger event_share(const WaterLedger& now, const WaterLedger& at_sta
   w.overland_clipped -= at_start.overland_clipped;
   w.channel_clipped -= at_start.channel_clipped;
   w.rain_steps -= at_start.rain_steps;
+  w.snowmelt -= at_start.snowmelt;
   w.initial_surface = at_start.final_surface;
   w.initial_channel = at_start.final_channel;
   w.initial_soil = at_start.final_soil;

@@ -177,6 +177,7 @@ void measure_final_storage(ModelState& s) {
   w.final_surface = surface_storage(s);
   w.final_channel = channel_storage(s);
   w.final_soil = soil_storage(s);
+  w.final_snow = surface_volume(s.hmet.swe.slots(), s.grid.dx);
 }
 
 SummaryFacts summary_facts(const ModelState& s) {
@@ -341,6 +342,7 @@ void stage_initial_storage(ModelState& s) {
   w.initial_surface = surface_storage(s);
   w.initial_channel = channel_storage(s);
   w.initial_soil = soil_storage(s);
+  w.initial_snow = surface_volume(s.hmet.swe.slots(), s.grid.dx);
   mark_event_start(s);
   s.clock.next_hydrograph_time = start_julian(s);
   s.clock.next_channel_output_time = s.clock.next_hydrograph_time;

@@ -232,8 +232,12 @@ void apply_rain(ModelState& s, std::span<double> depth) {
     s.ledger.interception += caught * area / 1000.0;
     rate = r.net_rain_rate.slots();
   }
+  // Precipitation in frost lies as snow on the ground of a long-term run.
+  const HmetState& h = s.hmet;
+  const bool snow =
+      s.run.long_term && h.swe.size() == r.rain_rate.size() && h.record.temperature < 0.0;
   int bad = 0;
-  const double added = add_rain(rate, dt, depth, bad);
+  const double added = add_rain(rate, dt, snow ? s.hmet.swe.slots() : depth, bad);
   s.ledger.precip += added * area;
   bool raining = false;
   for (std::size_t k = 1; k <= r.rain_rate.size() && !raining; ++k) raining = r.rain_rate[k] > 0.0;

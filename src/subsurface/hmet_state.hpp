@@ -22,6 +22,7 @@ struct HmetState {
   Array1<double> cfgi{"CFGI"};          // continuous frozen-ground index per cell
   Array1<int> frozen{"frozen"};         // 1 where CFGI is above kFrozenGroundIndex, else 0
   Array1<double> pet_rate{"pet_rate"};  // potential evapotranspiration of the hour, cm/s
+  Array1<double> swe{"swe"};            // snow water equivalent on the ground, m
   FileHandle evap_out;                  // "evap_out" with Richards infiltration
 };
 

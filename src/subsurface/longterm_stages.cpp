@@ -1,12 +1,14 @@
 // The stages of long-term runs: the weather record and calendar at start-up, and the hourly
 // step with its report lines, evapotranspiration and the frozen-ground index.
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 
 #include "frame/console.hpp"
 #include "frame/run_context.hpp"
 #include "model/model_state.hpp"
+#include "subsurface/snow.hpp"
 #include "subsurface/subsurface_stages.hpp"
 
 namespace torva {
@@ -83,10 +85,10 @@ void report_hour(ModelState& s) {
 void update_cfgi(HmetState& h, double temperature, int n) {
   double* cfgi = h.cfgi.data();
   int* frozen = h.frozen.data();
-  const double snow_depth = 0.0;  // m
+  const double* swe = h.swe.data();
 #pragma omp parallel for schedule(static) if (n >= 4096)
   for (int i = 1; i <= n; ++i) {
-    cfgi[i] = frozen_ground_index(cfgi[i], temperature, snow_depth);
+    cfgi[i] = frozen_ground_index(cfgi[i], temperature, swe[i] / kSnowDensityRatio);
     frozen[i] = cfgi[i] > kFrozenGroundIndex ? 1 : 0;
   }
 }
@@ -135,9 +137,25 @@ void stage_longterm_start(ModelState& s) {
   }
   if (hmet_read(h.reader, 1, h.record) != 0) return;
   const int n = s.grid.ncells;
-  if (!h.cfgi.allocate(n) || !h.frozen.allocate(n) || !h.pet_rate.allocate(n)) {
+  if (!h.cfgi.allocate(n) || !h.frozen.allocate(n) || !h.pet_rate.allocate(n) ||
+      !h.swe.allocate(n)) {
     set_error(4000);
     return;
+  }
+  if (c.init_swe_depth_given) {
+    const std::string& text = c.init_swe_depth;
+    double swe = -1.0;  // m
+    const auto got = std::from_chars(text.data(), text.data() + text.size(), swe);
+    if (got.ec != std::errc() || got.ptr != text.data() + text.size() || !(swe >= 0.0) ||
+        swe > 100.0) {
+      say("\nError: INIT_SWE_DEPTH must give the initial snow water equivalent in metres (0 to "
+          "100); it gives \"%s\".\n",
+          c.init_swe_depth.c_str());
+      set_error(4000);
+      return;
+    }
+    h.swe.fill(swe);
+    h.swe[0] = 0.0;
   }
   const HmetDate& f = h.reader.first;
   ClockState& clock = s.clock;
@@ -180,6 +198,12 @@ void stage_longterm_step(ModelState& s) {
   h.next_time = t + kHmetIntervalDays;
   ++h.calls;
   update_cfgi(h, h.record.temperature, s.grid.ncells);
+  if (!s.overland.ov_depth.empty()) {
+    const double melted =
+        degree_day_melt(h.swe.slots(), s.overland.ov_depth.slots(), h.record.temperature, 1.0);
+    const double area = s.grid.cell_area > 0.0 ? s.grid.cell_area : s.grid.dx * s.grid.dx;
+    s.ledger.snowmelt += melted * area;
+  }
 }
 
 }  // namespace torva

@@ -5,10 +5,12 @@
 #include <algorithm>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "input/input_stages.hpp"
 #include "model/model_state.hpp"
 #include "subsurface/hmet.hpp"
+#include "subsurface/snow.hpp"
 #include "support/project_run.hpp"
 
 namespace torva {
@@ -24,14 +26,16 @@ void no_et(ModelState& s) {
   s.hmet.pet_rate.fill(0.0);
 }
 
-// `days` of hourly ZEB weather from 1 June 2024 01:00 at `temp_f` deg F.
-std::string zeb_weather(int days, int temp_f = 68) {
+// `days` of hourly ZEB weather from 1 June 2024 01:00 at `temp_f` deg F, from `warm_day` on
+// (counted from 1) at `warm_f`.
+std::string zeb_weather(int days, int temp_f = 68, int warm_day = 99, int warm_f = 68) {
   std::string out;
   for (int k = 1; k <= 24 * days; ++k) {
+    const int temp = (k - 1) / 24 + 1 >= warm_day ? warm_f : temp_f;
     const CalendarTime t = calendar_time(julian_date(2024, 6, 1, 0, 0, 0.0) + k / 24.0);
     char b[128];
     std::snprintf(b, sizeof b, "%d %d %d %d 29.92 50 3 5 %d 100 200\n", t.year, t.month, t.day,
-                  t.hour, temp_f);
+                  t.hour, temp);
     out += b;
   }
   return out;
@@ -249,6 +253,54 @@ TEST_F(LongTerm, OneAndTwoThreadsAgree) {
     files[threads - 1] = sum.substr(sum.find("finished reading")) + hydrograph();
   }
   EXPECT_EQ(files[0], files[1]);
+}
+
+TEST(Snow, DegreeDayMeltByHand) {
+  const struct {
+    double swe, temp, hours, melt;  // m, deg C, h, m
+  } cases[] = {
+      {0.01, 8.0, 1.0, 0.001},                               // 3 mm/(C day) x 8 C x 1/24 day
+      {0.0005, 8.0, 1.0, 0.0005},                            // no more than the pack
+      {0.01, 0.0, 1.0, 0.0},                                 // no melt at 0 C
+      {0.01, -5.0, 1.0, 0.0},     {0.01, 24.0, 24.0, 0.01},  // a warm day takes the whole pack
+  };
+  for (const auto& c : cases) {
+    std::vector<double> swe{0.0, c.swe, c.swe}, depth{0.0, 0.002, 0.0};
+    EXPECT_NEAR(degree_day_melt(swe, depth, c.temp, c.hours), 2 * c.melt, 1e-15);
+    EXPECT_NEAR(swe[1], c.swe - c.melt, 1e-15);
+    EXPECT_NEAR(depth[1], 0.002 + c.melt, 1e-15);
+  }
+}
+
+// A storm in frost lies as snow (60 mm on 36 cells of 900 m^2), melts in the thaw of day 3
+// and runs off with the next storm's event; every balance closes.
+TEST_F(LongTerm, SnowLiesInFrostAndMeltsInTheThaw) {
+  std::string c = cards("", 5, storm(1, 6, 60.0) + storm(5, 6, 10.0));
+  write("weather.zeb", zeb_weather(5, 14, 3, 59));
+  ASSERT_EQ(run(c), 0) << console;
+  const std::string sum = summary();
+  const std::size_t second = sum.find("SUMMARY- EVENT 2");
+  ASSERT_NE(second, std::string::npos);
+  const std::string one = sum.substr(0, second), two = sum.substr(second);
+  EXPECT_EQ(value_after(one, "final volume of snow (cu. m):"), 1944.0);
+  EXPECT_TRUE(has(one, "********WARNING - YOU HAVE SNOW ACCUMULATION !!!!!!!!!!!!!!!!\n"));
+  EXPECT_EQ(value_after(one, "volume of infiltrated water:"), 0.0);
+  EXPECT_EQ(value_after(two, "initial liquid-equiv. volume of snow:"), 1944.0);
+  EXPECT_EQ(value_after(two, "final volume of snow (cu. m):"), 0.0);
+  EXPECT_FALSE(has(two, "SNOW ACCUMULATION"));
+  for (const std::string& part : {one, two})
+    EXPECT_NEAR(value_after(part, "mass conservation error:"), 0.0, 1e-6);
+  EXPECT_NEAR(value_after(sum, "Overall mass balance error ="), 0.0, 1e-6);
+}
+
+TEST_F(LongTerm, InitialSnowComesFromItsCard) {
+  ASSERT_EQ(run(cards("INIT_SWE_DEPTH 0.1\n", 1, storm(1, 6, 10.0), 14)), 0) << console;
+  EXPECT_TRUE(has(summary(), "initial liquid-equiv. volume of snow:    3240.0\n"));
+  EXPECT_NEAR(value_after(summary(), "Overall mass balance error ="), 0.0, 1e-6);
+  EXPECT_EQ(run(cards("INIT_SWE_DEPTH deep\n")), 4000);
+  EXPECT_TRUE(has(summary(),
+                  "\nError: INIT_SWE_DEPTH must give the initial snow water equivalent in "
+                  "metres (0 to 100); it gives \"deep\".\n"));
 }
 
 TEST(FrozenGroundIndex, GrowsWithFrostDecaysAndStaysPositive) {
