@@ -286,7 +286,7 @@ void stage_channel_routing(ModelState& s) {
   if (now - r.last_time < 1e-6) dt = s.clock.dt;
   r.last_time = now;
   // A long-term clock that strode over a dry spell is caught up in steps of the channel's
-  // own length, which the explicit scheme needs for its stability.
+  // own length: one long step drives the explicit scheme's sub-steps below its limit.
   const double step = r.step_days * kSecondsPerDay;
   const long steps = s.run.long_term && dt > 1.5 * step ? std::lround(dt / step) : 1;
   if (steps == 1) {
