@@ -275,6 +275,14 @@ void stage_channel_point_setup(ModelState& s) {
 
 namespace {
 void route_channels(ModelState& s, double dt);
+
+// No computational node carries `q` (m^3/s) or more.
+bool channel_at_rest(const ChannelState& ch, double q) {
+  for (int l = 1; l <= ch.links; ++l)
+    for (int i = 1; i <= ch.nodes[l]; ++i)
+      if (std::fabs(ch.qp(i, l)) >= q) return false;
+  return true;
+}
 }  // namespace
 
 void stage_channel_routing(ModelState& s) {
@@ -285,10 +293,21 @@ void stage_channel_routing(ModelState& s) {
   double dt = (now - r.last_time) * kSecondsPerDay;
   if (now - r.last_time < 1e-6) dt = s.clock.dt;
   r.last_time = now;
-  // A long-term clock that strode over a dry spell is caught up in steps of the channel's
-  // own length: one long step drives the explicit scheme's sub-steps below its limit.
   const double step = r.step_days * kSecondsPerDay;
-  const long steps = s.run.long_term && dt > 1.5 * step ? std::lround(dt / step) : 1;
+  const bool strode = s.run.long_term && dt > 1.5 * step;
+  if (strode && channel_at_rest(s.channel, s.event.min_q)) {
+    // Between storms, once no node carries the event cut-off, the channels hold their water
+    // while the land rests: routing the trickle in model steps would give back what the
+    // stride saves.  Routing resumes with the overland routing.
+    r.next_time = now + r.step_days;
+    for (int l = 1; l <= s.channel.links; ++l)
+      for (int i = 1; i <= s.channel.nodes[l]; ++i) s.channel.qp(i, l) = 0.0;
+    s.event.outlet_q = 0.0;
+    return;
+  }
+  // A strode clock is otherwise caught up in steps of the channel's own length: one long step
+  // drives the explicit scheme's sub-steps below its limit.
+  const long steps = strode ? std::lround(dt / step) : 1;
   if (steps == 1) {
     r.next_time += r.step_days;
     route_channels(s, dt);
