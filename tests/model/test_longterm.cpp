@@ -179,6 +179,33 @@ TEST_F(LongTerm, HourlyLinesReportTheSoilWater) {
   EXPECT_EQ(lines, static_cast<std::size_t>(std::count(hyd.begin(), hyd.end(), '\n')));
 }
 
+// With Richards infiltration the hour's line gives PET, AET, infiltration and theta, and
+// "evap_out" gets a line an hour under its header.
+TEST_F(LongTerm, RichardsRunsReportEvaporationHourly) {
+  std::string c = loud(cards("", 1, storm(1, 6, 30.0)));
+  c.replace(c.find("INF_REDIST"), 10, "INF_RICHARDS");
+  write("soiltype.asc", raster_uniform(6, 6, 30.0, 1));
+  write("rlayers.txt",
+        "COLUMNS thickness node_dz ksat cap_head porosity theta_init residual pore_index "
+        "bubbling wilting_point\nSOIL 1 2\n 10 1.0 1.3 11 0.43 0.20 0.027 0.25 -11.1 0.05\n"
+        " 20 2.0 0.6 20 0.40 0.25 0.030 0.30 -20.0 0.05\n");
+  ASSERT_EQ(run(c + "SOIL_TYPE_MAP soiltype.asc\nSOIL_LAYER_INPUT_FILE rlayers.txt\n"), 0)
+      << console;
+  EXPECT_TRUE(has(console, "\n2024/6/1  1:00 PET cm/h 0.0000 AET cm/h 0.0000 Infil cm/h "));
+  const std::string evap = read("evap_out");
+  const std::string header =
+      "yr/mo/day  hour     avg_theta    avg_pot      avgetrate    avgfav      avgbottomfav  "
+      "CFGI         temp(C)  \n";
+  ASSERT_EQ(evap.substr(0, header.size()), header);
+  EXPECT_EQ(evap.substr(header.size(), 16), "2024/6/1   1:00 ");
+  std::size_t hours = 0;
+  for (std::size_t at = console.find(" PET cm/h "); at != std::string::npos;
+       at = console.find(" PET cm/h ", at + 1))
+    ++hours;
+  EXPECT_EQ(static_cast<std::size_t>(std::count(evap.begin(), evap.end(), '\n')), hours + 1);
+  EXPECT_TRUE(has(evap, "    20.000000\n"));  // the hour's temperature, 68 F
+}
+
 TEST_F(LongTerm, RainOutsideTheWeatherFailsTheDateCheckOfItsEvent) {
   const struct {
     std::string storms;
