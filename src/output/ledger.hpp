@@ -72,7 +72,7 @@ struct WaterLedger {
   double surface_error_percent = 0.0;
   // Event facts posted by the precipitation stage.
   int rain_steps = 0;        // time steps of the event in which rain fell
-  long rain_first_pass = 0;  // pass counter (from 1) of the first rain step; 0 = none yet
+  long rain_first_pass = 0;  // model step (from 1) of the first rain step; 0 = none yet
   // Event mass balance, set by the end-of-event stage: (I - O) / I, or -1 without rain.
   double event_input = 0.0;   // "Mass input + original mass"
   double event_output = 0.0;  // "Mass output + final mass"

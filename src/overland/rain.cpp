@@ -243,7 +243,8 @@ void apply_rain(ModelState& s, std::span<double> depth) {
   for (std::size_t k = 1; k <= r.rain_rate.size() && !raining; ++k) raining = r.rain_rate[k] > 0.0;
   if (raining) {
     ++s.ledger.rain_steps;
-    if (s.ledger.rain_first_pass == 0) s.ledger.rain_first_pass = s.clock.pass;
+    // Counted in model steps, which a long-term clock may stride over between storms.
+    if (s.ledger.rain_first_pass == 0) s.ledger.rain_first_pass = s.clock.step + 1;
   }
   if (s.run.rain_source == RainSource::uniform) ++r.uniform_count;
   if (bad != 0) {

@@ -28,7 +28,8 @@ void end_of_weather(ModelState& s) {
   ev.simulation_continues = false;
 }
 
-// Means over the cells of the hour's report (Richards infiltration).
+// Means over the cells of the hour's report (Richards infiltration).  The bottom drainage
+// belongs to the soil-moisture accounting, which this version does not simulate: it stays 0.
 struct HourMeans {
   double theta = 0.0, pet = 0.0, aet = 0.0, infil = 0.0, bottom = 0.0, cfgi = 0.0;
 };
