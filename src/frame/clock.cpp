@@ -49,9 +49,10 @@ int day_of_year(int year, int month, int day) {
 
 void advance_clock(ClockState& c) {
   if (c.pass > 0) {
-    ++c.step;
-    ++c.step_aux1;
-    ++c.step_aux2;
+    c.step += c.stride;
+    c.step_aux1 += c.stride;
+    c.step_aux2 += c.stride;
+    c.stride = 1;
     c.elapsed_minutes = static_cast<double>(c.step) * c.dt / 60.0;
     c.current_time = static_cast<double>(c.step) * c.dt_days + c.start_time;
   }

@@ -42,6 +42,10 @@ struct ClockState {
   CalendarTime now;
   int day_of_year = 0;
   double next_hydrograph_time = 0.0;  // written by the hydrograph stage
+  // Long-term runs: model steps in one hour of weather, and the steps the next pass advances
+  // (more than one while overland routing is suspended between events).
+  long long_term_steps = 0;
+  long stride = 1;
   double next_channel_output_time = 0.0;
 };
 

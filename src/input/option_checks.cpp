@@ -13,13 +13,13 @@ int fail(int code) {
   return code;
 }
 
-int long_term_checks(const Settings& s, const TableSupplies& t) {
+int long_term_checks(const Settings& s, const TableSupplies& t, bool et_supplied) {
   const UnsimulatedCards& c = s.unsimulated;
   const InfilMethod inf = s.infil.infil_method;
   if (inf != InfilMethod::redist && inf != InfilMethod::layered && inf != InfilMethod::richards)
     return fail(20);
   // The Richards method brings its own surface parameters.
-  if (inf == InfilMethod::richards) return 0;
+  if (inf == InfilMethod::richards || et_supplied) return 0;
   if (!c.albedo_given && !t.albedo) return fail(21);
   if (c.et_calc_penman) {
     if (!c.vheight_given && !t.vheight) return fail(22);
@@ -57,7 +57,7 @@ int corun_checks(const Settings& s) {
 
 }  // namespace
 
-int check_options(const Settings& s, const TableSupplies& t) {
+int check_options(const Settings& s, const TableSupplies& t, bool et_supplied) {
   const UnsimulatedCards& u = s.unsimulated;
   const PrecipCards& rain = s.precip;
   const bool lt = u.long_term != 0;
@@ -65,11 +65,11 @@ int check_options(const Settings& s, const TableSupplies& t) {
   if (lt && u.et_calc_penman && u.et_calc_deardorff) return fail(7);
   const int hmet = int(u.hmet_surfaways_given) + int(u.hmet_samson_given) + int(u.hmet_zeb_given);
   if (hmet >= 2) return fail(8);
-  if (lt && !u.et_calc_penman && !u.et_calc_deardorff) return fail(9);
+  if (lt && !u.et_calc_penman && !u.et_calc_deardorff && !et_supplied) return fail(9);
   if (rain.precip_file_given && rain.precip_unif) return fail(10);
   if (rain.precip_unif && (rain.rain_intensity == 0.0 || rain.rain_duration == 0)) return fail(11);
   if (lt) {
-    if (const int code = long_term_checks(s, t)) return code;
+    if (const int code = long_term_checks(s, t, et_supplied)) return code;
   }
   if (s.infil.infil_method == InfilMethod::richards && u.gw_simulation &&
       u.aquifer_delta_z == kAquiferDeltaZNotGiven)

@@ -14,6 +14,8 @@ struct TableSupplies {
 
 // Runs the checks in order.  The first failing check sets its code and ends the checks;
 // code 39 is reported at once and the checks go on.  Returns the code left standing.
-int check_options(const Settings& s, const TableSupplies& table = {});
+// `et_supplied`: the caller supplies the hourly evapotranspiration of a long-term run, which
+// stands for an evapotranspiration method and brings its own surface parameters.
+int check_options(const Settings& s, const TableSupplies& table = {}, bool et_supplied = false);
 
 }  // namespace torva

@@ -42,7 +42,12 @@ void transfer_cards(ModelState& s) {
   run.long_term = c.unsimulated.long_term != 0;
   decide_methods(s);
   if (c.site.flush_buffer_given) run.flush_period = c.site.flush_buffer;
-  s.event.min_q = c.unsimulated.event_min_q < 1e-5 ? 0.05 : c.unsimulated.event_min_q;
+  // The card's default (0.1) is the event-mode cut-off; a long-term run without the card
+  // ends its events below 0.05, and any value below 1e-5 becomes 0.05.
+  const double min_q = c.unsimulated.event_min_q;
+  s.event.min_q = min_q < 1e-5 || (run.long_term && !c.unsimulated.event_min_q_given)
+                      ? kLongTermEventMinQ
+                      : min_q;
 
   ClockState& clock = s.clock;
   if (site.end_time_given) {
@@ -72,7 +77,7 @@ void stage_read_project(ModelState& s) {
 }
 
 void stage_option_checks(ModelState& s) {
-  check_options(s.settings);
+  check_options(s.settings, {}, s.run.hourly_et != nullptr);
 }
 
 void stage_time_settings(ModelState& s) {

@@ -1,13 +1,17 @@
 #pragma once
 // Cards of processes this version does not simulate (sediment, contaminants and nutrients,
 // groundwater, evapotranspiration, lakes, co-runs, plotting, ...): read so that their
-// syntax is checked, but kept apart so that no value of theirs reaches a stage.
+// syntax is checked, but kept apart so that no value of theirs reaches a stage.  The
+// long-term group (LONG_TERM, LATITUDE, LONGITUDE, GMT, EVENT_MIN_Q, HMET_*) is simulated
+// and read into its fields here until it moves to a record of its own.
 #include <string>
 
 namespace torva {
 
-// Default of EVENT_MIN_Q, the low-flow cut-off of an event (m^3/s).
+// Default of EVENT_MIN_Q, the low-flow cut-off of an event (m^3/s), and the cut-off of a
+// long-term run without the card (or with a value below 1e-5).
 inline constexpr double kDefaultEventMinQ = 0.1;
+inline constexpr double kLongTermEventMinQ = 0.05;
 
 // Default of AQUIFER_DELTA_Z, which marks the card as not given.
 inline constexpr double kAquiferDeltaZNotGiven = -999.9;

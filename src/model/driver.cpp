@@ -1,6 +1,8 @@
 #include "model/driver.hpp"
 
+#include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <memory>
 
@@ -61,8 +63,7 @@ constexpr Checks kNone = Checks::none, kOnce = Checks::once, kTwice = Checks::tw
 
 // The start-up steps of a run, in order.  The summary opens as soon as its card is known,
 // so that the loading announcements and errors reach it.  Steps of processes this version
-// does not simulate (nutrient files, lakes, the long-term calendar, XY outputs, analyzers)
-// have no entry.
+// does not simulate (nutrient files, lakes, XY outputs, analyzers) have no entry.
 bool start_up(ModelState& s) {
   return run_stages(s, {
                            {5, stage_read_project, kOnce},
@@ -79,6 +80,7 @@ bool start_up(ModelState& s) {
                            {13, stage_linknode_header, kOnce},
                            {15, stage_connectivity, kOnce},
                            {16, stage_initial_slopes, kOnce},
+                           {17, stage_longterm_start, kOnce},
                            {19, stage_channel_point_setup, kOnce},
                            {21, stage_shift_relative_series, kNone},
                            {23, stage_initial_storage, kNone},
@@ -87,8 +89,8 @@ bool start_up(ModelState& s) {
 }
 
 // One pass of the time loop.  Stages of processes this version does not simulate
-// (long-term weather and soil accounting, groundwater, sediment, contaminants and nutrients,
-// lakes, storm sewers, Sacramento accounting, co-run exchange) have no entry.
+// (soil-moisture accounting, groundwater, sediment, contaminants and nutrients, lakes, storm
+// sewers, Sacramento accounting, co-run exchange) have no entry.
 bool time_step(ModelState& s) {
   return run_stages(s, {
                            {1, stage_advance_clock, kOnce},
@@ -97,6 +99,7 @@ bool time_step(ModelState& s) {
                            {4, stage_radar, kOnce},
                            {5, stage_depth_check, kOnce},
                            {6, stage_infil_redist_start, kOnce},
+                           {8, stage_longterm_step, kOnce},
                            {9, stage_infiltration, kOnce},
                            {12, stage_overland, kOnce},
                            {19, stage_channel_routing, kOnce},
@@ -119,9 +122,33 @@ double elapsed_seconds(std::chrono::steady_clock::time_point since) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
 }
 
+// Model steps the clock advances in a long-term run: while overland routing is suspended
+// between storms, up to one weather hour at once, never past the next weather hour, the
+// overland wake time or the fixed end.
+long long_term_stride(const ModelState& s) {
+  const ClockState& c = s.clock;
+  if (!s.run.long_term || !s.overland.suspended || c.long_term_steps <= 1 || c.pass == 0) return 1;
+  double target = std::min(s.hmet.next_time, overland_wake_time(s));
+  if (c.fixed_end) target = std::min(target, c.fixed_end_time);
+  const double steps = std::ceil((target - c.current_time) / c.dt_days - 1e-6);
+  if (!(steps > 1.0)) return 1;
+  return std::min(static_cast<long>(steps), c.long_term_steps);
+}
+
+// Some channel node still carries more than `q` (m^3/s).
+bool channel_above(const ModelState& s, double q) {
+  if (!s.run.explicit_channels() || !s.channel.present) return false;
+  const ChannelState& ch = s.channel;
+  for (int l = 1; l <= ch.links; ++l)
+    for (int i = 1; i <= ch.nodes[l]; ++i)
+      if (ch.qp(static_cast<std::size_t>(i), static_cast<std::size_t>(l)) > q) return true;
+  return false;
+}
+
 }  // namespace
 
 void stage_advance_clock(ModelState& s) {
+  s.clock.stride = long_term_stride(s);
   advance_clock(s.clock);
 }
 
@@ -186,8 +213,20 @@ void stage_event_decision(ModelState& s) {
     }
     return;
   }
-  // No run is long-term yet: the reader ignores LONG_TERM, since without the low-flow rule
-  // that ends long-term events this branch would never end the run.
+  // Long-term: an event ends once its rain is over and the outlet discharge has fallen below
+  // the cut-off.
+  const bool rain_over = ev.precip_state == kRainEnded || ev.precip_state == kRainUniformEnded;
+  if (!ev.event_running || !rain_over || !(ev.outlet_q < ev.min_q)) return;
+  const bool last = ev.event >= ev.num_events;
+  const bool small_storm = ev.min_q > ev.peak_q;
+  if (small_storm && channel_above(s, ev.min_q)) return;
+  end_event();
+  if (!last) return;
+  ev.simulation_continues = false;
+  if (small_storm)
+    say_console("simulation ended normally; peak flow after last event fell below cutoff value.\n");
+  else
+    say_console("simulation ended normally; end of data for last event reached\n");
 }
 
 void stage_close_event(ModelState& s) {
@@ -198,9 +237,17 @@ void stage_close_event(ModelState& s) {
   say_console("finished event \n");
   if (s.files.summary.fp) std::fflush(s.files.summary.fp);
   ++ev.event;
+  if (s.run.long_term) {
+    // The next event starts where this one ended; its rain is counted afresh.
+    mark_event_start(s);
+    s.ledger.rain_first_pass = 0;
+    ev.peak_q = 0.0;
+    ev.peak_time = CalendarTime{};
+  }
 }
 
-int run_simulation(RunContext& ctx, const std::string& project_file, CalibrationResult* result) {
+int run_simulation(RunContext& ctx, const std::string& project_file, CalibrationResult* result,
+                   const RunHooks* hooks) {
   const ContextScope scope(ctx);
   const auto started = std::chrono::steady_clock::now();
   auto state = std::make_unique<ModelState>();
@@ -216,6 +263,7 @@ int run_simulation(RunContext& ctx, const std::string& project_file, Calibration
     s.run.calibration_result = result;
   }
   s.project_file = project_file;
+  if (hooks) s.run.hourly_et = hooks->hourly_et;
 
   bool ok = start_up(s);
   if (ok) {

@@ -11,8 +11,14 @@ struct RunContext;
 // Runs the project in `ctx` (its settings, replacement values and sinks; its ErrorCode is
 // cleared first); returns the run's result: 0 when it ended normally, else the code that
 // stopped it (the first stopping code reported, or a code left standing unreported).
+// What a caller may supply to a run besides its project: the hourly evapotranspiration of
+// long-term runs (a stand-in until the model computes its own).
+struct RunHooks {
+  void (*hourly_et)(ModelState&) = nullptr;
+};
+
 int run_simulation(RunContext& ctx, const std::string& project_file,
-                   CalibrationResult* result = nullptr);
+                   CalibrationResult* result = nullptr, const RunHooks* hooks = nullptr);
 
 // Frame stages of the time loop (exposed for tests).
 void stage_advance_clock(ModelState& s);

@@ -19,6 +19,7 @@
 #include "overland/overland_state.hpp"
 #include "overland/precip_cards.hpp"
 #include "overland/rain_state.hpp"
+#include "subsurface/hmet_state.hpp"
 #include "subsurface/infil_cards.hpp"
 #include "subsurface/infil_state.hpp"
 #include "subsurface/richards_state.hpp"
@@ -27,6 +28,7 @@ namespace torva {
 
 // The caller's result block of a calibration or Monte Carlo run.
 struct CalibrationResult;
+struct ModelState;
 
 struct RunControl {
   bool calibration_run = false;
@@ -46,6 +48,9 @@ struct RunControl {
   int hyd_steps = 0;  // steps between hydrograph writes
   int map_steps = 0;  // steps between map writes
   double cubic_feet_per_cubic_metre = 35.314667;
+  // The hourly evapotranspiration of long-term runs when the caller supplies it (tests);
+  // without it and without an evapotranspiration method a long-term run stops (code 9).
+  void (*hourly_et)(ModelState&) = nullptr;
 
   bool explicit_channels() const { return channel_method == ChannelMethod::diffusive_wave; }
   // Channel routing of either kind keeps the channel output clock.
@@ -65,7 +70,10 @@ struct EventControl {
   double outlet_q = 0.0;             // outlet discharge now, m^3/s
   double peak_q = 0.0;               // peak outlet discharge
   CalendarTime peak_time;
-  int precip_state = 1;  // 1 running, 0/3 ended, 2 no further event
+  int precip_state = 1;         // 1 running, 0/3 ended, 2 no further event
+  double start_time = 0.0;      // Julian date the current event began (long-term runs)
+  WaterLedger ledger_at_start;  // the run's ledger when the current event began
+  double soil_at_start = 0.0;   // basin-averaged soil water content then (fraction)
 };
 
 // Values one subsystem posts for another, so that neither reaches into the other's record.
@@ -87,6 +95,7 @@ struct ModelState {
   OverlandState overland;
   InfilState infil;
   RichardsState richards;
+  HmetState hmet;
   ChannelState channel;
   ChannelRouteState route;
   ExchangeState exchange;

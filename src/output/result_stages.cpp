@@ -18,6 +18,7 @@
 #include "subsurface/infiltration.hpp"
 #include "subsurface/richards_stage.hpp"
 #include "subsurface/richards_summary.hpp"
+#include "subsurface/subsurface_stages.hpp"
 
 namespace torva {
 namespace {
@@ -176,6 +177,7 @@ void measure_final_storage(ModelState& s) {
   w.final_surface = surface_storage(s);
   w.final_channel = channel_storage(s);
   w.final_soil = soil_storage(s);
+  w.final_snow = surface_volume(s.hmet.swe.slots(), s.grid.dx);
 }
 
 SummaryFacts summary_facts(const ModelState& s) {
@@ -197,6 +199,22 @@ SummaryFacts summary_facts(const ModelState& s) {
   f.hyd_steps = s.run.hyd_steps;
   f.map_steps = s.run.map_steps;
   channel_section_kinds(s, f.trapezoid_sections, f.table_sections);
+  if (s.run.long_term) {
+    LongTermFacts& t = f.long_term;
+    t.on = true;
+    t.event = s.event.event;
+    t.began = s.event.start_time;
+    t.ended = s.clock.current_time;
+    t.start = calendar_time(s.event.start_time);
+    t.gmt = c.unsimulated.gmt;
+    t.format = s.hmet.reader.format();
+    t.station = s.hmet.reader.station;
+    t.first = s.hmet.reader.first;
+    t.last = s.hmet.reader.last;
+    t.repaired = s.hmet.reader.missing_count;
+    t.soil_initial = s.event.soil_at_start;
+    t.soil_final = basin_soil_water(s);
+  }
   f.interception = c.precip.interception != 0 || c.maps.storage_capacity_given ||
                    c.maps.interception_coeff_given;
   // A table the mapping file supplies counts as if its card were given.
@@ -324,16 +342,31 @@ void stage_initial_storage(ModelState& s) {
   w.initial_surface = surface_storage(s);
   w.initial_channel = channel_storage(s);
   w.initial_soil = soil_storage(s);
+  w.initial_snow = surface_volume(s.hmet.swe.slots(), s.grid.dx);
+  mark_event_start(s);
   s.clock.next_hydrograph_time = start_julian(s);
   s.clock.next_channel_output_time = s.clock.next_hydrograph_time;
 }
 
 void write_event_summary(ModelState& s) {
   measure_final_storage(s);
-  close_event_balance(s.ledger);
   std::string text;
-  append_event_summary(text, summary_facts(s), s.ledger);
+  if (s.run.long_term) {
+    WaterLedger event = event_share(s.ledger, s.event.ledger_at_start);
+    close_event_balance(event);
+    append_event_summary(text, summary_facts(s), event);
+  } else {
+    close_event_balance(s.ledger);
+    append_event_summary(text, summary_facts(s), s.ledger);
+  }
   say_summary("%s", text.c_str());
+}
+
+void mark_event_start(ModelState& s) {
+  measure_final_storage(s);
+  s.event.ledger_at_start = s.ledger;
+  s.event.soil_at_start = basin_soil_water(s);
+  s.event.start_time = s.clock.current_time;
 }
 
 void stage_hydrograph_output(ModelState& s) {

@@ -25,10 +25,42 @@ void close_event_balance(WaterLedger& w) {
 
 namespace {
 
+// The station name as far as its first character outside A-Z.
+std::string station_word(const std::string& name) {
+  std::size_t n = 0;
+  while (n < name.size() && name[n] >= 'A' && name[n] <= 'Z') ++n;
+  return name.substr(0, n);
+}
+
+void append_long_term_heading(std::string& out, const LongTermFacts& t) {
+  if (t.event > 1) out += "\n\n" + std::string(78, '-') + "\n";
+  appendf(out, "       TORVA LONG-TERM RUNOFF SIMULATION SUMMARY- EVENT %ld\n", t.event);
+  appendf(out, "Event began on strict Julian date:                    %16.8lf\n", t.began);
+  appendf(out, "Event ended on strict Julian date:                    %16.8lf\n", t.ended);
+  appendf(out, "Event began on %2.2ld/%2.2ld/%4.4ld at %2.2ld:%2.2ld  GMT %3.1f hours.\n\n",
+          long(t.start.month), long(t.start.day), long(t.start.year), long(t.start.hour),
+          long(t.start.minute), t.gmt);
+  if (t.format == HmetFormat::samson)
+    appendf(out, "TORVA used NCDC/SAMSON hydrometeorological data from the %s station\n",
+            station_word(t.station).c_str());
+  if (t.format == HmetFormat::surface_airways)
+    out += "TORVA used NCDC/Surface Airways hydrometeorological data.\n";
+  appendf(out, "Hydrometeorology data began on: %2.2d/%2.2d/%4d at %2d:00\n", t.first.month,
+          t.first.day, t.first.year, t.first.hour);
+  appendf(out, "and ended on:                   %2.2d/%2.2d/%4d at %2d:00\n", t.last.month,
+          t.last.day, t.last.year, t.last.hour);
+  appendf(out, "The following number of hydromet. data points were repaired:%d\n", t.repaired);
+  out += "\n";
+}
+
 void append_heading(std::string& out, const SummaryFacts& f) {
-  out += "         TORVA EVENT RUNOFF SIMULATION SUMMARY\n";
-  appendf(out, "            Event began on %2.2d/%2.2d/%4.4d at %2.2d:%2.2d\n", f.start.month,
-          f.start.day, f.start.year, f.start.hour, f.start.minute);
+  if (f.long_term.on) {
+    append_long_term_heading(out, f.long_term);
+  } else {
+    out += "         TORVA EVENT RUNOFF SIMULATION SUMMARY\n";
+    appendf(out, "            Event began on %2.2d/%2.2d/%4.4d at %2.2d:%2.2d\n", f.start.month,
+            f.start.day, f.start.year, f.start.hour, f.start.minute);
+  }
   if (f.rain == RainSource::uniform) {
     appendf(out, "   With uniform rainfall of %6.1lf mm/h for %6.1lf minutes.\n\n",
             f.rain_intensity, f.rain_duration);
@@ -43,6 +75,9 @@ void append_run_facts(std::string& out, const SummaryFacts& f, const WaterLedger
   // Inputs are taken as metres throughout; no conversion from feet exists.
   out += "elevation and gridsize are in meters\n";
   appendf(out, "timestep                                   %5.1lf seconds\n", f.dt);
+  if (f.long_term.on)
+    appendf(out, "initial basin-averaged soil water content: %5.2lf percent\n",
+            f.long_term.soil_initial * 100.0);
   appendf(out, "number of timesteps with rain:             %d\n", w.rain_steps);
   const double began =
       w.rain_first_pass > 0 ? static_cast<double>(w.rain_first_pass - 1) * f.dt / 60.0 : 0.0;
@@ -84,7 +119,7 @@ void append_water_balance(std::string& out, const SummaryFacts& f, const WaterLe
   if (w.final_snow > 0.0) out += "********WARNING - YOU HAVE SNOW ACCUMULATION !!!!!!!!!!!!!!!!\n";
 }
 
-void append_mass_balance(std::string& out, const WaterLedger& w) {
+void append_mass_balance(std::string& out, const SummaryFacts& f, const WaterLedger& w) {
   const double fraction = w.mass_balance_fraction;
   appendf(out, "mass conservation error:             %9.6lf percent\n", fraction * 100.0);
   if (fraction < 0.0 && fraction != -1.0)
@@ -95,6 +130,9 @@ void append_mass_balance(std::string& out, const WaterLedger& w) {
   appendf(out, "Mass output + final mass:             %9.6lf m3\n", w.event_output);
   appendf(out, "mass cleanup error from overland:     %9.6lf m3\n", w.overland_clipped);
   out += "\n";
+  if (f.long_term.on)
+    appendf(out, "final basin-averaged soil water content: %5.2lf percent\n",
+            f.long_term.soil_final * 100.0);
   if (fraction == -1.0) out += "Note: no rainfall was input.\n";
 }
 
@@ -173,7 +211,7 @@ void append_event_summary(std::string& out, const SummaryFacts& f, const WaterLe
   append_heading(out, f);
   append_run_facts(out, f, w);
   append_water_balance(out, f, w);
-  append_mass_balance(out, w);
+  append_mass_balance(out, f, w);
   if (f.richards.active) append_richards_summary(out, f.richards);
   append_warnings(out, f, w);
   append_inputs_and_processes(out, f);

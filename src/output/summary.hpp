@@ -7,10 +7,25 @@
 #include "frame/console.hpp"
 #include "output/ledger.hpp"
 #include "overland/precip_cards.hpp"
+#include "subsurface/hmet.hpp"
 #include "subsurface/infil_cards.hpp"
 #include "subsurface/richards_summary.hpp"
 
 namespace torva {
+
+// What the summary of a long-term event adds: its heading and the weather it ran on.
+struct LongTermFacts {
+  bool on = false;
+  long event = 0;
+  double began = 0.0, ended = 0.0;  // Julian dates of the event
+  CalendarTime start;
+  double gmt = 0.0;  // hours
+  HmetFormat format = HmetFormat::none;
+  std::string station;   // SAMSON station name
+  HmetDate first, last;  // the weather record
+  int repaired = 0;
+  double soil_initial = 0.0, soil_final = 0.0;  // basin-averaged soil water content, fraction
+};
 
 // What the summary reports besides the ledger's volumes.
 struct SummaryFacts {
@@ -39,6 +54,7 @@ struct SummaryFacts {
   bool uniform_retention = false;
   InfilMethod infil_method = InfilMethod::none;
   RichardsSummary richards;  // the Richards block, when that method runs
+  LongTermFacts long_term;
   // Maps written (cards given), text or binary datasets.
   bool binary_maps = false;
   bool map_depth = false, map_discharge = false, map_rain = false, map_inf_depth = false,

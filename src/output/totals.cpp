@@ -19,7 +19,7 @@ double net_boundary_loss(const WaterLedger& w) {
 OverallBalance overall_balance(const WaterLedger& w, const BalanceOptions& o) {
   OverallBalance b;
   b.s0 = w.initial_surface + w.initial_channel + w.initial_soil + w.initial_groundwater +
-         w.initial_lakes;
+         w.initial_lakes + w.initial_snow;
   b.in = w.precip + w.gw_boundary_flux + w.overland_point_sources + w.channel_point_sources +
          w.gw_to_lakes + w.overland_clipped + w.channel_clipped;
   b.s1 = w.final_channel + w.final_surface + w.final_soil + w.final_groundwater + w.final_snow +

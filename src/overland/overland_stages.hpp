@@ -14,6 +14,9 @@ void stage_radar(ModelState& s);              // radar precipitation
 void stage_allocate_overland(ModelState& s);  // overland arrays over the mask
 void stage_depth_check(ModelState& s);        // non-real depths after rain
 void stage_overland(ModelState& s);           // overland flow routing
+// When suspended overland routing of a long-term run resumes: the time of the next rain record
+// while an event's rain is running, else never (the next event sets it when it is read).
+double overland_wake_time(const ModelState& s);
 
 // Per-cell overland discharge for the discharge map in m^3/s (slots 0..N; empty before the
 // overland arrays exist): the explicit scheme's unit-width flows need GRIDSIZE, the ADE

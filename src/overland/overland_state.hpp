@@ -39,6 +39,8 @@ struct OverlandState {
   ExplicitControl explicit_control;  // reduced explicit sub-step and its hold
   bool wet = false;                  // some cell held water at the last check
   bool moving = false;               // some face flow above 1e-16 at the last check
+  // Long-term runs: routing rests while the land is dry between storms, until the wake time.
+  bool suspended = false;
 
   // Outlet.
   double outlet_step_volume = 0.0;   // m^3 that left at the outlet in the last step

@@ -8,6 +8,7 @@
 #include "overland/overland_stages.hpp"
 #include "overland/rain.hpp"
 #include "overland/slopes.hpp"
+#include "subsurface/hmet.hpp"
 
 namespace torva {
 namespace {
@@ -61,6 +62,16 @@ bool prepare_event(ModelState& s) {
       return false;
     }
     r.radar_values.assign(static_cast<std::size_t>(r.radar.cells()), 0.0);
+  }
+  // Events must lie inside the weather record of a long-term run.
+  if (s.run.long_term && s.hmet.reader.format() != HmetFormat::none) {
+    const CalendarTime& d = e.date[1];
+    const HmetReader& w = s.hmet.reader;
+    if (!hmet_date_check(w.first, w.last, {d.year, d.month, d.day, d.hour})) {
+      say("Error: TORVA failed on date check for precip event %d\n", s.event.event);
+      set_error(4000);
+      return false;
+    }
   }
   r.record = 1;
   r.next_time = e.start_time();
@@ -141,8 +152,11 @@ void setup_gage_file(ModelState& s) {
   }
   r.events_read = 1;
   if (!prepare_event(s)) return;
-  s.clock.start_time = r.event.start_time();
-  if (s.run.long_term) s.event.num_events = std::max(1, GageFile::count_events(path));
+  // A long-term run starts with its weather record, before the first storm.
+  if (s.run.long_term)
+    s.event.num_events = std::max(1, GageFile::count_events(path));
+  else
+    s.clock.start_time = r.event.start_time();
 }
 
 }  // namespace
@@ -204,6 +218,8 @@ void stage_event_start(ModelState& s) {
     }
     r.events_read = ev.event;
     if (!prepare_event(s)) return;
+    ev.event_running = true;
+    ev.event_ended = false;
   }
   r.event_started = ev.event;
   say("simulation duration %d minutes\n", s.settings.site.tot_time);

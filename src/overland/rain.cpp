@@ -232,14 +232,19 @@ void apply_rain(ModelState& s, std::span<double> depth) {
     s.ledger.interception += caught * area / 1000.0;
     rate = r.net_rain_rate.slots();
   }
+  // Precipitation in frost lies as snow on the ground of a long-term run.
+  const HmetState& h = s.hmet;
+  const bool snow =
+      s.run.long_term && h.swe.size() == r.rain_rate.size() && h.record.temperature < 0.0;
   int bad = 0;
-  const double added = add_rain(rate, dt, depth, bad);
+  const double added = add_rain(rate, dt, snow ? s.hmet.swe.slots() : depth, bad);
   s.ledger.precip += added * area;
   bool raining = false;
   for (std::size_t k = 1; k <= r.rain_rate.size() && !raining; ++k) raining = r.rain_rate[k] > 0.0;
   if (raining) {
     ++s.ledger.rain_steps;
-    if (s.ledger.rain_first_pass == 0) s.ledger.rain_first_pass = s.clock.pass;
+    // Counted in model steps, which a long-term clock may stride over between storms.
+    if (s.ledger.rain_first_pass == 0) s.ledger.rain_first_pass = s.clock.step + 1;
   }
   if (s.run.rain_source == RainSource::uniform) ++r.uniform_count;
   if (bad != 0) {

@@ -22,6 +22,12 @@ bool channels_on(const ModelState& s) {
   return s.run.channels_routed();
 }
 
+bool any_water(const Array1<double>& h, int n) {
+  for (int i = 1; i <= n; ++i)
+    if (h[i] > 1e-16) return true;
+  return false;
+}
+
 // First non-real depth (cell number), or 0.
 int first_non_real(const Array1<double>& h, int n) {
   const double* d = h.data();
@@ -301,6 +307,16 @@ void stage_overland(ModelState& s) {
     o.outlet_event_volume = 0.0;
     o.runoff_ended = false;
   }
+  if (o.suspended) {
+    const double wake = overland_wake_time(s);
+    if (c.current_time < wake && !same_time(c.current_time, wake) && !any_water(o.ov_depth, n)) {
+      if (!channels_on(s)) o.outlet_q = s.event.outlet_q = 0.0;
+      return;
+    }
+    o.suspended = false;
+    o.prev_time = c.current_time - c.dt_days;
+    o.next_time = c.current_time;
+  }
   if (!(c.current_time >= o.next_time || same_time(c.current_time, o.next_time))) return;
   double dt = (c.current_time - o.prev_time) * kSecondsPerDay;
   // Julian dates near 2.4e6 days carry about 4e-5 s of round-off; a step of one model time
@@ -363,9 +379,20 @@ void stage_overland(ModelState& s) {
     set_error(4000);
     return;
   }
-  o.wet = false;
-  for (int i = 1; i <= n && !o.wet; ++i) o.wet = o.ov_depth[i] > 1e-16;
+  o.wet = any_water(o.ov_depth, n);
   check_end_of_runoff(s);
+  // Between storms of a long-term run a dry or still surface needs no routing.
+  if (s.run.long_term && (!o.wet || (!o.moving && s.event.precip_state != kRainRunning)) &&
+      overland_wake_time(s) > c.current_time)
+    o.suspended = true;
+}
+
+double overland_wake_time(const ModelState& s) {
+  if (s.event.precip_state != kRainRunning) return 1e300;
+  const Array1<double>& rate = s.rain.rain_rate;
+  for (std::size_t i = 1; i <= rate.size(); ++i)
+    if (rate[i] > 0.0) return s.clock.current_time;  // raining now
+  return s.rain.next_time;
 }
 
 }  // namespace torva

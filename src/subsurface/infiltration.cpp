@@ -313,7 +313,10 @@ void infiltration_step(ModelState& s, std::span<double> depth) {
     c.pore_index = cspan(p.pore_index);
     c.residual = cspan(p.residual_sat);
     c.area_factor = area;
-    if (f.lake_exclusion) c.excluded = cspan(p.lake_id);
+    if (f.lake_exclusion)
+      c.excluded = cspan(p.lake_id);
+    else if (s.hmet.frozen.size() == static_cast<std::size_t>(n))
+      c.excluded = cspan(s.hmet.frozen);  // frozen ground takes no water
     if (!f.gw_saturated.empty()) c.gw_saturated = cspan(f.gw_saturated);
     c.depth = depth;
     c.cum = f.infil_cum_depth.slots();

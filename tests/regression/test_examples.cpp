@@ -110,7 +110,7 @@ TEST(GeneratedFiles, CardListMatchesTheKeywordTable) {
 TEST(GeneratedFiles, GeneratorRebuildsTheCommittedExamples) {
   const fs::path tmp =
       fs::temp_directory_path() / ("torva_examplegen_" + std::to_string(::getpid()));
-  for (const std::string name : {"plane", "vcatchment", "basin"}) {
+  for (const std::string name : {"plane", "vcatchment", "basin", "longterm"}) {
     SCOPED_TRACE(name);
     const std::string cmd = std::string("'") + EXAMPLEGEN_BINARY + "' " + name + " --out '" +
                             (tmp / name).string() + "'";

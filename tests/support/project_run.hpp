@@ -56,7 +56,7 @@ class ProjectRun : public Scratch {
     context.super_quiet = quiet;
     ContextScope scope(context);
     if (capture) ::testing::internal::CaptureStdout();
-    const int result = run_simulation(context, path(name + ".prj"));
+    const int result = run_simulation(context, path(name + ".prj"), nullptr, &hooks);
     if (capture) console = ::testing::internal::GetCapturedStdout();
     return result;
   }
@@ -67,6 +67,7 @@ class ProjectRun : public Scratch {
   bool quiet = true;    // runs start without console output
   bool capture = true;  // the run's console output goes to `console` (not within a capture)
   std::string console;
+  RunHooks hooks;  // what the test supplies besides the project (for example the hourly ET)
 };
 
 // A fixture whose every test has its own scratch folder for project runs.

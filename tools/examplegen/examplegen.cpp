@@ -1,5 +1,5 @@
-// Writes the bundled example watersheds (plane, vcatchment, basin) into a folder, at their
-// committed size or scaled: `examplegen basin --size 1000 --out /tmp/big`.  Every number
+// Writes the bundled example watersheds (plane, vcatchment, basin, longterm) into a folder, at
+// their committed size or scaled: `examplegen basin --size 1000 --out /tmp/big`.  Every number
 // comes from a closed-form surface, so a rebuild reproduces the committed files byte for byte.
 #include <algorithm>
 #include <charconv>
@@ -392,10 +392,79 @@ bool make_basin(const std::filesystem::path& out, int size) {
   return ok && p.ok();
 }
 
+// ---------------------------------------------------------------------------------------
+// longterm: the V-catchment through five weeks of hourly weather and four storms, with
+// redistribution infiltration; a second project ends when its shorter weather file does.
+bool weather_file(const std::filesystem::path& p, int hours) {
+  Out f(p);
+  const double pi = 3.141592653589793;
+  // From 1 May 2021 01:00: hour k has the calendar hour k % 24 (the days of May and June).
+  const int days_in[] = {31, 30};
+  for (int k = 1; k <= hours; ++k) {
+    int day = k / 24 + 1, month = 5, hour = k % 24;
+    if (day > days_in[0]) day -= days_in[0], month = 6;
+    const int temp_f =
+        static_cast<int>(std::lround(55.0 + 15.0 * std::sin(2.0 * pi * (hour - 9) / 24.0)));
+    const double global = hour > 6 && hour < 18 ? 800.0 * std::sin(pi * (hour - 6) / 12.0) : 0.0;
+    f.put("2021 %d %d %d %.2f %d %d %d %d %.1f %.1f\n", month, day, hour,
+          29.90 + 0.01 * (k / 24 % 5), 60 + (k % 7), (k / 24) % 10, 4 + k % 5, temp_f, 0.7 * global,
+          global);
+  }
+  return f.ok();
+}
+
+bool make_longterm(const std::filesystem::path& out, int size) {
+  if (!make_vcatchment(out, size)) return false;
+  std::filesystem::remove(out / "vcatchment.prj");
+  const int half = std::max(3, size / 3);
+  Grid g{.rows = size, .cols = 2 * half + 1, .dx = 20.0, .north = 3000.0, .west = 1000.0};
+  bool ok = true;
+  {
+    Out r(out / "rain.gag");
+    const int start[4][3] = {{3, 14, 0}, {10, 6, 0}, {18, 20, 0}, {27, 2, 0}};
+    const double peak[4] = {45.0, 30.0, 60.0, 40.0};
+    for (int e = 0; e < 4; ++e) {
+      r.put("EVENT \"storm %d\"\nNRGAG 2\nNRPDS 4\n", e + 1);
+      r.put("COORD %.1f %.1f \"west gage\"\n", g.west, 0.5 * (g.north + g.south()));
+      r.put("COORD %.1f %.1f \"east gage\"\n", g.east(), 0.5 * (g.north + g.south()));
+      const int d = start[e][0], h = start[e][1];
+      r.put("RATES 2021 5 %d %d 00 %.1f %.1f\n", d, h, 0.4 * peak[e], 0.5 * peak[e]);
+      r.put("RATES 2021 5 %d %d 20 %.1f %.1f\n", d, h, peak[e], 1.2 * peak[e]);
+      r.put("RATES 2021 5 %d %d 40 %.1f %.1f\n", d, h, 0.5 * peak[e], 0.4 * peak[e]);
+      r.put("RATES 2021 5 %d %d 00 0.0 0.0\n", d, h + 1);
+    }
+    ok = ok && r.ok();
+  }
+  ok = ok && weather_file(out / "weather.zeb", 35 * 24);
+  ok = ok && weather_file(out / "weather_short.zeb", 9 * 24 + 6);
+  auto project = [&](const char* name, const char* weather, const char* summary,
+                     const char* outlet) {
+    Out p(out / name);
+    p.put(
+        "TORVAPROJECT\n# Five weeks of a V-catchment: four storms, hourly weather, soil that "
+        "dries between them.\n");
+    p.put("WATERSHED_MASK mask.asc\nELEVATION elevation.asc\nMAPPING_TABLE mapping.tbl\n");
+    p.put("ROWS %d\nCOLS %d\nGRIDSIZE %.1f\n", g.rows, g.cols, g.dx);
+    p.put("OUTROW %d\nOUTCOL %d\nOUTSLOPE %g\n", g.rows, half + 1, 0.02);
+    p.put("TOT_TIME 180\nTIMESTEP 10\nLONG_TERM\nLATITUDE 40.0\nLONGITUDE 105.0\nGMT -7\n");
+    p.put("HMET_ZEB %s\nEVENT_MIN_Q 0.01\n", weather);
+    p.put("PRECIP_FILE rain.gag\nRAIN_INV_DISTANCE\nINF_REDIST\n");
+    p.put("CHANNEL_INPUT channel.chn\nCHAN_EXPLIC\nMAX_COURANT_NUMBER 0.5\n");
+    p.put("HYD_FREQ 60\nMAP_FREQ 0\nSUMMARY %s\nOUTLET_HYDRO %s\n", summary, outlet);
+    p.put("NUM_THREADS 1\n");
+    return p.ok();
+  };
+  ok = ok && project("longterm.prj", "weather.zeb", "summary.txt", "outlet.hyd");
+  ok = ok &&
+       project("longterm_short.prj", "weather_short.zeb", "summary_short.txt", "outlet_short.hyd");
+  return ok;
+}
+
 int usage() {
   std::fprintf(stderr,
-               "usage: examplegen plane|vcatchment|basin [--size N] --out FOLDER\n"
-               "  sizes: plane N cells long (40), vcatchment N rows (30), basin N x N (200)\n");
+               "usage: examplegen plane|vcatchment|basin|longterm [--size N] --out FOLDER\n"
+               "  sizes: plane N cells long (40), vcatchment and longterm N rows (30), basin N x "
+               "N (200)\n");
   return 2;
 }
 
@@ -404,7 +473,7 @@ int usage() {
 int main(int argc, char** argv) {
   if (argc < 2) return usage();
   const std::string which = argv[1];
-  int size = which == "plane" ? 40 : which == "vcatchment" ? 30 : 200;
+  int size = which == "plane" ? 40 : which == "vcatchment" || which == "longterm" ? 30 : 200;
   std::filesystem::path out;
   for (int i = 2; i < argc; ++i) {
     const std::string a = argv[i];
@@ -433,6 +502,8 @@ int main(int argc, char** argv) {
     ok = make_vcatchment(out, size);
   else if (which == "basin")
     ok = make_basin(out, size);
+  else if (which == "longterm")
+    ok = make_longterm(out, size);
   else
     return usage();
   return ok ? 0 : 1;
