@@ -273,9 +273,11 @@ TEST_F(LongTerm, EachLongTermCardChangesTheRun) {
 TEST_F(LongTerm, OneAndTwoThreadsAgree) {
   std::string files[2];
   for (int threads = 1; threads <= 2; ++threads) {
-    const std::string c =
-        cards("NUM_THREADS " + std::to_string(threads) + "\n", 2, storm(1, 6, 60.0), 68, 48);
+    const std::string c = cards("NUM_THREADS " + std::to_string(threads) +
+                                    "\nEVENT_MIN_Q 0.02\nEND_TIME 2024 6 1 8 0\nTIMESTEP 60\n",
+                                1, storm(1, 2, 60.0), 68, 46);
     ASSERT_EQ(run(c), 0) << console;
+    EXPECT_EQ(events(), std::vector<int>{1});
     const std::string sum = summary();
     files[threads - 1] = sum.substr(sum.find("finished reading")) + hydrograph();
   }
