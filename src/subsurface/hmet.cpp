@@ -249,10 +249,7 @@ int HmetReader::read_zeb(HmetRecord& rec) {
     zeb_format_error(in_.line_number(), bad);
     return fail();
   }
-  rec.year = d.year;
-  rec.month = d.month;
-  rec.day = d.day;
-  rec.hour = d.hour;
+  rec.set_date(d);
   const int h = d.hour;
   HmetLastGood& g = last_good_;
   int& n = missing_count;
@@ -343,10 +340,7 @@ int HmetReader::read_samson(HmetRecord& rec) {
     return fail();
   }
   hmet_roll_hour_24(d);
-  rec.year = d.year;
-  rec.month = d.month;
-  rec.day = d.day;
-  rec.hour = d.hour;
+  rec.set_date(d);
   const int h = d.hour;
   HmetLastGood& g = last_good_;
   int& n = missing_count;
@@ -451,10 +445,7 @@ int HmetReader::ncdc_day() {
     hmet_roll_hour_24(d);
     const int h = d.hour;
     HmetRecord rec;
-    rec.year = d.year;
-    rec.month = d.month;
-    rec.day = d.day;
-    rec.hour = d.hour;
+    rec.set_date(d);
     auto missing = [&](int e) { return !slot[e][hr].given || slot[e][hr].value == kNcdcMissing; };
     auto value = [&](int e) { return double(slot[e][hr].value); };
     // Radiation not reported for an hour (the night) is none.

@@ -29,6 +29,7 @@ struct HmetRecord {
   double pressure = 0.0;                       // mbar
   double wind_speed = 0.0;                     // m/s
   HmetDate date() const { return {year, month, day, hour}; }
+  void set_date(const HmetDate& d) { year = d.year, month = d.month, day = d.day, hour = d.hour; }
 };
 
 // Days of `month`; February has 29 when (year - 1900) is divisible by 4.
